@@ -1,0 +1,55 @@
+# Helpers shared by every folder of the project.
+#
+# plenwick_library(<name> [DEPS <targets...>] [EXCLUDE <files...>])
+#   Builds every .cpp of the calling folder into the static library plenwick_<name>.
+#   Sources are globbed, so adding a file needs no edit here.
+#
+# plenwick_tests(<folder> [DEPS <targets...>])
+#   Builds every .cpp of tests/<folder> into one GoogleTest executable test_<folder>
+#   and registers its tests with ctest.
+
+find_package(Threads REQUIRED)
+
+function(plenwick_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(_x IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM _srcs ${CMAKE_CURRENT_SOURCE_DIR}/${_x})
+  endforeach()
+  if(NOT _srcs)
+    set(_stub ${CMAKE_CURRENT_BINARY_DIR}/plenwick_${name}_empty.cpp)
+    if(NOT EXISTS ${_stub})
+      file(WRITE ${_stub} "// This library has no sources yet.\nnamespace plenwick_${name}_empty {}\n")
+    endif()
+    set(_srcs ${_stub})
+  endif()
+  add_library(plenwick_${name} STATIC ${_srcs})
+  target_include_directories(plenwick_${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(plenwick_${name} PRIVATE ${PLENWICK_WARNINGS})
+  target_link_libraries(plenwick_${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+function(plenwick_tests folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT _srcs)
+    return()
+  endif()
+  find_package(GTest REQUIRED)
+  add_executable(test_${folder} ${_srcs})
+  target_compile_options(test_${folder} PRIVATE ${PLENWICK_WARNINGS})
+  target_compile_definitions(test_${folder} PRIVATE
+    PLENWICK_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
+    PLENWICK_CORPUS_DIR="${PLENWICK_CORPUS_DIR}"
+    PLENWICK_BUNDLE_DIR="${PLENWICK_BUNDLE_DIR}"
+    PLENWICK_TEST_BINARY_DIR="${CMAKE_BINARY_DIR}/tests")
+  target_link_libraries(test_${folder} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  add_dependencies(test_${folder} plenwick_bundle)
+  include(GoogleTest)
+  gtest_discover_tests(test_${folder}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES
+      ENVIRONMENT "PLENWICK_BUNDLE=${PLENWICK_BUNDLE_DIR};LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen"
+      LABELS ${folder}
+      TIMEOUT 300)
+endfunction()
