@@ -3,12 +3,14 @@
 #include <cstdio>
 
 #include "host/Bundle.h"
+#include "host/Locale.h"
 
 #ifndef PLENWICK_VERSION
 #define PLENWICK_VERSION "unknown"
 #endif
 
 int main() {
+  host::locale::SetUpProcessLocale();
   const std::string& bundle = host::bundle::BundlePath();
   std::printf("Plenwick %s\n", PLENWICK_VERSION);
   if (bundle.empty()) {
