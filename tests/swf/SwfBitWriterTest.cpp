@@ -1,0 +1,130 @@
+#include "swf/SwfBitWriter.h"
+
+#include <gtest/gtest.h>
+
+#include "swf/SwfRecord.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(SwfBitWriter, BitFieldsPackMostSignificantFirstAndCountOnlyWholeBytes) {
+  SwfBitWriter w(6);
+  w.WriteBits(0, 0);
+  EXPECT_EQ(w.GetByteCount(), 0u);
+  EXPECT_EQ(w.GetPendingBitCount(), 0);
+  w.WriteBits(0b10110, 5);
+  w.WriteBits(0b011, 3);
+  EXPECT_EQ(w.GetByteCount(), 0u) << "a completed byte stays pending until the next write";
+  w.Flush();
+  EXPECT_EQ(w.GetBytes(), (Bytes{0xB3}));
+  w.Flush();
+  EXPECT_EQ(w.GetByteCount(), 1u) << "a flush with nothing pending does nothing";
+  w.WriteBits(0b101, 3);
+  w.Flush();
+  EXPECT_EQ(w.GetBytes(), (Bytes{0xB3, 0xA0}));
+}
+
+TEST(SwfBitWriter, ByteWritesAreLittleEndianAndStartOnAByteBoundary) {
+  SwfBitWriter w(6);
+  w.WriteU16(0x1234);
+  w.WriteU32(0x12345678);
+  w.WriteS16(-2);
+  EXPECT_EQ(w.GetBytes(), (Bytes{0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF}));
+
+  SwfBitWriter p(6);
+  p.WriteBits(0b111, 3);
+  p.WriteU8(0x42);
+  EXPECT_EQ(p.GetByteCount(), 2u);
+  EXPECT_EQ(p.GetBytes(), (Bytes{0xE0, 0x42}));
+}
+
+TEST(SwfBitWriter, SignedFieldsAreTwosComplementOfTheirWidth) {
+  SwfBitWriter w(6);
+  w.WriteSignedBits(-1, 4);
+  w.WriteSignedBits(-8, 4);
+  w.WriteSignedBits(-1, 32);
+  EXPECT_EQ(w.GetBytes(), (Bytes{0xF8, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(SwfBitWriter, AppendBitsJoinsBitStreamsExactly) {
+  SwfBitWriter source(6);
+  source.WriteBits(0xFF, 8);
+  source.WriteBits(0b101, 3);
+  SwfBitWriter target(6);
+  target.WriteBits(0b11, 2);
+  target.AppendBits(source);
+  EXPECT_EQ(target.GetByteCount(), 1u);
+  EXPECT_EQ(target.GetPendingBitCount(), 5);
+  EXPECT_EQ(target.GetBytes(), (Bytes{0xFF, 0xE8}));
+  EXPECT_EQ(source.GetBytes(), (Bytes{0xFF, 0xA0}));
+}
+
+TEST(SwfBitWriter, AppendFlushesBothWriters) {
+  SwfBitWriter source(6);
+  source.WriteU8(0x01);
+  source.WriteBits(1, 1);
+  SwfBitWriter target(6);
+  target.WriteBits(1, 1);
+  EXPECT_EQ(target.Append(source), 2u);
+  EXPECT_EQ(source.GetByteCount(), 2u);
+  EXPECT_EQ(target.GetBytes(), (Bytes{0x80, 0x01, 0x80}));
+}
+
+TEST(SwfBitWriter, WideStringsFollowTheMovieVersion) {
+  struct Case {
+    std::wstring text;
+    uint8_t version;
+    Bytes bytes;
+  };
+  const Case cases[] = {
+      {L"", 6, {}},
+      {L"abc", 4, {0x61, 0x62, 0x63}},
+      {L"abc", 6, {0x61, 0x62, 0x63}},
+      {L"\u00e9", 5, {0xE9}},
+      {L"\u00e9", 6, {0xC3, 0xA9}},
+      {L"\u263a", 5, {'?'}},
+      {L"\u263a", 6, {0xE2, 0x98, 0xBA}},
+      // A byte that was not valid UTF-8 when read is written back as itself.
+      {std::wstring(1, static_cast<wchar_t>(0xDC80 + 0x7F)), 6, {0xFF}},
+      {std::wstring(1, static_cast<wchar_t>(0xDC80 + 0x7F)), 4, {0xFF}},
+      {std::wstring(L"ab\0cd", 5), 6, {0x61, 0x62}},
+  };
+  for (const Case& c : cases) {
+    SwfBitWriter w(c.version);
+    w.WriteWideString(c.text);
+    EXPECT_EQ(w.GetBytes(), c.bytes) << "version " << int(c.version);
+  }
+}
+
+TEST(SwfBitWriter, WriteObjectOfNullWritesNothing) {
+  SwfBitWriter w(6);
+  EXPECT_EQ(w.WriteObject(nullptr), 0u);
+  EXPECT_EQ(w.GetByteCount(), 0u);
+}
+
+TEST(SwfBitWriter, ResetKeepsVersionAndNoSound) {
+  SwfBitWriter w(7);
+  w.SetNoSound(true);
+  w.WriteU32(1);
+  w.WriteBits(1, 1);
+  w.Reset();
+  EXPECT_EQ(w.GetByteCount(), 0u);
+  EXPECT_EQ(w.GetPendingBitCount(), 0);
+  EXPECT_EQ(w.GetVersion(), 7);
+  EXPECT_TRUE(w.GetNoSound());
+}
+
+TEST(CountBitsNeeded, GivesSignificantBitsPlusSign) {
+  struct Case {
+    uint32_t value;
+    bool isSigned;
+    int bits;
+  };
+  const Case cases[] = {{0, false, 0}, {0, true, 1},           {1, false, 1},           {255, false, 8},
+                        {256, false, 9}, {1023, true, 11},     {0x80000000u, false, 32}, {0xFFFFFFFFu, true, 33}};
+  for (const Case& c : cases) EXPECT_EQ(CountBitsNeeded(c.value, c.isSigned), c.bits) << c.value;
+  EXPECT_EQ(SwfMagnitude(INT32_MIN), 0x80000000u);
+}
+
+}  // namespace
