@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs the libFuzzer targets of fuzz/ with clang (ASan + UBSan).
+# Usage: tools/fuzz.sh [target] [seconds]   (default: every target, 60 seconds each)
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="$top/build-fuzz"; mkdir -p "$out"
+secs="${2:-60}"
+flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I"$top")
+declare -A sources=(
+  [fuzz_xml]="host/XmlTree.cpp host/Text.cpp"
+  [fuzz_rsrc]="host/ResourceMap.cpp"
+)
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="")
+for t in "${!sources[@]}"; do
+  if [ -n "${1:-}" ] && [ "$1" != "$t" ]; then continue; fi
+  srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done
+  clang++ "${flags[@]}" "$top/fuzz/$t.cpp" "${srcs[@]}" ${libs[$t]} -o "$out/$t"
+  mkdir -p "$out/corpus-$t"
+  "$out/$t" -max_total_time="$secs" -max_len=65536 "$out/corpus-$t"
+done
