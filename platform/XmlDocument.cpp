@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "host/Text.h"
+#include "platform/WideTextBuffer.h"
 
 namespace {
 
@@ -326,4 +327,26 @@ bool DecodeBase64(std::string_view text, std::string& bytes) {
     if (end) break;
   }
   return true;
+}
+
+// ---- the same getters into a WideTextBuffer ----
+
+bool XmlElement::GetName(WideTextBuffer& name) const {
+  WideString text;
+  if (!GetName(text)) return false;
+  return name.Set(text.c_str());
+}
+
+bool XmlElement::GetText(WideTextBuffer& text, const wchar_t* defaultText) const {
+  WideString value;
+  const bool found = GetText(value, defaultText);
+  if (found || !node_) text.Set(value.c_str());
+  return found;
+}
+
+bool XmlElement::GetBase64Text(WideTextBuffer& text, const wchar_t* defaultText) const {
+  WideString value;
+  const bool found = GetBase64Text(value, defaultText);
+  text.Set(value.c_str());
+  return found;
 }

@@ -27,6 +27,7 @@
 #include "host/XmlTree.h"
 #include "platform/WideString.h"
 
+class WideTextBuffer;
 class XmlElement;
 
 // The declared encoding of a document, as far as the readers care.
@@ -95,6 +96,7 @@ class XmlElement {
   // The tag name of an element (the text of a text node); false for an empty handle or an
   // attribute value.
   bool GetName(WideString& name) const;
+  bool GetName(WideTextBuffer& name) const;
   WideString GetName() const;
 
   bool GetChildren(XmlChildren& children) const;
@@ -104,6 +106,7 @@ class XmlElement {
   // The text: of an element, its first child; of an attribute, the value. False, with the
   // default in the output, when there is none.
   bool GetText(WideString& text, const wchar_t* defaultText = nullptr) const;
+  bool GetText(WideTextBuffer& text, const wchar_t* defaultText = nullptr) const;
   // The text, "" when there is none.
   WideString GetString() const;
   // The leading decimal integer of the text (like strtol in the C locale, clamped to the int
@@ -124,6 +127,7 @@ class XmlElement {
   // characters, up to the first zero character. False, with the default in the output,
   // when there is no text or it can't be decoded.
   bool GetBase64Text(WideString& text, const wchar_t* defaultText = nullptr) const;
+  bool GetBase64Text(WideTextBuffer& text, const wchar_t* defaultText = nullptr) const;
 
   bool IsEmpty() const { return node_ == nullptr && !isValue_; }
   bool IsElement() const;
