@@ -81,7 +81,7 @@ TEST(Checksum, CompressionRoundTrips) {
     auto unpacked = UncompressToNewBuffer(packed.data(), packed.size(), n);
     ASSERT_NE(unpacked, nullptr);
     ASSERT_EQ(n, c.data.size());
-    EXPECT_EQ(std::memcmp(unpacked.get(), c.data.data(), n), 0);
+    EXPECT_TRUE(n == 0 || std::memcmp(unpacked.get(), c.data.data(), n) == 0);
   }
   size_t n = 0;
   EXPECT_EQ(CompressToNewBuffer(nullptr, 4, n), nullptr);
