@@ -1,6 +1,7 @@
 #include "platform/WideTextBuffer.h"
 
 #include <cwchar>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -48,7 +49,8 @@ bool WideTextBuffer::Reserve(size_t n) {
 bool WideTextBuffer::Set(const wchar_t* text) {
   if (text == nullptr) return false;
   const size_t length = std::wcslen(text);
-  const bool inside = chars_ && text >= chars_.get() && text < chars_.get() + capacity_;
+  const std::less<const wchar_t*> before;
+  const bool inside = chars_ && !before(text, chars_.get()) && before(text, chars_.get() + capacity_);
   if (inside) {
     // The text already lies in this buffer, so it fits: move it to the front.
     std::wmemmove(chars_.get(), text, length + 1);

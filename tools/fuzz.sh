@@ -9,8 +9,10 @@ flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I"$top")
 declare -A sources=(
   [fuzz_xml]="host/XmlTree.cpp host/Text.cpp"
   [fuzz_rsrc]="host/ResourceMap.cpp"
+  [fuzz_strings]="host/StringTable.cpp host/Bundle.cpp host/Text.cpp"
+  [fuzz_inflate]="platform/Checksum.cpp"
 )
-declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="")
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz")
 for t in "${!sources[@]}"; do
   if [ -n "${1:-}" ] && [ "$1" != "$t" ]; then continue; fi
   srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done
