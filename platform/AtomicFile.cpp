@@ -122,6 +122,30 @@ bool AtomicFileWriter::Write(const void* data, size_t size) {
   return true;
 }
 
+bool AtomicFileWriter::WriteAt(uint64_t offset, const void* data, size_t size) {
+  if (fd_ < 0) return Fail(EBADF);
+  if (failed_) return false;
+  if (!FlushBuffer()) return false;
+  const off_t end = ::lseek(fd_, 0, SEEK_CUR);
+  if (end < 0) return Fail(errno);
+  if (size == 0) return true;
+  if (data == nullptr || offset > static_cast<uint64_t>(end) || size > static_cast<uint64_t>(end) - offset) {
+    return Fail(EINVAL);
+  }
+  const char* bytes = static_cast<const char*>(data);
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pwrite(fd_, bytes + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    if (n == 0) return Fail(EIO);
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 bool AtomicFileWriter::Commit() {
   if (fd_ < 0) {
     Fail(EBADF);

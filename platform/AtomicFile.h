@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ class AtomicFileWriter {
   // Appends bytes (buffered). False after any error; the error sticks until Commit/Abort.
   bool Write(const void* data, size_t size);
   bool Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
+
+  // Overwrites bytes written before, at `offset` from the start of the file (a header whose
+  // fields are known only at the end). The range must lie inside what was written; the
+  // file's end does not move. False after any error, which sticks like Write's.
+  bool WriteAt(uint64_t offset, const void* data, size_t size);
 
   // Writes what is buffered, fsyncs, closes and renames the temporary over the destination,
   // then syncs the folder. False on any error, with the temporary removed and the old file

@@ -53,7 +53,7 @@ void SwfFileWriter::SetMovieParameters(int32_t width, int32_t height, float fram
   frameRate_ = frameRate;
   version_ = version;
   headerSize_ = 0;
-  body_.clear();
+  tagBytes_ = 0;
 }
 
 void SwfFileWriter::CopyHeader(const SwfHeader& header) {
@@ -64,7 +64,7 @@ void SwfFileWriter::CopyHeader(const SwfHeader& header) {
   frameRate_ = header.frameRate;
   version_ = header.version;
   headerSize_ = 0;
-  body_.clear();
+  tagBytes_ = 0;
 }
 
 SwfHeader SwfFileWriter::MakeHeader() const {
@@ -96,7 +96,7 @@ bool SwfFileWriter::Open(const WideString& path, bool replaceExisting) {
   failed_ = false;
   error_ = 0;
   path_ = path;
-  body_.clear();
+  tagBytes_ = 0;
   labels_.clear();
   frameCount_ = 0;
   struct stat st {};
@@ -110,6 +110,11 @@ bool SwfFileWriter::Open(const WideString& path, bool replaceExisting) {
   }
   SwfBitWriter header(4);
   headerSize_ = MakeHeader().Write(header);
+  if (!file_.Write(header.GetBytes().data(), header.GetByteCount())) {
+    Fail(file_.LastError());
+    file_.Abort();
+    return false;
+  }
   open_ = true;
   return true;
 }
@@ -158,11 +163,15 @@ size_t SwfFileWriter::WriteTag(SwfTag& tag) {
     backgroundColor_ = uint32_t{body[0]} | (uint32_t{body[1]} << 8) | (uint32_t{body[2]} << 16);
   }
 
-  if (headerSize_ + body_.size() + bytes.size() > std::numeric_limits<uint32_t>::max()) {
-    Fail(EFBIG);
+  if (headerSize_ + tagBytes_ + bytes.size() > std::numeric_limits<uint32_t>::max()) {
+    Fail(EFBIG);  // the length field cannot say more
     return 0;
   }
-  body_.insert(body_.end(), bytes.begin(), bytes.end());
+  if (!file_.Write(bytes.data(), bytes.size())) {
+    Fail(file_.LastError());
+    return 0;
+  }
+  tagBytes_ += bytes.size();
   return bytes.size();
 }
 
@@ -174,19 +183,16 @@ uint32_t SwfFileWriter::Close() {
     file_.Abort();
     return 0;
   }
-  SwfHeader header = MakeHeader();
-  const uint64_t length = uint64_t{headerSize_} + body_.size();
-  header.fileLength = static_cast<uint32_t>(length);
-  header.frameCount = static_cast<uint16_t>(std::min(frameCount_, 0xFFFF));
-  SwfBitWriter headerBytes(4);
-  header.Write(headerBytes);
-  if (!file_.Write(headerBytes.GetBytes().data(), headerBytes.GetByteCount()) ||
-      !file_.Write(body_.data(), body_.size()) || !file_.Commit()) {
+  const uint32_t length = static_cast<uint32_t>(headerSize_ + tagBytes_);
+  const uint16_t frames = static_cast<uint16_t>(std::min(frameCount_, 0xFFFF));
+  const uint8_t lengthBytes[4] = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                  static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)};
+  const uint8_t frameBytes[2] = {static_cast<uint8_t>(frames), static_cast<uint8_t>(frames >> 8)};
+  if (!file_.WriteAt(kSwfLengthOffset, lengthBytes, 4) || !file_.WriteAt(headerSize_ - 2, frameBytes, 2) ||
+      !file_.Commit()) {
     Fail(file_.LastError());
     file_.Abort();
     return 0;
   }
-  body_.clear();
-  body_.shrink_to_fit();
-  return header.fileLength;
+  return length;
 }

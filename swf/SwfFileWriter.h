@@ -1,10 +1,10 @@
 // The streaming movie writer: a header, then every tag as it is added, then, on Close, the
 // real file length and frame count.
 //
-// The movie is collected in memory and written to its file on Close, through a temporary
-// file in the output's folder that replaces the output only when every byte was written,
-// so a failed build never leaves half a movie behind. Every error is reported: AddTag and
-// Close return 0 after one, and Failed()/LastError() say so.
+// Tags go to a temporary file in the output's folder as they are added; Close patches the
+// header there and renames the file over the output only when every byte was written, so a
+// failed build never leaves half a movie behind. Every error is reported: AddTag and Close
+// return 0 after one, and Failed()/LastError() say so.
 //
 // The writer is a signal of an integer: its slots are called once for every completed frame
 // with the 0-based index of the frame that a ShowFrame tag ends.
@@ -73,7 +73,8 @@ class SwfFileWriter : public Signal<int> {
   int GetFrameCount() const { return frameCount_; }
   // Colour (0x00BBGGRR) of the last SetBackgroundColor tag written, 0 before.
   uint32_t GetBackgroundColor() const { return backgroundColor_; }
-  size_t GetTagBytes() const { return body_.size(); }
+  // Bytes of all tags written since Open.
+  uint64_t GetTagBytes() const { return tagBytes_; }
   const WideString& GetPath() const { return path_; }
 
   // Drop sound tags (DefineSound, StartSound, DefineButtonSound, SoundStreamHead,
@@ -86,7 +87,7 @@ class SwfFileWriter : public Signal<int> {
   SwfHeader MakeHeader() const;
 
   std::unordered_set<std::wstring> labels_;
-  std::vector<uint8_t> body_;  // every tag written since Open
+  uint64_t tagBytes_ = 0;
   SwfBitWriter scratch_{4};
   AtomicFileWriter file_;
   WideString path_;

@@ -152,4 +152,26 @@ TEST(AtomicFileWriter, AWriteErrorFailsTheSave) {
   EXPECT_EQ(testutil::ListNames(dir.Path()), std::vector<std::string>{"doc.plw"});
 }
 
+TEST(AtomicFileWriter, WriteAtPatchesWrittenBytesOnly) {
+  testutil::ScratchFolder dir;
+  const std::string doc = dir / "movie.bin";
+  AtomicFileWriter out;
+  ASSERT_TRUE(out.Open(Utf8ToWide(doc)));
+  ASSERT_TRUE(out.Write("HEADER--"));
+  ASSERT_TRUE(out.Write(std::string(100000, 'b')));
+  ASSERT_TRUE(out.WriteAt(0, "head", 4));
+  ASSERT_TRUE(out.WriteAt(100004, "END!", 4)) << "a patch may end exactly at the end";
+  ASSERT_TRUE(out.Write("tail"));
+  ASSERT_TRUE(out.Commit()) << out.LastError();
+  EXPECT_EQ(ReadFile(doc), "headER--" + std::string(99996, 'b') + "END!" + "tail");
+
+  AtomicFileWriter bad;
+  ASSERT_TRUE(bad.Open(Utf8ToWide(doc)));
+  ASSERT_TRUE(bad.Write("12345"));
+  EXPECT_FALSE(bad.WriteAt(3, "xyz", 3)) << "past what was written";
+  EXPECT_EQ(bad.LastError(), EINVAL);
+  EXPECT_FALSE(bad.Commit());
+  EXPECT_EQ(ReadFile(doc), "headER--" + std::string(99996, 'b') + "END!" + "tail");
+}
+
 }  // namespace
