@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/Bundle.h"
+#include "host/ResourceFork.h"
 
 namespace {
 
@@ -53,7 +54,14 @@ std::unique_ptr<ResourceFile>& MainRsrc() {
 bool ResourceFile::Open(const WideString& path) {
   Close();
   std::string bytes;
-  if (!ReadFileBounded(WideToUtf8(path), bytes, error_)) return false;
+  const std::string native = WideToUtf8(path);
+  bool hasFork = false;
+  const int err = host::fs::ReadResourceFork(native, bytes, hasFork, kMaxResourceFileBytes);
+  if (err != 0) {
+    error_ = std::string("can't read the resource fork: ") + std::strerror(err);
+    return false;
+  }
+  if (!hasFork && !ReadFileBounded(native, bytes, error_)) return false;
   if (!map_.Parse(bytes, &error_)) return false;
   open_ = true;
   return true;
@@ -92,4 +100,22 @@ bool GetMainRsrcResource(uint32_t type, int id, std::string& data, size_t* size)
 bool ReleaseMainRsrcResource(std::string& data) {
   std::string().swap(data);
   return true;
+}
+
+bool SetSizeResource(const WideString& applicationPath, uint32_t preferredSize, uint32_t minimumSize) {
+  const std::string native = WideToUtf8(applicationPath);
+  std::string fork;
+  bool exists = false;
+  if (host::fs::ReadResourceFork(native, fork, exists, kMaxResourceFileBytes) != 0 || !exists) return false;
+  host::rsrc::ResourceMap map;
+  if (!map.Parse(fork)) return false;
+  host::rsrc::Resource* size = map.Find(host::rsrc::FourCC("SIZE"), -1);
+  if (!size || size->data.size() < 10) return false;
+  for (int i = 0; i < 4; ++i) {
+    size->data[2 + i] = static_cast<char>(preferredSize >> (24 - 8 * i));
+    size->data[6 + i] = static_cast<char>(minimumSize >> (24 - 8 * i));
+  }
+  std::string out;
+  if (!map.Serialize(out)) return false;
+  return host::fs::WriteResourceFork(native, out) == 0;
 }

@@ -17,8 +17,9 @@ class ResourceFile {
   ResourceFile(const ResourceFile&) = delete;
   ResourceFile& operator=(const ResourceFile&) = delete;
 
-  // Reads the resource file at the path (read-only; the file's content is the resource
-  // file). False when it can't be read or is not a resource file; the file stays closed.
+  // Reads the resources of the file at the path, read-only: its resource fork when it has
+  // one, otherwise its content (a flat resource file such as "main.rsrc"). False when it
+  // can't be read or holds no well-formed resource map; the file stays closed.
   bool Open(const WideString& path);
   void Close();
   bool IsOpen() const { return open_; }
@@ -43,3 +44,8 @@ bool GetMainRsrcResourceCached(uint32_t type, int id, std::string& data, size_t*
 bool GetMainRsrcResource(uint32_t type, int id, std::string& data, size_t* size = nullptr);
 // Frees a resource's bytes; true.
 bool ReleaseMainRsrcResource(std::string& data);
+
+// Writes the memory sizes into the 'SIZE' resource (id -1) of the application file's resource
+// fork: the preferred size into bytes 2-5 and the minimum size into bytes 6-9, big-endian.
+// False when the fork can't be read or written, or has no 'SIZE' -1 of at least 10 bytes.
+bool SetSizeResource(const WideString& applicationPath, uint32_t preferredSize, uint32_t minimumSize);

@@ -5,6 +5,8 @@
 #include <cerrno>
 
 #include "host/Text.h"
+#include "platform/FileTypes.h"
+#include "platform/Paths.h"
 #include "platform/TextConversions.h"
 #include "platform/XmlText.h"
 
@@ -62,6 +64,10 @@ XmlWriter& XmlWriter::WriteEscaped(std::wstring_view text) {
   return *this;
 }
 
+XmlWriter& XmlWriter::WritePath(const WideString& path) {
+  return WriteEscaped(options_.relativePaths ? MakeRelativePath(path_, path) : MakeAbsolutePath(path, kPosixPathStyle));
+}
+
 XmlWriter& XmlWriter::WriteBool(bool value) {
   Put(value ? "true" : "false");
   return *this;
@@ -96,6 +102,10 @@ bool XmlWriter::Close() {
   if (failed_) {
     out_.Abort();
     return false;
+  }
+  if (options_.fileType != kUnknownFileType || options_.creator != kUnknownFileType) {
+    // Where the file system keeps no type and creator the document still works.
+    SetFileTypeCreator(out_.TempPath(), FileTypeCreator(options_.creator, options_.fileType));
   }
   if (!out_.Commit()) {
     failed_ = true;

@@ -23,8 +23,8 @@
 #include "platform/WideString.h"
 
 struct XmlWriterOptions {
-  uint32_t fileType = 0x3F3F3F3F;  // '????'
-  uint32_t creator = 0x3F3F3F3F;   // '????'
+  uint32_t fileType = 0x3F3F3F3F;  // '????'; the document's file type and creator
+  uint32_t creator = 0x3F3F3F3F;   // '????'; (kept where the file system allows)
   float version = 1.0f;            // not used by the writer
   bool relativePaths = false;      // WritePath writes paths relative to the document
   bool declarationForm = false;    // header as <?xml ... ?> instead of the <xml ...> element
@@ -49,6 +49,9 @@ class XmlWriter {
   XmlWriter& WriteRaw(std::wstring_view text);
   // The text escaped (see AppendXmlEscaped).
   XmlWriter& WriteEscaped(std::wstring_view text);
+  // The path escaped: relative to the document ("./img/a.png") with the relative-paths
+  // option, absolute otherwise.
+  XmlWriter& WritePath(const WideString& path);
   XmlWriter& WriteBool(bool value);
   XmlWriter& WriteLong(int32_t value);
   XmlWriter& WriteULong(uint32_t value);

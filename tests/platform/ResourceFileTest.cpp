@@ -1,6 +1,12 @@
 #include "platform/ResourceFile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/ResourceFork.h"
 
 
 TEST(ResourceFile, MainRsrcOfTheBundleHoldsTheSplashPicture) {
@@ -30,4 +36,35 @@ TEST(ResourceFile, RefusesFilesThatAreNotResourceFiles) {
   EXPECT_FALSE(file.IsOpen());
   std::string data;
   EXPECT_FALSE(file.GetResource(host::rsrc::FourCC("GfXX"), 128, data));
+}
+
+TEST(ResourceFile, SetSizeResourceWritesTheSizesIntoTheFork) {
+  char pattern[] = "/tmp/plenwick-rsrc-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string app = std::string(pattern) + "/Projector";
+  { std::ofstream(app) << "code"; }
+  const WideString path = Utf8ToWide(app);
+  EXPECT_FALSE(SetSizeResource(path, 0x700000, 0x100000));  // no fork
+
+  host::rsrc::ResourceMap map;
+  map.Set({host::rsrc::FourCC("SIZE"), -1, "", false, 0, std::string(10, '\xAA')});
+  map.Set({host::rsrc::FourCC("SIZE"), 0, "", false, 0, std::string(4, '\xAA')});
+  std::string fork;
+  ASSERT_TRUE(map.Serialize(fork));
+  ASSERT_EQ(host::fs::WriteResourceFork(app, fork), 0);
+  ASSERT_TRUE(SetSizeResource(path, 0x700000, 0x100000));
+
+  ResourceFile file;
+  ASSERT_TRUE(file.Open(path)) << file.LastError();  // the fork, not the content "code"
+  std::string size;
+  ASSERT_TRUE(file.GetResource(host::rsrc::FourCC("SIZE"), -1, size));
+  EXPECT_EQ(size, std::string("\xAA\xAA\x00\x70\x00\x00\x00\x10\x00\x00", 10));
+
+  // A 'SIZE' too short for the two sizes is refused, not overrun.
+  map.Remove(host::rsrc::FourCC("SIZE"), -1);
+  map.Set({host::rsrc::FourCC("SIZE"), -1, "", false, 0, std::string(6, '\0')});
+  ASSERT_TRUE(map.Serialize(fork));
+  ASSERT_EQ(host::fs::WriteResourceFork(app, fork), 0);
+  EXPECT_FALSE(SetSizeResource(path, 1, 2));
+  std::filesystem::remove_all(pattern);
 }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FileTypes.h"
 #include "platform/TempFolder.h"
 #include "platform/WideTextBuffer.h"
 #include "platform/XmlDocument.h"
@@ -162,4 +163,29 @@ TEST_F(XmlWriterTest, CloseReportsWriteErrorsAndKeepsTheOldFile) {
   EXPECT_NE(w.LastError(), 0);
   EXPECT_FALSE(w.Close());  // asked again, it still reports the failure
   EXPECT_EQ(Read(path), "old");
+}
+
+TEST_F(XmlWriterTest, PathsAndFileType) {
+  XmlWriterOptions options;
+  options.relativePaths = true;
+  options.fileType = MakeFourCC("pPlw");
+  options.creator = MakeFourCC("PlWq");
+  const WideString doc = Path("doc.plw");
+  XmlWriter w;
+  ASSERT_TRUE(w.Open(doc, options));
+  w.WriteRaw(L"<p a=\"").WritePath(Path("img/a.png")).WriteRaw(L"\" b=\"").WritePath(Utf8ToWide(dir_ + "/../x & y.swf"));
+  w.WriteRaw(L"\" />");
+  ASSERT_TRUE(w.Close());
+  EXPECT_NE(Read(doc).find("<p a=\"./img/a.png\" b=\"../x &amp; y.swf\" />"), std::string::npos) << Read(doc);
+  FileTypeCreator tc;
+  ASSERT_TRUE(GetFileTypeCreator(doc, tc));
+  if (tc.type != kUnknownFileType) {  // file systems without extended attributes keep none
+    EXPECT_EQ(tc.type, MakeFourCC("pPlw"));
+    EXPECT_EQ(tc.creator, MakeFourCC("PlWq"));
+  }
+  // Without the option, paths are written absolute.
+  ASSERT_TRUE(w.Open(doc));
+  w.WriteRaw(L"<p a=\"").WritePath(Utf8ToWide(dir_ + "/sub/../b.png")).WriteRaw(L"\" />");
+  ASSERT_TRUE(w.Close());
+  EXPECT_NE(Read(doc).find("<p a=\"" + dir_ + "/"), std::string::npos) << Read(doc);
 }
