@@ -18,5 +18,6 @@ for t in "${!sources[@]}"; do
   srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done
   clang++ "${flags[@]}" "$top/fuzz/$t.cpp" "${srcs[@]}" ${libs[$t]} -o "$out/$t"
   mkdir -p "$out/corpus-$t"
-  "$out/$t" -max_total_time="$secs" -max_len=65536 "$out/corpus-$t"
+  seeds=(); [ -d "$top/fuzz/seeds/$t" ] && seeds=("$top/fuzz/seeds/$t")
+  "$out/$t" -max_total_time="$secs" -max_len=65536 "$out/corpus-$t" "${seeds[@]}"
 done
