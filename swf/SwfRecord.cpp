@@ -12,6 +12,8 @@ void SwfTag::Reset() {}
 
 void SwfTag::Relocate(int, int, int) {}
 
+bool SwfTag::CanRelocate(int, int, int) const { return true; }
+
 void SwfTag::WriteTagHeader(const SwfTag& tag, SwfBitWriter& writer, uint64_t bodyLength, bool forceLong) {
   WriteTagHeader(tag.TagCode(), writer, bodyLength, forceLong);
 }

@@ -51,6 +51,9 @@ class SwfTag : public SwfRecord {
   // Adds idDelta to every character id the tag defines or refers to, depthDelta to every
   // depth and frameDelta to every frame number. The base does nothing.
   virtual void Relocate(int idDelta, int depthDelta, int frameDelta);
+  // Whether Relocate with these deltas keeps every id, depth and frame number the tag moves
+  // inside its field, so that nothing wraps or saturates. The base moves nothing.
+  virtual bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const;
 
   // Writes the record header of a tag body of the given length: the short form
   // (code << 6 | length) for lengths up to 62 unless forced, else code << 6 | 0x3F and a
