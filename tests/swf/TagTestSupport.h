@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "swf/SwfBasicRecords.h"
 #include "swf/SwfBitWriter.h"
 #include "swf/SwfReader.h"
 #include "swf/SwfRecord.h"
@@ -88,6 +89,42 @@ inline Bytes ReadFileBytes(const std::string& path) {
 // input.bytes of a single-tag case of the corpus, e.g. "define-shape/shape1-squares".
 inline Bytes CorpusTag(const std::string& name) {
   return ReadFileBytes(std::string(PLENWICK_CORPUS_DIR) + "/swf-tags/" + name + "/input.bytes");
+}
+
+// A movie of the corpus of small authoring-tool movies, e.g. "DefineShape3.swf".
+inline Bytes CorpusMovie(const std::string& name) {
+  return ReadFileBytes(std::string(PLENWICK_CORPUS_DIR) + "/ruffle-swf-tags/" + name);
+}
+
+// Offsets of the tags of an uncompressed movie whose code is `code` (top-level tags only).
+inline std::vector<size_t> FindTags(SwfReader& reader, int code) {
+  std::vector<size_t> found;
+  reader.Seek(8);
+  SwfRect frame;
+  frame.Read(reader);
+  reader.ByteAlign();
+  reader.Skip(4);
+  while (reader.GetRemaining() >= 2) {
+    const size_t offset = reader.GetPosition();
+    SwfTagHeader header;
+    if (!ReadTagHeader(reader, header)) break;
+    if (header.code == code) found.push_back(offset);
+    if (header.code == 0) break;
+    reader.Skip(header.length);
+  }
+  return found;
+}
+
+// The bytes of the tag at `offset`, header included.
+inline Bytes TagBytesAt(const Bytes& movie, size_t offset) {
+  const size_t shortLength = (movie[offset] | movie[offset + 1] << 8) & 0x3F;
+  size_t headerSize = 2;
+  size_t length = shortLength;
+  if (shortLength == 0x3F) {
+    headerSize = 6;
+    length = movie[offset + 2] | movie[offset + 3] << 8 | movie[offset + 4] << 16 | size_t(movie[offset + 5]) << 24;
+  }
+  return Bytes(movie.begin() + long(offset), movie.begin() + long(offset + headerSize + length));
 }
 
 }  // namespace tagtest
