@@ -55,6 +55,13 @@ Response Perform(const Request& request, const std::atomic<bool>* cancel) {
   curl_slist* headers = nullptr;
   bool headersOk = true;
   for (const auto& [name, value] : request.headers) {
+    // A field may not smuggle in further lines of its own.
+    if (name.empty() || name.find_first_of("\r\n:") != std::string::npos || value.find_first_of("\r\n") != std::string::npos) {
+      curl_slist_free_all(headers);
+      curl_easy_cleanup(curl);
+      response.error = "invalid header field";
+      return response;
+    }
     const std::string line = value.empty() ? name + ";" : name + ": " + value;  // "Name;" sends an empty value
     curl_slist* next = curl_slist_append(headers, line.c_str());
     if (!next) {

@@ -51,6 +51,12 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderAndTheBody) {
   EXPECT_EQ(seen.rfind("POST /post HTTP/1.1\r\n", 0), 0u);
   EXPECT_LT(seen.find("X-Second: 2"), seen.find("X-First: 1"));
   EXPECT_EQ(seen.substr(seen.size() - body.size()), body);
+  // A field that would add lines of its own is refused before anything is sent.
+  const size_t before = server_.Requests().size();
+  HttpRequest injected(Url("/post").c_str(), HttpRequest::kPost);
+  injected.AddHeaderField("X-A", "1\r\nX-Injected: 2");
+  EXPECT_FALSE(injected.Post());
+  EXPECT_EQ(server_.Requests().size(), before);
   // An empty answer is no answer for a POST.
   server_.SetReply({200, ""});
   EXPECT_FALSE(r.Post());
@@ -96,6 +102,10 @@ TEST(HttpRequest, BadRequestsFailBeforeSending) {
   EXPECT_FALSE(method2.SendSync());
   HttpRequest asyncGet(L"http://127.0.0.1:1/", HttpRequest::kGet);
   EXPECT_FALSE(asyncGet.SendAsync());
+  // A numbered URL text that the bundle lacks becomes its digits, which fail harmlessly.
+  HttpRequest numbered(987654, HttpRequest::kGet);
+  EXPECT_EQ(numbered.GetUrl(), "987654");
+  EXPECT_FALSE(numbered.Get());
   HttpRequest file(L"file:///etc/hostname", HttpRequest::kGet);
   EXPECT_FALSE(file.Get());
   EXPECT_EQ(file.GetResponseLength(), 0u);
