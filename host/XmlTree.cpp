@@ -74,6 +74,9 @@ struct Builder {
     Node* n = b.Add(NodeKind::Element);
     if (!n) return;
     n->name = Wide(name);
+    size_t count = 0;
+    for (const XML_Char** a = atts; a && a[0]; a += 2) ++count;
+    n->attributes.reserve(count);
     for (const XML_Char** a = atts; a && a[0]; a += 2) n->attributes.emplace_back(Wide(a[0]), Wide(a[1]));
     b.stack.push_back(n);
   }
