@@ -2,15 +2,16 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
-#include <sys/stat.h>
-
 #include "platform/AtomicFile.h"
+#include "platform/FileTypes.h"
+#include "platform/Paths.h"
+#include "swf/SwfFileWriter.h"
 
 namespace {
 
@@ -192,11 +193,6 @@ bool StartsWith(const WideString& path, bool allowFws) {
   return sig[0] == 'C' || (allowFws && sig[0] == 'F');
 }
 
-bool PathExists(const WideString& path) {
-  struct stat st {};
-  return ::lstat(WideToUtf8(path).c_str(), &st) == 0;
-}
-
 }  // namespace
 
 SwfInflateResult InflateSwf(const uint8_t* data, size_t size, std::vector<uint8_t>& out, uint64_t ceiling) {
@@ -231,6 +227,7 @@ bool CompressSwfFile(const WideString& source, const WideString& destination, bo
   if (!in.IsOpen()) return false;
   AtomicFileWriter out;
   if (!out.Open(destination)) return false;
+  SetFileTypeCreator(out.TempPath(), SwfFileTypeCreator());
   FileSink sink(out);
   if (!Deflate(in, sink)) {
     out.Abort();
@@ -246,6 +243,7 @@ bool DecompressSwfFile(const WideString& source, const WideString& destination, 
   if (!in.IsOpen()) return false;
   AtomicFileWriter out;
   if (!out.Open(destination)) return false;
+  SetFileTypeCreator(out.TempPath(), SwfFileTypeCreator());
   FileSink sink(out);
   if (Inflate(in, sink, ceiling) != SwfInflateResult::kOk) {
     out.Abort();

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <limits>
 
-#include <sys/stat.h>
-
+#include "platform/FileTypes.h"
+#include "platform/Paths.h"
 #include "swf/SwfString.h"
 
 namespace {
@@ -34,6 +34,8 @@ std::pair<const uint8_t*, size_t> TagBody(const std::vector<uint8_t>& tag) {
 }
 
 }  // namespace
+
+FileTypeCreator SwfFileTypeCreator() { return FileTypeCreator(MakeFourCC("SWF2"), MakeFourCC("SWFL")); }
 
 bool IsStageBelowSwfMinimum(int32_t width, int32_t height) {
   return width < kSwfMinimumStageWidth || height < kSwfMinimumStageHeight;
@@ -99,8 +101,7 @@ bool SwfFileWriter::Open(const WideString& path, bool replaceExisting) {
   tagBytes_ = 0;
   labels_.clear();
   frameCount_ = 0;
-  struct stat st {};
-  if (!replaceExisting && ::lstat(WideToUtf8(path).c_str(), &st) == 0) {
+  if (!replaceExisting && PathExists(path)) {
     Fail(EEXIST);
     return false;
   }
@@ -108,6 +109,8 @@ bool SwfFileWriter::Open(const WideString& path, bool replaceExisting) {
     Fail(file_.LastError());
     return false;
   }
+  // Best effort: a file system without extended attributes keeps the movie without them.
+  SetFileTypeCreator(file_.TempPath(), SwfFileTypeCreator());
   SwfBitWriter header(4);
   headerSize_ = MakeHeader().Write(header);
   if (!file_.Write(header.GetBytes().data(), header.GetByteCount())) {

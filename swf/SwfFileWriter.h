@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileTypes.h"
 #include "platform/Signal.h"
 #include "platform/WideString.h"
 #include "swf/SwfHeader.h"
@@ -25,6 +26,9 @@
 // Smallest stage of the minimum-stage option (1280 x 960 pixels, in twips).
 inline constexpr int32_t kSwfMinimumStageWidth = 25600;
 inline constexpr int32_t kSwfMinimumStageHeight = 19200;
+
+// Type 'SWFL' and creator 'SWF2', given to every movie file written.
+FileTypeCreator SwfFileTypeCreator();
 
 // True when the width is below 25600 twips or the height below 19200 twips.
 bool IsStageBelowSwfMinimum(int32_t width, int32_t height);

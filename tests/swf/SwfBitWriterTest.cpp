@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "swf/ByteStreamWriter.h"
 #include "swf/SwfRecord.h"
 
 namespace {
@@ -125,6 +126,20 @@ TEST(CountBitsNeeded, GivesSignificantBitsPlusSign) {
                         {256, false, 9}, {1023, true, 11},     {0x80000000u, false, 32}, {0xFFFFFFFFu, true, 33}};
   for (const Case& c : cases) EXPECT_EQ(CountBitsNeeded(c.value, c.isSigned), c.bits) << c.value;
   EXPECT_EQ(SwfMagnitude(INT32_MIN), 0x80000000u);
+}
+
+TEST(ByteStreamWriter, CountsPendingBitsAndWritesPascalStrings) {
+  ByteStreamWriter w;
+  w.WriteBits(0b101, 3);
+  EXPECT_EQ(w.GetByteCount(), 1u) << "a pending partial byte counts as one";
+  w.WritePascalString("ab");
+  EXPECT_EQ(w.GetByteCount(), 4u);
+  EXPECT_EQ(w.GetBytes(), (Bytes{0xA0, 0x02, 'a', 'b'}));
+  w.Flush();
+  EXPECT_EQ(w.GetByteCount(), 4u);
+  w.WritePascalString(std::string(300, 'x'));
+  EXPECT_EQ(w.GetBytes()[4], 255);
+  EXPECT_EQ(w.GetByteCount(), 4u + 256u);
 }
 
 }  // namespace

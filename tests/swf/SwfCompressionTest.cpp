@@ -158,6 +158,13 @@ TEST(SwfCompression, FilesConvertBothWays) {
 
   ASSERT_TRUE(DecompressSwfFile(dir.Path("movie-c.swf"), dir.Path("movie-d.swf"), false));
   EXPECT_EQ(ReadFile(dir.Native("movie-d.swf")), fws);
+  for (const char* name : {"movie-c.swf", "movie-d.swf"}) {
+    FileTypeCreator tc;
+    ASSERT_TRUE(GetFileTypeCreator(dir.Path(name), tc));
+    if (tc.type != kUnknownFileType) {
+      EXPECT_EQ(tc.type, MakeFourCC("SWFL")) << name;
+    }
+  }
 
   EXPECT_FALSE(CompressSwfFile(dir.Path("movie-c.swf"), dir.Path("again.swf"), false)) << "no CWS of a CWS";
   EXPECT_FALSE(DecompressSwfFile(dir.Path("movie.swf"), dir.Path("again.swf"), false)) << "no FWS of an FWS";

@@ -262,4 +262,17 @@ TEST(SwfFileWriter, AFullDiskIsAFailedBuildAndKeepsTheOldMovie) {
   EXPECT_EQ(dir.Entries().size(), 1u);
 }
 
+TEST(SwfFileWriter, MoviesGetTheirTypeAndCreator) {
+  ScratchDir dir;
+  SwfFileWriter writer;
+  ASSERT_TRUE(writer.Open(dir.Path("typed.swf"), false));
+  writer.AddTag(Tag(0));
+  ASSERT_NE(writer.Close(), 0u);
+  FileTypeCreator tc;
+  ASSERT_TRUE(GetFileTypeCreator(dir.Path("typed.swf"), tc));
+  if (tc.type == kUnknownFileType) GTEST_SKIP() << "this file system keeps no extended attributes";
+  EXPECT_EQ(tc.type, MakeFourCC("SWFL"));
+  EXPECT_EQ(tc.creator, MakeFourCC("SWF2"));
+}
+
 }  // namespace
