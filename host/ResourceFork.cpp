@@ -17,11 +17,6 @@ constexpr uint32_t kResourceForkId = 2;
 constexpr size_t kHeaderSize = 26;
 constexpr size_t kEntrySize = 12;
 
-uint32_t ReadU32(const std::string& b, size_t at) {
-  return (uint32_t{static_cast<uint8_t>(b[at])} << 24) | (uint32_t{static_cast<uint8_t>(b[at + 1])} << 16) |
-         (uint32_t{static_cast<uint8_t>(b[at + 2])} << 8) | uint32_t{static_cast<uint8_t>(b[at + 3])};
-}
-
 void AppendU32(std::string& b, uint32_t v) {
   b.push_back(static_cast<char>(v >> 24));
   b.push_back(static_cast<char>(v >> 16));
@@ -67,34 +62,33 @@ std::string ResourceForkSidePath(const std::string& path) {
 
 bool IsSideFileName(const std::string& name) { return name.size() > 2 && name.compare(0, 2, kSideFilePrefix) == 0; }
 
-int ReadResourceFork(const std::string& path, std::string& data, bool& exists, size_t limit) {
+int ParseAppleDouble(std::string_view file, std::string& data, bool& exists, size_t limit) {
   data.clear();
   exists = false;
-  std::string file;
-  const int err = ReadWhole(ResourceForkSidePath(path), file, limit + kHeaderSize + 64 * kEntrySize);
-  if (err == ENOENT) return 0;
-  if (err != 0) return err;
-  if (file.size() < kHeaderSize || ReadU32(file, 0) != kMagic || ReadU32(file, 4) != kVersion) return EINVAL;
+  const auto u32 = [&](size_t at) {
+    return (uint32_t{static_cast<uint8_t>(file[at])} << 24) | (uint32_t{static_cast<uint8_t>(file[at + 1])} << 16) |
+           (uint32_t{static_cast<uint8_t>(file[at + 2])} << 8) | uint32_t{static_cast<uint8_t>(file[at + 3])};
+  };
+  if (file.size() < kHeaderSize || u32(0) != kMagic || u32(4) != kVersion) return EINVAL;
   const size_t count = (static_cast<uint8_t>(file[24]) << 8) | static_cast<uint8_t>(file[25]);
   if (kHeaderSize + count * kEntrySize > file.size()) return EINVAL;
   for (size_t i = 0; i < count; ++i) {
     const size_t at = kHeaderSize + i * kEntrySize;
-    const uint32_t offset = ReadU32(file, at + 4);
-    const uint32_t length = ReadU32(file, at + 8);
+    const uint32_t offset = u32(at + 4);
+    const uint32_t length = u32(at + 8);
     if (uint64_t{offset} + length > file.size()) return EINVAL;
-    if (ReadU32(file, at) != kResourceForkId) continue;
+    if (u32(at) != kResourceForkId) continue;
     if (length > limit) return EFBIG;
-    data = file.substr(offset, length);
+    data.assign(file.substr(offset, length));
     exists = true;
     return 0;
   }
   return 0;  // an AppleDouble file without a resource fork entry
 }
 
-int WriteResourceFork(const std::string& path, const std::string& data) {
-  if (data.size() > 0xFFFFFFFFu - kHeaderSize - kEntrySize) return EFBIG;
+std::string BuildAppleDouble(std::string_view fork) {
   std::string file;
-  file.reserve(kHeaderSize + kEntrySize + data.size());
+  file.reserve(kHeaderSize + kEntrySize + fork.size());
   AppendU32(file, kMagic);
   AppendU32(file, kVersion);
   file.append(16, '\0');
@@ -102,12 +96,27 @@ int WriteResourceFork(const std::string& path, const std::string& data) {
   file.push_back(1);
   AppendU32(file, kResourceForkId);
   AppendU32(file, static_cast<uint32_t>(kHeaderSize + kEntrySize));
-  AppendU32(file, static_cast<uint32_t>(data.size()));
-  file += data;
+  AppendU32(file, static_cast<uint32_t>(fork.size()));
+  file.append(fork);
+  return file;
+}
+
+int ReadResourceFork(const std::string& path, std::string& data, bool& exists, size_t limit) {
+  data.clear();
+  exists = false;
+  std::string file;
+  const int err = ReadWhole(ResourceForkSidePath(path), file, limit + kHeaderSize + 64 * kEntrySize);
+  if (err == ENOENT) return 0;
+  if (err != 0) return err;
+  return ParseAppleDouble(file, data, exists, limit);
+}
+
+int WriteResourceFork(const std::string& path, const std::string& data) {
+  if (data.size() > 0xFFFFFFFFu - kHeaderSize - kEntrySize) return EFBIG;
   struct stat st {};
   unsigned mode = 0644;
   if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 0666;
-  return ReplaceFileContents(ResourceForkSidePath(path), file, mode);
+  return ReplaceFileContents(ResourceForkSidePath(path), BuildAppleDouble(data), mode);
 }
 
 int RemoveResourceFork(const std::string& path) {

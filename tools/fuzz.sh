@@ -11,8 +11,9 @@ declare -A sources=(
   [fuzz_rsrc]="host/ResourceMap.cpp"
   [fuzz_strings]="host/StringTable.cpp host/Bundle.cpp host/Text.cpp"
   [fuzz_inflate]="platform/Checksum.cpp"
+  [fuzz_appledouble]="host/ResourceFork.cpp"
 )
-declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz")
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="")
 for t in "${!sources[@]}"; do
   if [ -n "${1:-}" ] && [ "$1" != "$t" ]; then continue; fi
   srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done
