@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,7 +26,19 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The process's umask, read without changing it (umask(2) can only be read by setting it,
+// which would race with other threads creating files).
 mode_t CurrentUmask() {
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+      if (std::strncmp(line, "Umask:", 6) == 0) {
+        std::fclose(status);
+        return static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8)) & 0777;
+      }
+    }
+    std::fclose(status);
+  }
   const mode_t mask = ::umask(022);
   ::umask(mask);
   return mask;
