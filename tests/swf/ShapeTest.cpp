@@ -362,3 +362,16 @@ TEST(ShapeTest, DefineShape3FromAMovieWritesBackByteForByte) {
     EXPECT_EQ(tagtest::WriteTag(copy, movie[3]), written);
   }
 }
+
+// A fill type the model does not know (the focal gradient 0x13 of later shapes) leaves the
+// rest of the shape unreadable: the tag reports it, and the loader keeps its bytes as they are.
+TEST(ShapeTest, UnknownFillTypeIsReportedNotMisread) {
+  const Bytes tag = {0x8D, 0x00, 0x01, 0x00, 0x08, 0x00, 0x01, 0x13, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+  DefineShapeTag shape;
+  EXPECT_TRUE(tagtest::ReadTag(tag, shape, 8).overrun);
+
+  Bytes known = tag;
+  known[7] = kFillSolid;  // the same bytes as a solid fill read fine
+  DefineShapeTag solid;
+  EXPECT_FALSE(tagtest::ReadTag(known, solid, 8).overrun);
+}
