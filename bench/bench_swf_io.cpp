@@ -138,6 +138,20 @@ void BM_ReadBits(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBits)->Unit(benchmark::kMillisecond);
 
+// Primitive bit writes, the output side of the same records.
+void BM_WriteBits(benchmark::State& state) {
+  const size_t fields = (size_t{1} << 20) * 8 / 13;
+  for (auto _ : state) {
+    SwfBitWriter writer(8);
+    writer.Reserve(1 << 20);
+    for (size_t i = 0; i < fields; ++i) writer.WriteBits(static_cast<uint32_t>(i * 2654435761u), 13);
+    writer.Flush();
+    benchmark::DoNotOptimize(writer.GetBytes().data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (int64_t{1} << 20));
+}
+BENCHMARK(BM_WriteBits)->Unit(benchmark::kMillisecond);
+
 // Size of the CWS form against zlib level 9 over the same whole file, and the speed of both.
 void BM_CompressCwsVsZlib(benchmark::State& state) {
   auto tags = SyntheticTags(static_cast<int>(state.range(0)));

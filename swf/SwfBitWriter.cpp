@@ -28,14 +28,18 @@ void SwfBitWriter::WriteBits(uint32_t value, int count) {
   assert(count >= 0 && count <= 32);
   if (count <= 0) return;
   if (count > 32) count = 32;
-  for (int bit = count - 1; bit >= 0; --bit) {
+  while (count > 0) {
     if (bitsUsed_ == 8) {
       buffer_.push_back(currentByte_);
       currentByte_ = 0;
       bitsUsed_ = 0;
     }
-    if ((value >> bit) & 1u) currentByte_ |= static_cast<uint8_t>(0x80u >> bitsUsed_);
-    ++bitsUsed_;
+    const int room = 8 - bitsUsed_;
+    const int take = count < room ? count : room;
+    const uint32_t bits = (value >> (count - take)) & ((1u << take) - 1u);
+    currentByte_ |= static_cast<uint8_t>(bits << (room - take));
+    bitsUsed_ += take;
+    count -= take;
   }
 }
 

@@ -76,16 +76,21 @@ int32_t SwfReader::ReadBits(int count, bool isSigned) {
     return 0;
   }
   uint32_t value = 0;
-  for (int i = 0; i < count; ++i) {
+  int left = count;
+  while (left > 0) {
     if (bitPosition_ > 7) ByteAlign();
-    uint32_t bit = 0;
-    if (position_ < rangeEnd_) {
-      bit = (data_[position_] >> (7 - bitPosition_)) & 1u;
-      ++bitPosition_;
-    } else {
+    if (position_ >= rangeEnd_) {
+      // Past the end: the missing bits read as zeros.
       overrun_ = true;
+      value = left >= 32 ? 0 : value << left;
+      break;
     }
-    value = (value << 1) | bit;
+    const int available = 8 - bitPosition_;
+    const int take = left < available ? left : available;
+    const uint32_t bits = (static_cast<uint32_t>(data_[position_]) >> (available - take)) & ((1u << take) - 1u);
+    value = (value << take) | bits;
+    bitPosition_ += take;
+    left -= take;
   }
   if (isSigned && count < 32 && (value & (1u << (count - 1))) != 0) value |= ~0u << count;
   return static_cast<int32_t>(value);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "swf/ByteStreamWriter.h"
 #include "swf/SwfRecord.h"
 
@@ -46,6 +48,27 @@ TEST(SwfBitWriter, SignedFieldsAreTwosComplementOfTheirWidth) {
   w.WriteSignedBits(-8, 4);
   w.WriteSignedBits(-1, 32);
   EXPECT_EQ(w.GetBytes(), (Bytes{0xF8, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(SwfBitWriter, BitFieldsMatchABitByBitWriting) {
+  std::mt19937 rng(5);
+  SwfBitWriter w(6);
+  std::vector<bool> bits;
+  for (int n = 0; n < 5000; ++n) {
+    const int width = static_cast<int>(rng() % 33);
+    const uint32_t value = static_cast<uint32_t>(rng());
+    w.WriteBits(value, width);
+    for (int b = width - 1; b >= 0; --b) bits.push_back(((value >> b) & 1u) != 0);
+    if (n % 97 == 0) {
+      w.WriteU8(0x5A);
+      while (bits.size() % 8 != 0) bits.push_back(false);
+      for (int b = 7; b >= 0; --b) bits.push_back(((0x5A >> b) & 1) != 0);
+    }
+  }
+  EXPECT_EQ(w.GetByteCount() * 8 + static_cast<size_t>(w.GetPendingBitCount()), bits.size());
+  const Bytes& bytes = w.GetBytes();
+  ASSERT_EQ(bytes.size(), (bits.size() + 7) / 8);
+  for (size_t i = 0; i < bits.size(); ++i) ASSERT_EQ(((bytes[i / 8] >> (7 - i % 8)) & 1) != 0, bits[i]) << i;
 }
 
 TEST(SwfBitWriter, AppendBitsJoinsBitStreamsExactly) {

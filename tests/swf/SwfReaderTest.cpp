@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -54,6 +56,24 @@ TEST(SwfReader, BitsPastTheEndReadAsZeroAndWidthsAbove32AreErrors) {
   EXPECT_EQ(wide.ReadBits(255, false), 0);
   EXPECT_TRUE(wide.HasOverrun());
   EXPECT_EQ(wide.GetPosition(), 0u);
+}
+
+TEST(SwfReader, BitFieldsMatchABitByBitReading) {
+  std::mt19937 rng(99);
+  Bytes data(4096);
+  for (auto& b : data) b = static_cast<uint8_t>(rng());
+  SwfReader r(data, 6);
+  uint64_t bit = 0;  // next bit of the reference reading
+  while (true) {
+    const int width = static_cast<int>(rng() % 33);
+    const bool isSigned = (rng() & 1) != 0;
+    if (bit + static_cast<uint64_t>(width) > data.size() * 8) break;
+    uint64_t expect = 0;
+    for (int i = 0; i < width; ++i, ++bit) expect = (expect << 1) | ((data[bit / 8] >> (7 - bit % 8)) & 1);
+    if (isSigned && width > 0 && (expect >> (width - 1)) != 0) expect |= ~uint64_t{0} << width;
+    ASSERT_EQ(r.ReadBits(width, isSigned), static_cast<int32_t>(static_cast<uint32_t>(expect))) << width;
+  }
+  EXPECT_FALSE(r.HasOverrun());
 }
 
 TEST(SwfReader, PeekByteLooksPastPendingBits) {
