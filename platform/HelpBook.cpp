@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "host/DesktopOpener.h"
+#include "platform/Processes.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ bool RegisterHelpBook(const WideString& helpPath) {
 bool ShowHelpPage(const wchar_t*, const wchar_t*) {
   const WideString& path = HelpPath();
   if (!Exists(path)) return false;
-  return host::OpenWithDesktop(WideToUtf8(path));
+  return OpenInFinder(path);
 }
 
 const WideString& GetHelpBookPath() { return HelpPath(); }

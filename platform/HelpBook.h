@@ -1,5 +1,5 @@
 // The program's help: a help file or folder (the application registers the help document
-// beside the bundle) opened with the desktop's opener.
+// beside the bundle) opened with the desktop's opener (OpenInFinder).
 #pragma once
 
 #include "platform/WideString.h"

@@ -3,19 +3,16 @@
 // The version queries answer fixed values chosen so that every start-up and feature check of
 // the program passes on this system: the system version is 0x1049 (10.4.9; checks want at
 // least 0x1000 for "Mac OS X" and the font panel path wants above 0x101F), the Carbon version
-// is 0x0170 (any non-zero value passes). Processes are identified by a serial number whose
-// low word is the process id.
+// is 0x0170 (any non-zero value passes). Processes are known by their process id
+// (ProcessSerialNumber, platform/Processes.h).
 #pragma once
 
 #include <cstdint>
 
+#include "platform/Processes.h"
+
 inline constexpr uint32_t kFixedSystemVersion = 0x1049;
 inline constexpr uint32_t kFixedCarbonVersion = 0x0170;
-
-struct ProcessSerialNumber {
-  uint32_t highLongOfPSN = 0;
-  uint32_t lowLongOfPSN = 0;  // the process id
-};
 
 uint32_t GetSystemVersion();
 bool IsMacOSX();

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <string>
 
-#include "host/DesktopOpener.h"
 #include "platform/Easing.h"
 #include "platform/HelpBook.h"
 #include "platform/KeyNames.h"
 #include "platform/LoadableBundle.h"
 #include "platform/OffscreenGWorld.h"
+#include "platform/Processes.h"
 #include "platform/SystemInfo.h"
 
 TEST(SystemInfo, VersionsPassTheStartUpChecks) {
@@ -28,20 +28,18 @@ TEST(SystemInfo, VersionsPassTheStartUpChecks) {
 TEST(SystemInfo, ProcessesAreKnownByTheirIds) {
   ProcessSerialNumber self;
   ASSERT_TRUE(GetCurrentProcessPSN(self));
-  EXPECT_EQ(self.lowLongOfPSN, static_cast<uint32_t>(::getpid()));
+  EXPECT_EQ(self.pid, static_cast<long>(::getpid()));
   EXPECT_TRUE(IsProcessRunning(self));
   EXPECT_TRUE(BringProcessToFront(self));
   // A child that ended is not running, reaped or not.
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
   ASSERT_GT(child, 0);
-  ProcessSerialNumber psn{0, static_cast<uint32_t>(child)};
+  ProcessSerialNumber psn;
+  psn.pid = child;
   for (int i = 0; i < 200 && IsProcessRunning(psn); ++i) ::usleep(10000);
   EXPECT_FALSE(IsProcessRunning(psn));
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_FALSE(IsProcessRunning(psn));
-  EXPECT_FALSE(IsProcessRunning(ProcessSerialNumber{0, 0}));
+  EXPECT_FALSE(IsProcessRunning(ProcessSerialNumber{}));
 }
 
 TEST(Easing, EndsAndShape) {
@@ -124,9 +122,9 @@ TEST(LoadableBundle, EntryPointsByNameAndMissingOnesAreErrors) {
   EXPECT_FALSE(bundle.Load(L"relative.so"));
 }
 
-TEST(HelpBook, OpensTheRegisteredHelpWithTheDesktopOpener) {
+TEST(HelpBook, OpensTheRegisteredHelpInTheFileManager) {
   std::string opened;
-  host::SetDesktopOpenerForTesting([&](const std::string& target) {
+  SetOpenInFinderHandlerForTesting([&](const std::string& target) {
     opened = target;
     return true;
   });
@@ -140,7 +138,7 @@ TEST(HelpBook, OpensTheRegisteredHelpWithTheDesktopOpener) {
   EXPECT_TRUE(RegisterHelpBook(Utf8ToWide(file)));
   EXPECT_TRUE(ShowHelpPage(L"index.html", L"top"));
   EXPECT_EQ(opened, file);
-  host::SetDesktopOpenerForTesting({});
+  SetOpenInFinderHandlerForTesting(nullptr);
   ::unlink(file.c_str());
   ::rmdir(pattern);
 }
