@@ -1,0 +1,7 @@
+#define DEBUG
+#ifdef DEBUG
+trace("debug"); // note
+#else
+/* off */ trace(0);
+#endif
+#include "lib.as"
