@@ -143,6 +143,16 @@ bool XmlChildren::GetChild(int index, XmlElement& element) const {
 
 // ---- XmlAttributes ----
 
+int XmlAttributes::GetCount() const { return node_ ? static_cast<int>(node_->attributes.size()) : 0; }
+
+bool XmlAttributes::GetAt(int index, WideString& name, WideString& value) const {
+  if (node_ == nullptr || index < 0 || static_cast<size_t>(index) >= node_->attributes.size()) return false;
+  const auto& attribute = node_->attributes[static_cast<size_t>(index)];
+  name = attribute.first;
+  value = attribute.second;
+  return true;
+}
+
 bool XmlAttributes::Find(const char* name, XmlElement& value) const {
   const std::wstring* found = nullptr;
   if (node_ && name) found = node_->FindAttribute(host::text::Utf8ToWide(name));

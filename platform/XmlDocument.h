@@ -81,6 +81,10 @@ class XmlAttributes {
   // Makes the element handle refer to the value of the attribute of that name (exact,
   // case-sensitive); false when there is no such attribute.
   bool Find(const char* name, XmlElement& value) const;
+  // The number of attributes, and the name and value of the one at an index (from 0, in
+  // document order); false when there is none. For readers that keep what they don't know.
+  int GetCount() const;
+  bool GetAt(int index, WideString& name, WideString& value) const;
 
  private:
   friend class XmlElement;

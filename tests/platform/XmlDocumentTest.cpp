@@ -194,3 +194,22 @@ TEST(XmlDocument, OpenRefusesMissingAndHostileFiles) {
   EXPECT_FALSE(doc.GetRootElement(root));
   EXPECT_TRUE(root.IsEmpty());
 }
+
+TEST(XmlDocument, AttributesListInDocumentOrder) {
+  XmlDocument doc;
+  ASSERT_TRUE(doc.Parse("<r b=\"1\" a=\"x &amp; y\"/>"));
+  XmlElement root;
+  XmlAttributes attributes;
+  ASSERT_TRUE(doc.GetRootElement(root));
+  ASSERT_TRUE(root.GetAttributes(attributes));
+  ASSERT_EQ(attributes.GetCount(), 2);
+  WideString name, value;
+  ASSERT_TRUE(attributes.GetAt(0, name, value));
+  EXPECT_EQ(name, WideString(L"b"));
+  EXPECT_EQ(value, WideString(L"1"));
+  ASSERT_TRUE(attributes.GetAt(1, name, value));
+  EXPECT_EQ(name, WideString(L"a"));
+  EXPECT_EQ(value, WideString(L"x & y"));
+  EXPECT_FALSE(attributes.GetAt(2, name, value));
+  EXPECT_FALSE(attributes.GetAt(-1, name, value));
+}
