@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -69,6 +70,88 @@ inline std::string ProjectText(const PreloaderData& project, const ScratchDir& d
 inline std::string FileWith(const std::string& preloaderData) {
   return "<xml version=\"1.0\" encoding=\"UTF-8\">\n<plenwick version_major=\"1\" version_minor=\"210\">\n" +
          preloaderData + "</plenwick>\n\n</xml>\n";
+}
+
+}  // namespace projecttest
+
+namespace projecttest {
+
+// Every value the project holds, as text, for comparing two projects.
+inline std::string Describe(const PreloaderData& p, bool withSelections = true) {
+  std::wstring out;
+  auto add = [&out](const wchar_t* name, const std::wstring& value) {
+    out += name;
+    out += L"=";
+    out += value;
+    out += L"\n";
+  };
+  auto num = [](double v) {
+    wchar_t buffer[64];
+    swprintf(buffer, 64, L"%.9g", v);
+    return std::wstring(buffer);
+  };
+  add(L"url", p.GetTargetUrl());
+  add(L"size", num(p.GetTargetWidth()) + L"x" + num(p.GetTargetHeight()));
+  add(L"pos", num(p.GetTargetXPos()) + L"," + num(p.GetTargetYPos()));
+  add(L"fps", num(p.GetTargetFps()));
+  add(L"bg", num(p.GetBackgroundColor()));
+  add(L"flags", num(p.GetProtect()) + num(p.GetCompress()) + num(p.GetUseRelativeSwfPath()) + num(p.GetLockRoot()) +
+                    num(p.IsDisplayEnabled()));
+  add(L"forced", num(p.GetForcedMinDisplayMsec()));
+  add(L"mode", num(p.GetPreloadMode()) + L"/" + num(p.GetTargetType()) + L"/" + num(p.GetTargetLoopType()));
+  add(L"percent", num(p.GetPercent()));
+  add(L"buffer", num(p.GetBufferFactor()));
+  if (withSelections)
+    add(L"selections", num(p.GetProgressMessageSelection()) + L"," + num(p.GetLoadMessageSelection()) + L"," +
+                           num(p.GetImportSelection()));
+  const BackgroundImage& b = p.GetBackgroundImage();
+  add(L"bg_image", num(b.IsEnabled()) + L"|" + b.GetPath() + L"|" + num(b.GetExportType()) + L"|" +
+                       num(b.GetQuality()) + L"|" + num(b.GetWidth()) + L"|" + num(b.GetHeight()) + L"|" +
+                       num(b.GetX()) + L"|" + num(b.GetY()) + L"|" + num(b.GetScaleToFit()) + num(b.GetTile()) +
+                       num(b.GetAdjustBitmapShift()));
+  const RemovalEffect* fx = p.GetRemovalEffect();
+  add(L"remove", fx ? fx->GetName() + L"|" + num(fx->GetDuration()) : L"none");
+  const PreloaderDisplay* d = p.GetDisplay();
+  if (d != nullptr) {
+    std::wstring colors;
+    if (auto* pair = dynamic_cast<const ColorPairDisplay*>(d))
+      colors = num(pair->GetFgColor()) + L"," + num(pair->GetBgColor());
+    add(L"display", d->GetName() + L"|" + num(d->GetStoredWidth()) + L"x" + num(d->GetStoredHeight()) + L"|" +
+                        num(d->GetX()) + L"," + num(d->GetY()) + L"|" + num(d->GetHAlign()) + num(d->GetVAlign()) +
+                        num(d->GetAlignToDoc()) + num(d->GetRotateType()) + L"|" + num(d->GetSkew0()) + L"," +
+                        num(d->GetSkew1()) + L"|" + colors);
+  } else {
+    add(L"display", L"none");
+  }
+  auto text = [&](const TextMessage& m) {
+    const FontSpec& f = m.GetFont();
+    return m.GetText() + L"|" + f.GetName() + L"|" + num(f.GetSize()) + num(f.IsBold()) + num(f.IsItalic()) + L"|" +
+           num(m.GetColor()) + L"|" + num(m.GetAlpha()) + L"|" + num(m.GetX()) + L"," + num(m.GetY()) + L"|" +
+           num(m.GetTracking()) + L"," + num(m.GetLeading()) + L"|" + num(m.GetVAlign()) + num(m.GetAlignToDoc()) +
+           num(m.GetRotateType()) + L"|" + num(m.GetSkew0()) + L"," + num(m.GetSkew1());
+  };
+  for (int i = 0; i < p.GetProgressMessageCount(); ++i) {
+    const ProgressMessage& m = *p.GetProgressMessage(i);
+    add(L"progress", text(m) + L"|" + num(m.GetHAlign()));
+  }
+  for (int i = 0; i < p.GetLoadMessageCount(); ++i) {
+    const LoadMessage& m = *p.GetLoadMessage(i);
+    add(L"load", text(m) + L"|" + num(m.GetHAlign()) + L"|" + num(m.GetStartType()) + num(m.GetEndType()) + L"|" +
+                     num(m.GetStartTime()) + L"," + num(m.GetEndTime()) + L"," + num(m.GetStartPercent()) + L"," +
+                     num(m.GetEndPercent()) + L"|" + (m.GetTextEffect() ? m.GetTextEffect()->GetName() : L"-"));
+  }
+  for (int i = 0; i < p.GetImportCount(); ++i) {
+    const ImportItem& m = *p.GetImport(i);
+    add(L"import", m.GetPath() + L"|" + num(m.GetStartWidth()) + L"," + num(m.GetWidthScale()) + L"," +
+                       num(m.GetFinalWidth()) + L"|" + num(m.GetStartHeight()) + L"," + num(m.GetHeightScale()) +
+                       L"," + num(m.GetFinalHeight()) + L"|" + num(m.GetX()) + L"," + num(m.GetY()) + L"|" +
+                       num(m.GetHAlign()) + num(m.GetVAlign()) + num(m.GetAlignToDoc()) + L"|" +
+                       num(m.GetStartType()) + num(m.GetEndType()) + L"|" + num(m.GetStartTime()) + L"," +
+                       num(m.GetEndTime()) + L"," + num(m.GetStartPercent()) + L"," + num(m.GetEndPercent()) + L"|" +
+                       num(m.GetImageQuality()) + num(m.GetEmbedImage()) + num(m.GetAdjustBitmapShift()) +
+                       num(m.GetExportImageType()));
+  }
+  return WideToUtf8(out);
 }
 
 }  // namespace projecttest
