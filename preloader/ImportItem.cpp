@@ -17,7 +17,6 @@ const WordList kImageTypeWords = {kImageWords, 4};
 // Whether the file starts like a picture (JPEG, PNG, GIF, BMP, TIFF). The picture's own size
 // is measured by the image layer when it builds the movie.
 bool LooksLikePicture(const WideString& path) {
-  // Only regular files: a name of a pipe or a device must not make opening a project wait.
   const int fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
@@ -79,7 +78,10 @@ void ImportItem::SetPath(const WideString& path) {
   if (path_ != path) CountModification();
   path_ = path;
   sourceKind_ = kImportSourceSwf;
-  if (path_.empty()) return;
+  // Only regular files are probed: a name of a pipe or a device must not make opening a
+  // project wait.
+  struct stat info;
+  if (path_.empty() || ::stat(WideToUtf8(path_).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
   if (!HasSwfSignature(path_)) {
     if (LooksLikePicture(path_)) sourceKind_ = kImportSourceImage;
     return;

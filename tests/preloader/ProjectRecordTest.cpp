@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -369,6 +370,18 @@ TEST_F(ProjectRecord, ImportMeasuresAMovieSource) {
   EXPECT_EQ(item.GetFinalWidth(), 275);
   ASSERT_TRUE(item.SetFinalWidth(55));
   EXPECT_DOUBLE_EQ(item.GetWidthScale(), 0.1);
+}
+
+TEST_F(ProjectRecord, ImportNamingAPipeIsNotOpened) {
+  projecttest::ScratchDir dir;
+  ASSERT_EQ(::mkfifo(dir.Native("pipe").c_str(), 0600), 0);
+  ImportItem item;
+  item.SetPath(dir.Path("pipe"));  // would wait for a writer if the pipe were opened
+  EXPECT_EQ(item.GetPath(), dir.Path("pipe"));
+  EXPECT_EQ(item.GetFinalWidth(), 100);
+  PreloaderData p;
+  p.SetTargetUrl(dir.Path("pipe"));
+  EXPECT_EQ(p.GetSwfVersion(), 7);
 }
 
 }  // namespace
