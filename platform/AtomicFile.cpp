@@ -85,6 +85,9 @@ bool AtomicFileWriter::Open(const WideString& path) {
   mode_t mode = 0666 & ~CurrentUmask();
   if (::stat(target_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+    // Only a regular file is ever replaced: renaming over a device, pipe or socket that a
+    // link points at would destroy it (and as root, that could be /dev/null).
+    if (!S_ISREG(st.st_mode)) return Fail(EINVAL);
     mode = st.st_mode & 07777;
   }
 

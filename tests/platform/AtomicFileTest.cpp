@@ -103,6 +103,25 @@ TEST(AtomicFileWriter, RefusesAFolderAndAMissingFolder) {
   EXPECT_FALSE(out.Commit());
 }
 
+// A link that leads to a pipe (or a device, or a socket) must not get the pipe replaced by a
+// regular file: the save is refused and the pipe stays where it was.
+TEST(AtomicFileWriter, RefusesToReplaceAnythingButARegularFile) {
+  testutil::ScratchFolder dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("pipe", (dir / "link").c_str()), 0);
+  for (const char* name : {"pipe", "link"}) {
+    AtomicFileWriter out;
+    EXPECT_FALSE(out.Open(Utf8ToWide(dir / name))) << name;
+    EXPECT_EQ(out.LastError(), EINVAL) << name;
+    EXPECT_FALSE(out.Commit()) << name;
+  }
+  struct stat st {};
+  ASSERT_EQ(::lstat((dir / "pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ASSERT_EQ(::lstat((dir / "link").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
 // A disk that fills up during the save: the save fails with ENOSPC, the old file is intact
 // and no temporary file is left behind.
 TEST(AtomicFileWriter, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
