@@ -140,6 +140,8 @@ const TreeCase kTrees[] = {
     // Conditional.
     {"x = a ? b = 1 : c;",
      "Array[Assign[Identifier \"x\", Conditional[Identifier \"a\", Assign[Identifier \"b\", Number \"1\"], Identifier \"c\"]]]"},
+    {"a ? b = 1 : c;",
+     "Array[Conditional[Identifier \"a\", Assign[Identifier \"b\", Number \"1\"], Identifier \"c\"]]"},
     {"a ? b : c = 1;",
      "Array[Assign[Conditional[Identifier \"a\", Identifier \"b\", Identifier \"c\"], Number \"1\"]]"},
     {"a ? b : c ? d : e;",
@@ -194,6 +196,7 @@ const TreeCase kTrees[] = {
     {"x = f(a)[0];",
      "Array[Assign[Identifier \"x\", Value[Function \"f\"[Identifier \"a\"], Subscript[Number \"0\"]]]]"},
     {"x = 'abc'.length;", "Array[Assign[Identifier \"x\", Value[String \"abc\", Attribute \"length\"]]]"},
+    {"x = \"abc\".length;", "Array[Assign[Identifier \"x\", Value[String \"abc\", Attribute \"length\"]]]"},
     {"a.(1);", "Array[Value[Identifier \"a\", Method[Number \"1\"]]]"},
     {"_root.a.b.c = 5;",
      "Array[Assign[Value[Identifier \"_root\", Attribute \"a\", Attribute \"b\", Attribute \"c\"], Number \"5\"]]"},
