@@ -54,8 +54,7 @@ void SwfFileWriter::SetMovieParameters(int32_t width, int32_t height, float fram
   ymax_ = height;
   frameRate_ = frameRate;
   version_ = version;
-  headerSize_ = 0;
-  tagBytes_ = 0;
+  ForgetFile();
 }
 
 void SwfFileWriter::CopyHeader(const SwfHeader& header) {
@@ -65,6 +64,12 @@ void SwfFileWriter::CopyHeader(const SwfHeader& header) {
   ymax_ = header.frameSize.ymax;
   frameRate_ = header.frameRate;
   version_ = header.version;
+  ForgetFile();
+}
+
+void SwfFileWriter::ForgetFile() {
+  // A movie being written keeps the header it was opened with.
+  if (open_) return;
   headerSize_ = 0;
   tagBytes_ = 0;
 }

@@ -41,7 +41,8 @@ class SwfFileWriter : public Signal<int> {
   SwfFileWriter(const SwfFileWriter&) = delete;
   SwfFileWriter& operator=(const SwfFileWriter&) = delete;
 
-  // Stage 0, 0, width, height (twips), frame rate and version.
+  // Stage 0, 0, width, height (twips), frame rate and version, for the next Open (a movie
+  // being written keeps the header it was opened with).
   void SetMovieParameters(int32_t width, int32_t height, float frameRate, uint8_t version);
   // Stage, frame rate and version of a header read from another movie.
   void CopyHeader(const SwfHeader& header);
@@ -87,6 +88,7 @@ class SwfFileWriter : public Signal<int> {
 
  private:
   size_t WriteTag(SwfTag& tag);
+  void ForgetFile();
   void Fail(int error);
   SwfHeader MakeHeader() const;
 

@@ -100,6 +100,7 @@ TEST(SwfFileWriter, PatchesLengthAndFrameCount) {
     writer.AddTag(Tag(1));
   }
   writer.AddTag(Tag(0));
+  writer.SetMovieParameters(20, 20, 1.0f, 4);  // for a later movie; this one is not touched
   const uint32_t length = writer.Close();
   const Bytes file = ReadFile(dir.Native("m.swf"));
   EXPECT_EQ(length, file.size());
