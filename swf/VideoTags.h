@@ -1,0 +1,49 @@
+// The embedded-video tags: DefineVideoStream and VideoFrame. Video data is held as opaque
+// bytes; the program never creates video itself.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "swf/SwfRecord.h"
+
+enum VideoTagCode : int {
+  kSwfTagDefineVideoStream = 60,
+  kSwfTagVideoFrame = 61,
+};
+
+// DefineVideoStream (60).
+class DefineVideoStreamTag : public SwfCharacterTag {
+ public:
+  size_t Read(SwfReader& reader) override;
+  size_t Write(SwfBitWriter& writer) override;
+  int TagCode() const override { return kSwfTagDefineVideoStream; }
+  void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+
+  uint16_t frameCount = 0;
+  uint16_t width = 0;
+  uint16_t height = 0;
+  uint8_t videoFlags = 0;  // as read (deblocking and smoothing)
+  uint8_t codecId = 0;
+};
+
+// VideoFrame (61): one frame of a video stream.
+class VideoFrameTag : public SwfTag {
+ public:
+  // The tag reader passes the length of the tag body.
+  explicit VideoFrameTag(int32_t bodyLength = 0) : bodyLength_(bodyLength) {}
+
+  // UI16 stream id, UI16 frame number, then the rest of the body (body length - 4 bytes) as
+  // the frame's data. A body shorter than four bytes is a format error.
+  size_t Read(SwfReader& reader) override;
+  size_t Write(SwfBitWriter& writer) override;
+  int TagCode() const override { return kSwfTagVideoFrame; }
+  void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+
+  uint16_t streamId = 0;
+  uint16_t frameNumber = 0;
+  std::vector<uint8_t> data;
+
+ private:
+  int32_t bodyLength_;
+};
