@@ -208,3 +208,9 @@ size_t DefineBitsLosslessTag::Write(SwfBitWriter& writer) {
 void DefineBitsLosslessTag::Relocate(int idDelta, int, int) {
   characterId_ = RelocateCharacterId(characterId_, idDelta);
 }
+
+bool DefineBitsTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
+
+bool DefineBitsJpeg2Tag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
+
+bool DefineBitsLosslessTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }

@@ -40,6 +40,7 @@ class DefineBitsTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineBits; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
  protected:
   std::vector<uint8_t> data_;
@@ -84,6 +85,7 @@ class DefineBitsJpeg2Tag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineBitsJpeg2; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
  protected:
   std::vector<uint8_t> data_;
@@ -140,6 +142,7 @@ class DefineBitsLosslessTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineBitsLossless; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
  private:
   uint8_t format_;

@@ -150,3 +150,9 @@ size_t StartSoundTag::Write(SwfBitWriter& writer) {
 }
 
 void StartSoundTag::Relocate(int idDelta, int, int) { soundId = RelocateCharacterId(soundId, idDelta); }
+
+bool SoundStreamHeadTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
+
+bool DefineSoundTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
+
+bool StartSoundTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(soundId, idDelta); }

@@ -68,6 +68,7 @@ class SoundStreamHeadTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagSoundStreamHead; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   uint8_t playbackByte = 0;
   uint8_t streamByte = 0;
@@ -106,6 +107,7 @@ class DefineSoundTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineSound; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   uint8_t flags = 0;
   uint32_t sampleCount = 0;
@@ -119,6 +121,7 @@ class StartSoundTag : public SwfTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagStartSound; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   uint16_t soundId = 0;
   SoundInfo info;

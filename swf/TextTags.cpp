@@ -325,3 +325,16 @@ void DefineEditTextTag::Relocate(int idDelta, int, int) {
   characterId_ = RelocateCharacterId(characterId_, idDelta);
   if (fontId != 0) fontId = RelocateCharacterId(fontId, idDelta);
 }
+
+bool DefineTextTag::CanRelocate(int idDelta, int, int) const {
+  if (!SwfU16Fits(characterId_, idDelta)) return false;
+  for (const auto& record : records) {
+    const auto* style = dynamic_cast<const TextStyleRecord*>(record.get());
+    if (style && style->fontId != 0 && !SwfU16Fits(style->fontId, idDelta)) return false;
+  }
+  return true;
+}
+
+bool DefineEditTextTag::CanRelocate(int idDelta, int, int) const {
+  return SwfU16Fits(characterId_, idDelta) && (fontId == 0 || SwfU16Fits(fontId, idDelta));
+}

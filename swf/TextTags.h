@@ -120,6 +120,7 @@ class DefineTextTag : public SwfCharacterTag {
   int TagCode() const override { return kSwfTagDefineText; }
   // The id, and the font id of every style record that has one (setting its has-font flag).
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   std::unique_ptr<SwfRect> bounds;
   std::unique_ptr<SwfMatrix> matrix;
@@ -186,6 +187,7 @@ class DefineEditTextTag : public SwfCharacterTag {
   int TagCode() const override { return kSwfTagDefineEditText; }
   // The id, and the font id when it is not 0.
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   std::unique_ptr<SwfRect> bounds;
   uint16_t flags = 0;

@@ -53,3 +53,7 @@ size_t VideoFrameTag::Write(SwfBitWriter& writer) {
 }
 
 void VideoFrameTag::Relocate(int idDelta, int, int) { streamId = RelocateCharacterId(streamId, idDelta); }
+
+bool DefineVideoStreamTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
+
+bool VideoFrameTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(streamId, idDelta); }

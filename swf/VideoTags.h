@@ -19,6 +19,7 @@ class DefineVideoStreamTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineVideoStream; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   uint16_t frameCount = 0;
   uint16_t width = 0;
@@ -39,6 +40,7 @@ class VideoFrameTag : public SwfTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagVideoFrame; }
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+  bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   uint16_t streamId = 0;
   uint16_t frameNumber = 0;

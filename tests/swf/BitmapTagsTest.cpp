@@ -204,3 +204,18 @@ TEST(BitmapTags, CorpusJpegTables) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MediaTagRelocation, CanRelocateReportsWrappingIds) {
+  DefineBitsLosslessTag lossless;
+  lossless.SetCharacterId(65535);
+  EXPECT_FALSE(lossless.CanRelocate(1, 0, 0));
+  EXPECT_TRUE(lossless.CanRelocate(0, 5, 5));
+  DefineBitsJpeg3Tag jpeg;
+  jpeg.SetCharacterId(3);
+  EXPECT_TRUE(jpeg.CanRelocate(65532, 0, 0));
+  EXPECT_FALSE(jpeg.CanRelocate(-4, 0, 0));
+}
+
+}  // namespace

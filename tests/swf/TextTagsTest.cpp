@@ -184,6 +184,10 @@ TEST(TextTags, RelocationMovesFontIdsThatAreSet) {
   EXPECT_EQ(StyleRecordAt(tag, 0)->fontId, 14);
   EXPECT_EQ(StyleRecordAt(tag, 1)->fontId, 0);
   EXPECT_EQ(StyleRecordAt(tag, 1)->GetFlags(), 0x80);
+  // A font id that would wrap is reported; an unset one is not moved and so cannot wrap.
+  EXPECT_TRUE(tag.CanRelocate(65535 - 14, 0, 0));
+  EXPECT_FALSE(tag.CanRelocate(65535 - 13, 0, 0));
+  EXPECT_FALSE(tag.CanRelocate(-13, 0, 0));
 }
 
 TEST(TextTags, CorpusStaticTexts) {
