@@ -12,8 +12,9 @@ declare -A sources=(
   [fuzz_strings]="host/StringTable.cpp host/Bundle.cpp host/Text.cpp"
   [fuzz_inflate]="platform/Checksum.cpp"
   [fuzz_appledouble]="host/ResourceFork.cpp"
+  [fuzz_project]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp preloader/*.cpp)"
 )
-declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="")
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread")
 for t in "${!sources[@]}"; do
   if [ -n "${1:-}" ] && [ "$1" != "$t" ]; then continue; fi
   srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done
