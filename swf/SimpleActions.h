@@ -49,6 +49,7 @@
     X(ActionDelete, 0x3A, "Delete") \
     X(ActionDelete2, 0x3B, "Delete2") \
     X(ActionDefineLocal, 0x3C, "DefineLocal") \
+    X(ActionCallFunction, 0x3D, "CallFunction") \
     X(ActionReturn, 0x3E, "Return") \
     X(ActionModulo, 0x3F, "Modulo") \
     X(ActionNewObject, 0x40, "NewObject") \
@@ -69,6 +70,7 @@
     X(ActionSetMember, 0x4F, "SetMember") \
     X(ActionIncrement, 0x50, "Increment") \
     X(ActionDecrement, 0x51, "Decrement") \
+    X(ActionCallMethod, 0x52, "CallMethod") \
     X(ActionNewMethod, 0x53, "NewMethod") \
     X(ActionInstanceOf, 0x54, "InstanceOf") \
     X(ActionEnumerate2, 0x55, "Enumerate2") \

@@ -227,6 +227,7 @@ uint32_t Le32(const std::vector<uint8_t>& d, size_t at) {
 
 void CollectTags(const std::vector<uint8_t>& d, size_t pos, size_t end, const std::string& prefix,
                  int depth, std::vector<MovieActionList>& lists) {
+    const int version = d[3];
     while (pos + 2 <= end) {
         const size_t tagStart = pos;
         uint16_t h = Le16(d, pos);
@@ -241,10 +242,10 @@ void CollectTags(const std::vector<uint8_t>& d, size_t pos, size_t end, const st
         size_t bodyEnd = (len > end - pos) ? end : pos + len;
         const std::string where = prefix + "tag " + std::to_string(code) + " at " + Hex(tagStart);
         if (code == 12) {
-            lists.push_back({where, std::vector<uint8_t>(d.begin() + static_cast<long>(pos),
+            lists.push_back({where, version, std::vector<uint8_t>(d.begin() + static_cast<long>(pos),
                                                          d.begin() + static_cast<long>(bodyEnd))});
         } else if (code == 59 && bodyEnd - pos >= 2) {
-            lists.push_back({where, std::vector<uint8_t>(d.begin() + static_cast<long>(pos + 2),
+            lists.push_back({where, version, std::vector<uint8_t>(d.begin() + static_cast<long>(pos + 2),
                                                          d.begin() + static_cast<long>(bodyEnd))});
         } else if (code == 39 && depth == 0 && bodyEnd - pos >= 4) {
             CollectTags(d, pos + 4, bodyEnd, where + " / ", depth + 1, lists);

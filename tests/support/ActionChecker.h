@@ -49,7 +49,8 @@ CheckResult CheckActionList(const std::vector<uint8_t>& bytes, const CheckOption
 
 // An action list found in a movie, with a description of where it lies.
 struct MovieActionList {
-    std::string where;  // e.g. "tag 12 at 0x1234", "sprite 3 / tag 12 at 0x40"
+    std::string where;  // e.g. "tag 12 at 0x1234", "tag 39 at 0x20 / tag 12 at 0x40"
+    int version = 0;    // the movie's SWF version
     std::vector<uint8_t> bytes;
 };
 
