@@ -40,7 +40,7 @@ size_t ActionConstantPool::Read(SwfReader& reader) {
     strings.clear();
     const uint16_t length = reader.ReadU16();
     const size_t end = reader.GetPosition() + length;
-    reader.ReadU16();  // the count: the strings in the payload are what counts
+    const uint16_t count = reader.ReadU16();
     while (reader.GetPosition() < end && !reader.HasOverrun()) {
         WideString text;
         if (!ReadText(reader, text, true)) {
@@ -49,6 +49,9 @@ size_t ActionConstantPool::Read(SwfReader& reader) {
         }
         strings.push_back(std::move(text));
     }
+    // A count that disagrees with the strings of the payload leaves the pool
+    // ambiguous: such bytes do not fit, and the list keeps them as they are.
+    if (strings.size() != count) reader.SetOverrun(true);
     return reader.GetPosition() - before;
 }
 

@@ -153,7 +153,8 @@ size_t ActionWith::Read(SwfReader& reader) {
     const uint16_t length = reader.ReadU16();
     blockSize = reader.ReadU16();
     name.clear();
-    if (length > 2 && !ReadText(reader, name, false)) reader.SetOverrun(true);
+    // An empty name would be written without its terminator: such bytes do not fit.
+    if (length > 2 && (!ReadText(reader, name, false) || name.empty())) reader.SetOverrun(true);
     return Consumed(reader, before);
 }
 

@@ -171,8 +171,7 @@ TEST(ActionConstantPoolTest, ByteTableAndLookups) {
 }
 
 TEST(ActionConstantPoolTest, ReadKeepsTheStringsOfThePayload) {
-    // The count says 5, the payload holds 2 strings (the empty one included).
-    auto list = ReadList({0x88, 0x05, 0x00, 0x05, 0x00, 'a', 0x00, 0x00, 0x07, 0x00});
+    auto list = ReadList({0x88, 0x05, 0x00, 0x02, 0x00, 'a', 0x00, 0x00, 0x07, 0x00});
     ASSERT_EQ(list->ActionCount(), 2u);
     ASSERT_EQ(list->ActionAt(0)->Kind(), ActionKind::ConstantPool);
     const auto& pool = static_cast<const ActionConstantPool&>(*list->ActionAt(0));
@@ -188,6 +187,8 @@ TEST(ActionConstantPoolTest, BrokenPoolsAreKeptAsBytes) {
     const Bytes cases[] = {
         {0x88, 0x01, 0x00, 0x00},                  // no room for the count
         {0x88, 0x04, 0x00, 0x01, 0x00, 'a', 'b'},  // string crosses the end
+        // the count says 5, the payload holds 2 strings
+        {0x88, 0x05, 0x00, 0x05, 0x00, 'a', 0x00, 0x00},
     };
     for (const Bytes& pool : cases) {
         const Bytes body = Concat({pool, {0x07, 0x00}});
