@@ -1,4 +1,4 @@
-// Every bitmap, font, sound, video and text tag of the corpus movies, read, written,
+// Every bitmap, button, font, sound, video and text tag of the corpus movies, read, written,
 // read again and written again: the two writings agree, opaque data passes unchanged, and no
 // tag of a kind the movies are made of is refused.
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "swf/BitmapTags.h"
+#include "swf/ButtonTags.h"
 #include "swf/FontTags.h"
 #include "swf/SoundTags.h"
 #include "swf/SwfCompression.h"
@@ -34,6 +35,10 @@ std::unique_ptr<SwfTag> MakeMediaTag(int code, uint32_t length) {
     case 35: return std::make_unique<DefineBitsJpeg3Tag>();
     case 20: return std::make_unique<DefineBitsLosslessTag>();
     case 36: return std::make_unique<DefineBitsLossless2Tag>();
+    case 7: return std::make_unique<DefineButtonTag>();
+    case 34: return std::make_unique<DefineButton2Tag>();
+    case 23: return std::make_unique<DefineButtonCxformTag>();
+    case 17: return std::make_unique<DefineButtonSoundTag>();
     case 10: return std::make_unique<DefineFontTag>();
     case 13: return std::make_unique<DefineFontInfoTag>();
     case 62: return std::make_unique<DefineFontInfo2Tag>();
@@ -54,7 +59,7 @@ std::unique_ptr<SwfTag> MakeMediaTag(int code, uint32_t length) {
 
 // Codes whose data is opaque: a rewrite gives the same body.
 bool IsOpaque(int code) {
-  static const std::set<int> kOpaque = {6, 8, 21, 35, 20, 36, 14, 15, 18, 45, 19, 60, 61, 13, 62};
+  static const std::set<int> kOpaque = {6, 8, 21, 35, 20, 36, 14, 15, 18, 45, 19, 60, 61, 13, 62, 17};
   return kOpaque.count(code) != 0;
 }
 
