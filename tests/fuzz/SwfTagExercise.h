@@ -16,6 +16,7 @@
 #include "swf/DefineShapeTag.h"
 #include "swf/DisplayListTags.h"
 #include "swf/MorphShape.h"
+#include "swf/PlaceObject2Tag.h"
 #include "swf/SwfRecord.h"
 
 namespace swftagfuzz {
@@ -24,7 +25,7 @@ inline void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-inline constexpr int kCodes[] = {0, 1, 2, 3, 4, 5, 9, 22, 24, 28, 32, 43, 46, 56, 57, 58, 64};
+inline constexpr int kCodes[] = {0, 1, 2, 3, 4, 5, 9, 22, 24, 26, 28, 32, 43, 46, 56, 57, 58, 64};
 
 inline std::unique_ptr<SwfTag> MakeTag(int code) {
   switch (code) {
@@ -37,6 +38,7 @@ inline std::unique_ptr<SwfTag> MakeTag(int code) {
     case 9: return std::make_unique<SetBackgroundColorTag>();
     case 22: return std::make_unique<DefineShape2Tag>();
     case 24: return std::make_unique<ProtectTag>();
+    case 26: return std::make_unique<PlaceObject2Tag>();
     case 28: return std::make_unique<RemoveObject2Tag>();
     case 32: return std::make_unique<DefineShape3Tag>();
     case 43: return std::make_unique<FrameLabelTag>();

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "TagTestSupport.h"
+#include "swf/SimpleActions.h"
 #include "tests/fuzz/SwfTagExercise.h"
 
 namespace {
@@ -41,6 +42,19 @@ std::vector<Bytes> Seeds() {
     seeds.push_back(Input(32, 8, tagtest::WriteTag(shape, 8)));
   }
   {
+    PlaceObject2Tag place;
+    place.SetCharacterId(4);
+    place.depth = 2;
+    place.SetMatrix(SwfMatrix::Make(1, 2, 1, 1, 0, 0));
+    place.SetName(L"clip");
+    auto record = std::make_unique<ClipActionRecord>(ClipActionRecord::kKeyPressEvent | 1);
+    record->keyCode = 32;
+    record->AddAction(std::make_unique<ActionStop>());
+    place.AddClipAction(std::move(record));
+    seeds.push_back(Input(26, 6, tagtest::WriteTag(place, 6)));
+    seeds.push_back(Input(26, 5, tagtest::WriteTag(place, 5)));
+  }
+  {
     FrameLabelTag label(L"intro");
     label.namedAnchor = 1;
     seeds.push_back(Input(43, 7, tagtest::WriteTag(label, 7)));
@@ -51,6 +65,7 @@ std::vector<Bytes> Seeds() {
   }
   seeds.push_back(Input(2, 6, tagtest::CorpusTag("define-shape/shape1-squares")));
   seeds.push_back(Input(46, 6, tagtest::CorpusTag("define-morph-shape/ms1-morph-rotating-square")));
+  seeds.push_back(Input(26, 5, tagtest::CorpusTag("place-object/po2-swf5")));
   seeds.push_back(Input(4, 6, tagtest::CorpusTag("place-object/po1-with-color-transform")));
   return seeds;
 }
