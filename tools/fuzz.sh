@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the libFuzzer targets of fuzz/ with clang (ASan + UBSan).
+# Builds and runs the standalone libFuzzer targets of tests/fuzz/ (fuzz_*.cpp) with clang (ASan + UBSan).
 # Usage: tools/fuzz.sh [target] [seconds]   (default: every target, 60 seconds each)
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,8 +20,8 @@ declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inf
 for t in "${!sources[@]}"; do
   if [ -n "${1:-}" ] && [ "$1" != "$t" ]; then continue; fi
   srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done
-  clang++ "${flags[@]}" "$top/fuzz/$t.cpp" "${srcs[@]}" ${libs[$t]} -o "$out/$t"
+  clang++ "${flags[@]}" "$top/tests/fuzz/$t.cpp" "${srcs[@]}" ${libs[$t]} -o "$out/$t"
   mkdir -p "$out/corpus-$t"
-  seeds=(); [ -d "$top/fuzz/seeds/$t" ] && seeds=("$top/fuzz/seeds/$t")
+  seeds=(); [ -d "$top/tests/fuzz/seeds/$t" ] && seeds=("$top/tests/fuzz/seeds/$t")
   "$out/$t" -max_total_time="$secs" -max_len=65536 "$out/corpus-$t" "${seeds[@]}"
 done
