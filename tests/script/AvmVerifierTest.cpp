@@ -380,6 +380,18 @@ TEST(AvmVerifier, CountsItCannotSeeStopThePathWithAReason) {
   EXPECT_TRUE(VerifyActionBlock(b.Bytes(), structureOnly).Ok());
 }
 
+// Huge stacks kept at many joins would take unbounded memory: the verifier stops following the
+// stack and says why.
+TEST(AvmVerifier, HugeStacksAtManyJoinsAreGivenUpWithAReason) {
+  Block b;
+  b.PushRaw(std::vector<uint8_t>(16384, 2));  // 16384 nulls
+  for (int i = 0; i < 20; ++i) b.Jump(0);     // every Jump lands on the next: 20 joins
+  VerifyResult result = VerifyActionBlock(b.Bytes(), Compiled());
+  EXPECT_TRUE(result.stackUnknown);
+  EXPECT_TRUE(Mentions(result, "the stacks kept at the joins of this block grow past"))
+      << result.Report();
+}
+
 TEST(AvmVerifier, ReportsDepthsOfTheDecodedActions) {
   Block b;
   b.SetX(1).PushInt(2).Op(0x17);

@@ -529,6 +529,13 @@ class Verifier {
   void Arrive(const JoinKey& key, const Stack& stack, size_t from) {
     auto it = states_.find(key);
     if (it == states_.end()) {
+      storedSlots_ += stack.size();
+      if (storedSlots_ > kMaxStoredSlots) {
+        GiveUp("the stacks kept at the joins of this block grow past " +
+               std::to_string(kMaxStoredSlots) + " values; the stack is not followed further");
+        work_.clear();
+        return;
+      }
       states_.emplace(key, stack);
       const CodeBlock& b = blocks_[static_cast<size_t>(key.block)];
       if (key.offset == b.end) {
@@ -855,6 +862,7 @@ class Verifier {
   }
 
   static constexpr size_t kMaxDepth = 100000;
+  static constexpr size_t kMaxStoredSlots = 262144;
 
   const uint8_t* data_;
   size_t size_;
@@ -873,6 +881,7 @@ class Verifier {
   std::map<JoinKey, Stack> states_;
   std::deque<JoinKey> work_;
   std::map<size_t, int> depthAt_;
+  size_t storedSlots_ = 0;
 };
 
 }  // namespace

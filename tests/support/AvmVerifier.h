@@ -33,6 +33,8 @@
 //   and recognises the end test of a for-in loop (a name compared with Equals or Equals2 to a
 //   pushed null, optionally inverted with Not, then If): the branch that sees the null leaves
 //   the enumeration behind, the other keeps it.
+//   Memory is bounded: a stack deeper than 100000 values, or more than 262144 values kept at
+//   the join points of one block, stops the stack checks with a reason (stackUnknown).
 //
 // Statement boundaries. The bytes alone do not say where one statement ends and the next
 // begins. Without help the verifier checks at block level (joins agree, blocks are left with an
