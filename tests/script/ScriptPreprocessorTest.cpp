@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "antlr/ANTLRException.hpp"
 #include "antlr/TokenStreamException.hpp"
 #include "script/ScriptParse.h"
 #include "script/ScriptPreprocessor.h"
@@ -404,6 +406,32 @@ TEST(ScriptPreprocessor, SyntaxErrorsMapToTheirSourceLine) {
       EXPECT_EQ(where.file, c.file) << c.text;
       EXPECT_EQ(where.line, c.line) << c.text;
       EXPECT_EQ(where.text, c.lineText) << c.text;
+    }
+  }
+}
+
+// Any text ends in output or in an error of the preprocessor or its lexer; never a crash or a
+// hang. The pieces are those the preprocessor treats specially.
+TEST(ScriptPreprocessor, AnyTextEndsInOutputOrAnError) {
+  const char* const pieces[] = {"#include", "#define", "#ifdef", "#ifndef", "#else", "#endif",
+                                "\"", "'", "/*", "*/", "//", "\n", "\r", " ", "x", "5", "\\",
+                                "\"missing.as\"", "\x01", "\xFF", ";", "."};
+  uint32_t state = 2024;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int count = 1 + round % 24;
+    for (int i = 0; i < count; ++i) {
+      state = state * 1103515245u + 12345u;
+      text += pieces[(state >> 16) % std::size(pieces)];
+    }
+    ScriptPreprocessor preprocessor;
+    std::istringstream in(text);
+    try {
+      preprocessor.Preprocess(in);
+      EXPECT_EQ(preprocessor.LineMap().Size(),
+                static_cast<size_t>(std::count(preprocessor.Output().begin(),
+                                               preprocessor.Output().end(), '\n')));
+    } catch (const antlr::ANTLRException&) {
     }
   }
 }
