@@ -146,6 +146,15 @@ std::optional<BuiltinConstant> BuiltinNames::ConstantValue(const std::string& na
   return it->second;
 }
 
+GenPushValuePtr BuiltinNames::ConstantPushValue(const std::string& name) const {
+  auto it = constants_.find(name);
+  if (it == constants_.end()) return nullptr;
+  if (it->second.type == BuiltinConstant::Type::Integer) {
+    return std::make_unique<PushInteger>(it->second.integer);
+  }
+  return std::make_unique<PushDouble>(it->second.number);
+}
+
 bool BuiltinNames::IsProperty(const std::string& name) const {
   return properties_.count(name) != 0;
 }

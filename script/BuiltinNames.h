@@ -13,6 +13,8 @@
 #include <set>
 #include <string>
 
+#include "script/GenAction.h"
+
 // The value of a built-in constant, as it is pushed: the Key codes are 32-bit integers, the
 // Math and Number values doubles (the exact IEEE 754 values, NaN and the infinities included).
 struct BuiltinConstant {
@@ -40,6 +42,9 @@ class BuiltinNames {
   // The value to push for such a name; a fresh copy each time. Empty for a name that
   // IsConstant refuses.
   std::optional<BuiltinConstant> ConstantValue(const std::string& name) const;
+  // The same value as a new push value that the caller owns (PushInteger or PushDouble), or
+  // null for a name that IsConstant refuses.
+  GenPushValuePtr ConstantPushValue(const std::string& name) const;
 
   // Movie-clip properties ("_x", "_alpha", ...) and their SWF property indices. PropertyIndex
   // is 0 for a name that is not a property, which is also the index of "_x": IsProperty tells

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "script/BuiltinNames.h"
 
@@ -121,6 +122,35 @@ TEST(BuiltinNamesTest, ConstantLookupIsExactAndGivesAFreshCopy) {
   ASSERT_TRUE(second.has_value());
   EXPECT_EQ(second->type, BuiltinConstant::Type::Double);
   EXPECT_EQ(second->number, M_PI);
+}
+
+// As push values the constants write the bytes of an integer or a double push value; each call
+// gives a new value of the caller's own.
+TEST(BuiltinNamesTest, ConstantsAsPushValues) {
+  const BuiltinNames names;
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  const Case cases[] = {
+      {"Key.LEFT", {0x07, 0x25, 0x00, 0x00, 0x00}},
+      {"Math.PI", {0x06, 0xFB, 0x21, 0x09, 0x40, 0x18, 0x2D, 0x44, 0x54}},
+      {"Number.MIN_VALUE", {0x06, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}},
+  };
+  for (const Case& c : cases) {
+    GenPushValuePtr value = names.ConstantPushValue(c.name);
+    ASSERT_NE(value, nullptr) << c.name;
+    ActionWriter writer(6);
+    value->Write(writer);
+    EXPECT_EQ(writer.Bytes(), c.bytes) << c.name;
+    EXPECT_EQ(value->Size(), static_cast<int32_t>(c.bytes.size())) << c.name;
+  }
+  GenPushValuePtr first = names.ConstantPushValue("Math.PI");
+  GenPushValuePtr second = names.ConstantPushValue("Math.PI");
+  EXPECT_NE(first.get(), second.get());
+  first.reset();
+  EXPECT_EQ(names.ConstantValue("Math.PI")->number, M_PI);
+  EXPECT_EQ(names.ConstantPushValue("Math.pi"), nullptr);
 }
 
 TEST(BuiltinNamesTest, PropertiesHaveTheSwfIndices) {
