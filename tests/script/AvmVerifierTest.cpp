@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -418,6 +419,77 @@ TEST(AvmVerifier, AnyBytesGiveAnAnswer) {
   }
 }
 
+std::vector<actioncheck::MovieActionList> CorpusLists(const std::string& movie) {
+  std::vector<actioncheck::MovieActionList> lists;
+  std::string error;
+  const std::string path = std::string(PLENWICK_CORPUS_DIR) + "/ruffle-avm1/" + movie + "/test.swf";
+  EXPECT_TRUE(actioncheck::CollectMovieActionLists(path, lists, error)) << path << ": " << error;
+  return lists;
+}
+
+bool HaveCorpus() {
+  return std::filesystem::is_directory(std::string(PLENWICK_CORPUS_DIR) + "/ruffle-avm1");
+}
+
+// Frame scripts compiled by the authoring tool for SWF 5 and 6 with for-in loops, functions and
+// with blocks: the verifier accepts them with every check on.
+TEST(AvmVerifier, ScriptsOfTheAuthoringToolPassEveryCheck) {
+  if (!HaveCorpus()) GTEST_SKIP() << "no corpus";
+  for (const char* movie : {"array_trivial", "swf5_global_funcs", "swf6_case_insensitive",
+                            "prototype_enumerate", "this_swf6", "define_local_with_paths"}) {
+    std::vector<actioncheck::MovieActionList> lists = CorpusLists(movie);
+    EXPECT_FALSE(lists.empty()) << movie;
+    for (const actioncheck::MovieActionList& list : lists) {
+      VerifyResult result = VerifyActionBlock(list.bytes);
+      EXPECT_TRUE(result.Ok()) << movie << " " << list.where << ":\n" << result.Report();
+    }
+  }
+}
+
+// The same real scripts with one fault put in: every Pop turned into an action without stack
+// effect leaks a value, and every branch moved by one byte off an action boundary misses its
+// action. The verifier catches each one.
+TEST(AvmVerifier, CatchesFaultsPutIntoRealScripts) {
+  if (!HaveCorpus()) GTEST_SKIP() << "no corpus";
+  int leaks = 0;
+  int branches = 0;
+  for (const char* movie : {"array_trivial", "swf6_case_insensitive", "prototype_enumerate",
+                            "sound_props_swf6", "focusrect_property_swf6", "printjob_props_swf6",
+                            "define_local_with_paths"}) {
+    for (const actioncheck::MovieActionList& list : CorpusLists(movie)) {
+      VerifyResult sound = VerifyActionBlock(list.bytes);
+      ASSERT_TRUE(sound.Ok()) << sound.Report();
+      std::set<size_t> starts;
+      for (const avmverify::VerifiedAction& a : sound.actions) starts.insert(a.offset);
+      for (const avmverify::VerifiedAction& a : sound.actions) {
+        if (a.code == 0x17 && a.depthBefore >= 0) {
+          std::vector<uint8_t> bytes = list.bytes;
+          bytes[a.offset] = 0x06;  // Play
+          EXPECT_FALSE(VerifyActionBlock(bytes).Ok()) << movie << " Pop at " << a.offset;
+          ++leaks;
+        }
+        if ((a.code == 0x99 || a.code == 0x9D) && a.depthBefore >= 0) {
+          const int16_t offset =
+              static_cast<int16_t>(list.bytes[a.offset + 3] | (list.bytes[a.offset + 4] << 8));
+          const size_t target = a.offset + 5 + static_cast<size_t>(offset + 1);
+          if (starts.count(target) || target == list.bytes.size()) continue;
+          std::vector<uint8_t> bytes = list.bytes;
+          const uint16_t moved = static_cast<uint16_t>(offset + 1);
+          bytes[a.offset + 3] = static_cast<uint8_t>(moved);
+          bytes[a.offset + 4] = static_cast<uint8_t>(moved >> 8);
+          VerifyResult result = VerifyActionBlock(bytes);
+          EXPECT_TRUE(Mentions(result, "not on an action of its block"))
+              << movie << " branch at " << a.offset << ":\n" << result.Report();
+          ++branches;
+        }
+      }
+    }
+  }
+  EXPECT_GT(leaks, 0);
+  EXPECT_GT(branches, 0);
+  std::printf("faults put into real scripts: %d leaks, %d branches\n", leaks, branches);
+}
+
 // DoAction bodies of the movies in the corpus, most of them made by the authoring tool. Their
 // structure must hold everywhere; their stack is followed and the figures are printed, but not
 // required to be clean: the authoring tool's own class definitions pop from an empty stack
@@ -430,6 +502,7 @@ TEST(AvmVerifier, AcceptsTheActionListsOfTheCorpus) {
   int lists = 0;
   int stackFollowed = 0;
   int stackClean = 0;
+  int strictClean = 0;
   std::vector<std::string> structural;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file() || entry.path().extension() != ".swf") continue;
@@ -452,10 +525,13 @@ TEST(AvmVerifier, AcceptsTheActionListsOfTheCorpus) {
       VerifyResult withStack = VerifyActionBlock(list.bytes, stack);
       if (!withStack.stackUnknown) ++stackFollowed;
       if (withStack.Ok()) ++stackClean;
+      if (VerifyActionBlock(list.bytes).Ok()) ++strictClean;
     }
   }
-  std::printf("corpus: %d movies, %d action lists, stack followed in %d, no problem in %d\n",
-              movies, lists, stackFollowed, stackClean);
+  std::printf(
+      "corpus: %d movies, %d action lists, stack followed in %d, no problem in %d, "
+      "no problem with an empty stack at every exit in %d\n",
+      movies, lists, stackFollowed, stackClean, strictClean);
   EXPECT_GT(lists, 0);
   // The verifier knows every action these movies use and sees every count they pass.
   EXPECT_EQ(stackFollowed, lists - static_cast<int>(structural.size()));
