@@ -191,6 +191,15 @@ TEST(AvmVerifier, AcceptsSoundHandMadeBlocks) {
     cases.push_back({"calls and literals", b});
   }
   {
+    // x = c ? 1 : y; the two arms bring a literal and a variable's value to the join.
+    Block b;
+    b.PushString("x").PushString("c").Op(0x1C).If(6 + 1 + 5);
+    b.PushString("y").Op(0x1C).Jump(8);
+    b.PushInt(1);
+    b.Op(0x1D);
+    cases.push_back({"conditional value", b});
+  }
+  {
     // A pool, strings pushed by index.
     Block b;
     b.Pool({"x", "y"}).PushConstant(0).PushConstant(1).Op(0x1C).Op(0x1D);

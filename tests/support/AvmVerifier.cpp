@@ -73,11 +73,17 @@ struct Slot {
   int64_t value = 0;     // Number: the value; Name and EndTest: the enumeration's stack index
   bool endWhenTrue = true;  // EndTest: whether a true result means the enumeration is done
 
+  // Whether the slot is an ordinary value; what is known about it (a literal, a null) is a
+  // fact about one path, and paths that join with different values still bring the same stack.
+  bool IsValue() const {
+    return kind == SlotKind::Unknown || kind == SlotKind::Number || kind == SlotKind::Null ||
+           kind == SlotKind::Name;
+  }
+
   bool operator==(const Slot& o) const {
+    if (IsValue() && o.IsValue()) return true;
     if (kind != o.kind) return false;
     if (kind == SlotKind::EndTest) return value == o.value && endWhenTrue == o.endWhenTrue;
-    // Known numbers are facts about one path; paths that join with different literals
-    // still bring the same stack.
     return true;
   }
 };
