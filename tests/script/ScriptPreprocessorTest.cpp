@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "antlr/ANTLRException.hpp"
+#include "antlr/RecognitionException.hpp"
 #include "antlr/TokenStreamException.hpp"
+#include "antlr/TokenStreamRecognitionException.hpp"
 #include "script/ScriptParse.h"
 #include "script/ScriptPreprocessor.h"
 
@@ -182,10 +184,32 @@ TEST(ScriptPreprocessor, ANumberWithoutANameIsAnError) {
   }
 }
 
+// The lexer's errors pass through as token-stream errors that name the file and line they
+// were found at: the script itself, or the include file.
 TEST(ScriptPreprocessor, LexicalErrorsPassThrough) {
-  ScriptPreprocessor preprocessor;
-  std::istringstream in("a = 1;\nb = @;\n");
-  EXPECT_THROW(preprocessor.Preprocess(in), antlr::TokenStreamException);
+  Folder folder;
+  const std::string bad = folder.Write("bad.as", "x;\n\ny = @;\n");
+  struct Case {
+    const char* text;
+    std::string file;
+    int line;
+  };
+  const Case cases[] = {
+      {"a = 1;\nb = @;\n", "Main", 2},
+      {"a = 1;\n#include \"bad.as\"\n", bad, 3},
+  };
+  for (const Case& c : cases) {
+    ScriptPreprocessor preprocessor;
+    preprocessor.AddIncludeDirectory(folder.Path());
+    std::istringstream in(c.text);
+    try {
+      preprocessor.Preprocess(in);
+      ADD_FAILURE() << "no error: " << c.text;
+    } catch (const antlr::TokenStreamRecognitionException& e) {
+      EXPECT_EQ(e.getFilename(), c.file) << c.text;
+      EXPECT_EQ(e.getLine(), c.line) << c.text;
+    }
+  }
 }
 
 TEST(ScriptPreprocessor, IncludedLinesComeWithTheirFileAndLine) {
