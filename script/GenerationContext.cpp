@@ -74,9 +74,10 @@ GenOperandAction& AppendOperandAction(GenList& list, int32_t code, int64_t opera
 }
 
 void AppendRegion(GenList& list, GenList& region) {
+  if (region.empty()) return;
   for (GenActionPtr& record : region) list.push_back(std::move(record));
   region.clear();
-  if (!list.empty()) list.back()->sealed = true;
+  list.back()->sealed = true;
 }
 
 int32_t LastCode(const GenList& list) { return list.empty() ? -1 : list.back()->Code(); }
