@@ -50,11 +50,15 @@ inline const char* ActionName(uint8_t code) {
   return found == names.end() ? nullptr : found->second;
 }
 
+// Whole numbers in fixed form with ".0" (100000.0), others in their shortest form (0.001).
 inline std::string FormatDouble(double value) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  char buffer[400];
+  bool whole = value == value && value - value == 0 && value == static_cast<double>(static_cast<long long>(value)) &&
+               value > -1e18 && value < 1e18;
+  auto result = whole ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+                      : std::to_chars(buffer, buffer + sizeof buffer, value);
   std::string text(buffer, result.ptr);
-  if (text.find_first_of(".eEn") == std::string::npos) text += ".0";  // "n": nan and inf
+  if (whole) text += ".0";
   return text;
 }
 

@@ -1,0 +1,232 @@
+// Scripts whose straightforward translation would be wrong: branches that would land inside a
+// merged push, increments of members and properties, declarations without a value, deletes
+// of members, literals with exponents, string escapes, expression lists, statement calls that
+// leave nothing, breaks inside for..in, and the scripts that are refused with an error.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script/CodeGenerator.h"
+#include "tests/script/ScriptTestSupport.h"
+#include "tests/support/AvmVerifier.h"
+
+namespace {
+
+using scripttest::CompileScript;
+using scripttest::ListActions;
+
+avmverify::VerifyResult Verify(const std::vector<uint8_t>& bytes) {
+  avmverify::VerifyOptions options;
+  options.finalEnd = avmverify::FinalEnd::Refused;
+  return avmverify::VerifyActionBlock(bytes, options);
+}
+
+std::string Listing(const std::string& script, int32_t version = 6) {
+  std::vector<uint8_t> bytes = CompileScript(script, version);
+  avmverify::VerifyResult result = Verify(bytes);
+  EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
+  return ListActions(bytes);
+}
+
+struct Case {
+  const char* script;
+  const char* listing;
+};
+
+void ExpectListings(const std::vector<Case>& cases, int32_t version = 6) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    EXPECT_EQ(Listing(c.script, version), c.listing);
+  }
+}
+
+TEST(CodeGeneratorRepairTest, PushesNeverGrowPastTheEndOfABranch) {
+  ExpectListings({
+      {"f(c ? 1 : 2);", "push('c'); GetVariable; If +13; push(2); Jump +8; push(1); push(1, 'f'); CallFunction; Pop"},
+      {"x = (a || 0) + 1;",
+       "push('x', 'a'); GetVariable; PushDuplicate; If +13; Pop; push(0.0); push(1); Add2; SetVariable"},
+      {"x = (c ? 'p' : 'q').length;",
+       "push('x', 'c'); GetVariable; If +11; push('q'); Jump +6; push('p'); push('length'); GetMember; SetVariable"},
+  });
+}
+
+TEST(CodeGeneratorRepairTest, IncrementsStoreWhereTheyRead) {
+  ExpectListings({
+      {"mc._x++;", "push('mc'); GetVariable; push('_x', 'mc'); GetVariable; push('_x'); GetMember; Increment; SetMember"},
+      {"_alpha--;", "push('', 6, '', 6); GetProperty; Decrement; SetProperty"},
+      {"y = ++a.b;",
+       "push('y', 'a'); GetVariable; push('b', 'a'); GetVariable; push('b'); GetMember; Increment; StoreRegister 0; "
+       "SetMember; push(r0); SetVariable"},
+      {"a[i]--;", "push('a'); GetVariable; push('i'); GetVariable; push('a'); GetVariable; push('i'); GetVariable; "
+                  "GetMember; Decrement; SetMember"},
+      {"with (mc) _alpha++;", "push('mc'); GetVariable; With 22; push('_alpha', '_alpha'); GetVariable; Increment; SetVariable"},
+  });
+}
+
+TEST(CodeGeneratorRepairTest, DeclarationsDeletesAndLiterals) {
+  ExpectListings({
+      {"var x;", "push('x'); DefineLocal2"},
+      {"var x, y = 1;", "push('x'); DefineLocal2; push('y', 1); StoreRegister 0; SetVariable"},
+      {"var x += 2;", "push('x', 'x'); GetVariable; push(2); Add2; DefineLocal"},
+      {"delete a.b;", "push('a'); GetVariable; push('b'); Delete; Pop"},
+      {"x = 1e5;", "push('x', 100000.0); SetVariable"},
+      {"x = 1E-3;", "push('x', 0.001); SetVariable"},
+      {"x = 2.5e2;", "push('x', 250.0); SetVariable"},
+      {"x = -1e5;", "push('x', -100000.0); SetVariable"},
+      {"x = 3000000000;", "push('x', 3000000000.0); SetVariable"},
+      {"x = 0xFFFFFFFF;", "push('x', 4294967295.0); SetVariable"},
+      {"x = -2147483648;", "push('x', -2147483648); SetVariable"},
+      {"x = 2147483647;", "push('x', 2147483647); SetVariable"},
+      {"x = \"a\\nb\\t\\\"q\\\"\\\\\";", "push('x', 'a\nb\t\"q\"\\'); SetVariable"},
+      {"x = '\\'\\101';", "push('x', ''A'); SetVariable"},
+      {"getURL(\"a\\tb\", \"_c\\\\\");", "GetURL 'a\tb' '_c\\'"},
+  });
+  // \u escapes: UTF-8 from SWF 6 on, one byte below.
+  EXPECT_EQ(Listing("x = \"\\u00e9\";", 6), "push('x', '\xC3\xA9'); SetVariable");
+  EXPECT_EQ(Listing("x = \"\\u00e9\";", 5), "push('x', '\xE9'); SetVariable");
+  EXPECT_EQ(Listing("x = \"\\u20AC\";", 6), "push('x', '\xE2\x82\xAC'); SetVariable");
+}
+
+TEST(CodeGeneratorRepairTest, ExpressionListsAndStatementCallsLeaveNothing) {
+  ExpectListings({
+      {"f(), g();", "push(0.0, 'f'); CallFunction; Pop; push(0.0, 'g'); CallFunction; Pop"},
+      {"a = 1, b = 2;", "push('a', 1); StoreRegister 0; SetVariable; push('b', 2); StoreRegister 0; SetVariable"},
+      {"for (k in o) set('v', k);",
+       "Pool('k', 'o', 'v'); push(c1); Enumerate; StoreRegister 0; push(null); Equals2; If +22; push(c0, r0); "
+       "SetVariable; push(c2, c0); GetVariable; SetVariable; Jump -36"},
+      {"for (k in o) loadVariables('v.txt', k);",
+       "Pool('k', 'o', 'v.txt'); push(c1); Enumerate; StoreRegister 0; push(null); Equals2; If +25; "
+       "push(c0, r0); SetVariable; push(c2, c0); GetVariable; GetURL2 0xC0; Jump -39"},
+  });
+  // The steps of a loop stand as statements: the verifier sees the stack agree at the loop's
+  // head on every pass.
+  for (const char* script : {"for (i = 0, j = 0; i < 2; i++, j++) { ; }", "for (f(), i = 0; i < 2; i++, g()) { ; }",
+                             "for (i = 0; i < 2; i++, j += 2, k = 1) { trace(i); }"}) {
+    SCOPED_TRACE(script);
+    avmverify::VerifyResult result = Verify(CompileScript(script));
+    EXPECT_TRUE(result.Ok()) << result.Report();
+  }
+}
+
+TEST(CodeGeneratorRepairTest, BreakInsideForInPopsTheRestOfTheNames) {
+  ExpectListings({
+      {"for (k in o) { if (k == 'x') break; }",
+       "Pool('k', 'o', 'x'); push(c1); Enumerate; StoreRegister 0; push(null); Equals2; If +47; push(c0, r0); "
+       "SetVariable; push(c0); GetVariable; push(c2); Equals2; Not; If +5; Jump +5; Jump -50; push(null); "
+       "Equals2; Not; If -11"},
+      // A member chain is enumerated by its value.
+      {"for (k in a.b) trace(k);",
+       "Pool('k', 'a', 'b'); push(c1); GetVariable; push(c2); GetMember; Enumerate2; StoreRegister 0; "
+       "push(null); Equals2; If +20; push(c0, r0); SetVariable; push(c0); GetVariable; Trace; Jump -34"},
+  });
+  for (const char* script : {"for (k in o) { for (j in p) { if (j) break; } if (k) break; }",
+                             "while (c) { for (k in o) { if (k) break; if (d) continue; } }",
+                             "function f() { for (k in o) { if (k) break; } return 1; }"}) {
+    SCOPED_TRACE(script);
+    avmverify::VerifyResult result = Verify(CompileScript(script));
+    EXPECT_TRUE(result.Ok()) << result.Report();
+  }
+}
+
+TEST(CodeGeneratorRepairTest, ValuesOfAssignmentsAndLiteralsAsStatements) {
+  ExpectListings({
+      {"x = c ? a = 1 : 2;",
+       "push('x', 'c'); GetVariable; If +13; push(2); Jump +21; push('a', 1); StoreRegister 0; SetVariable; "
+       "push(r0); SetVariable"},
+      {"a = b += 1;", "push('a', 'b', 'b'); GetVariable; push(1); Add2; StoreRegister 0; SetVariable; push(r0); SetVariable"},
+      {"x = o.p = 2;", "push('x', 'o'); GetVariable; push('p', 2); StoreRegister 0; SetMember; push(r0); SetVariable"},
+      {"x = _alpha = 2;", "push('x', '', 6, 2); StoreRegister 0; SetProperty; push(r0); SetVariable"},
+      {"x = var y = 3;", "push('x', 'y', 3); StoreRegister 0; DefineLocal; push(r0); SetVariable"},
+      {"new Foo();", "push(0.0, 'Foo'); NewObject; Pop"},
+      {"[1];", "push(1, 1); InitArray; Pop"},
+      {"({a: 1});", "push('a', 1, 1); InitObject; Pop"},
+      {"(function () {});", "DefineFunction () 0; Pop"},
+      {"o.m = function () { f(); };",
+       "push('o'); GetVariable; push('m'); DefineFunction () 17; push(0.0, 'f'); CallFunction; Pop; SetMember"},
+      {"o = {_x: 1};", "push('o', '_x', 1, 1); InitObject; SetVariable"},
+      {"x = eval(\"y\");", "push('x', 'y'); GetVariable; SetVariable"},
+      {"x = eval(\"f\")(1);", "push('x', 1, 1, 'f'); CallFunction; SetVariable"},
+      {"loadMovie(url, 1);", "push('url'); GetVariable; push('_level1'); GetURL2 0x40"},
+      {"fscommand(\"quit\");", "GetURL 'FSCommand:quit' ''"},
+      {"setProperty(mc, _x, _y);", "push('mc'); GetVariable; push(0.0, '', 1); GetProperty; SetProperty"},
+      {"x = Math.PI.toString();",
+       "push('x', 0.0, 'Math'); GetVariable; push('PI'); GetMember; push('toString'); CallMethod; SetVariable"},
+      // The literal exit test applies to a whole condition of one literal only.
+      {"for (; x && true; ) { ; }",
+       "push('x'); GetVariable; PushDuplicate; Not; If +6; Pop; push(true); Not; If +5; Jump -31"},
+      // A statement that holds a moved definition is rewritten once: the prefix is not doubled.
+      {"if (c) function f() {} else fscommand(\"quit\", \"x\");",
+       "DefineFunction f() 0; push('c'); GetVariable; Not; If +5; Jump +20; GetURL 'FSCommand:quit' 'x'"},
+  });
+}
+
+TEST(CodeGeneratorRepairTest, RefusedScripts) {
+  const char* scripts[] = {
+      "break;",
+      "continue;",
+      "if (c) break;",
+      "while (c) { function f() { break; } }",
+      "function g() { continue; }",
+      "(c ? a : b) = 1;",
+      "f() = 1;",
+      "5 = 3;",
+      "5++;",
+      "(a || b)++;",
+      "x = var y;",
+      "x = \"a\\0b\";",
+      "trace();",
+      "trace(a, b);",
+      "gotoAndPlay();",
+      "gotoAndStop(0);",
+      "gotoAndPlay(70000);",
+      "getProperty(mc);",
+      "getProperty(mc, y);",
+      "setProperty(mc, y, 1);",
+      "duplicateMovieClip(\"a\", \"b\");",
+      "startDrag();",
+      "startDrag(a, b, c);",
+      "print(mc);",
+      "getURL(a, b, c, d);",
+      "loadMovie(a);",
+      "function f(1) { }",
+      "onClipEvent (load) { play(); } x = 1;",
+      "on (press) { play(); } onClipEvent (load) { play(); }",
+      "onClipEvent (wobble) { play(); }",
+      "on (rollover) { play(); }",
+      "on (keyPress \"a\", keyPress \"b\") { play(); }",
+      "on (keyPress \"<Left>\") { play(); }",
+      "on (press) { on (release) { play(); } }",
+  };
+  for (const char* script : scripts) {
+    SCOPED_TRACE(script);
+    EXPECT_THROW(CompileScript(script), ScriptGenerateError);
+  }
+  EXPECT_THROW(CompileScript("for (k in a.b) { ; }", 5), ScriptGenerateError);
+  EXPECT_THROW(CompileScript("x = \"\\u20AC\";", 5), ScriptGenerateError);
+
+  // The result form: false and a message, no bytes.
+  static const BuiltinNames names;
+  std::istringstream in("break;");
+  SyntaxNodePtr root = ParseScript(in);
+  std::vector<uint8_t> bytes{1, 2, 3};
+  std::string error;
+  EXPECT_FALSE(GenerateScriptActions(*root, 6, names, bytes, error));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_EQ(error, "break outside a loop");
+}
+
+TEST(CodeGeneratorRepairTest, BranchesTooFarAreErrors) {
+  // A body past 32767 bytes cannot be jumped over.
+  std::string script = "if (c) {";
+  for (int i = 0; i < 3000; ++i) script += "v" + std::to_string(i) + " = " + std::to_string(i + 1) + ";";
+  script += "}";
+  EXPECT_THROW(CompileScript(script), ScriptGenerateError);
+  // One a little shorter compiles and verifies.
+  std::string shorter = "if (c) {";
+  for (int i = 0; i < 1000; ++i) shorter += "v" + std::to_string(i) + " = " + std::to_string(i + 1) + ";";
+  shorter += "}";
+  EXPECT_TRUE(Verify(CompileScript(shorter)).Ok());
+}
+
+}  // namespace
