@@ -406,8 +406,10 @@ void CodeGenerator::GenerateHandler(SyntaxNode& node, GenList& list) {
   GenList actions;
   if (context_.poolUsed) actions.push_back(context_.NewConstantPool());
   int savedLoops = std::exchange(loopDepth_, 0);
+  int savedForIns = std::exchange(forInDepth_, 0);
   GenerateStatement(*node.GetChild(count - 1), actions);
   loopDepth_ = savedLoops;
+  forInDepth_ = savedForIns;
   list.push_back(std::make_unique<GenEventHandler>(button ? GenCode::ButtonCondition : GenCode::ClipEventHandler,
                                                    flags, std::move(actions)));
 }
@@ -430,8 +432,10 @@ void CodeGenerator::GenerateFunctionDefinition(SyntaxNode& node, GenList& list) 
   }
   GenList body;
   int savedLoops = std::exchange(loopDepth_, 0);
+  int savedForIns = std::exchange(forInDepth_, 0);
   GenerateStatement(*node.GetChild(count - 1), body);
   loopDepth_ = savedLoops;
+  forInDepth_ = savedForIns;
   std::string name = node.GetKind() == Kind::DefineFunction ? node.GetText() : "";
   list.push_back(std::make_unique<GenDefineFunction>(std::move(name), std::move(parameters), std::move(body)));
   // A function literal leaves the function on the stack.

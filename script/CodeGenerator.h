@@ -72,6 +72,8 @@ class CodeGenerator {
   // Turns the break and continue placeholders lying directly in a loop's body into Jumps.
   // Returns whether the body holds a break.
   bool ResolvePlaceholders(GenList& body, int64_t start, int64_t breakTarget, int64_t continueTarget);
+  // A loop that pops the names an enumeration has left on the stack, down to its closing null.
+  void AppendEnumerationCleanup(GenList& list);
   int64_t Length(GenList& list) { return GenListLength(list, context_.version); }
 
   // Pass 1 helpers.
@@ -80,8 +82,10 @@ class CodeGenerator {
 
   const BuiltinNames& names_;
   GenerationContext& context_;
-  // Loops around the node being generated, within the current function or handler.
+  // Loops around the node being generated, within the current function or handler, and how
+  // many of them are for..in loops (each keeps its enumeration on the stack).
   int loopDepth_ = 0;
+  int forInDepth_ = 0;
 };
 
 // Generates the records of a parsed script (an Array, Button or MovieClip root) for a SWF

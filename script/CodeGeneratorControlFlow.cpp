@@ -172,6 +172,7 @@ void CodeGenerator::GenerateForIn(SyntaxNode& node, GenList& list) {
   AppendAction(body, GenCode::SetVariable);
   {
     LoopScope loop(loopDepth_);
+    LoopScope enumeration(forInDepth_);
     GenerateStatement(Child(node, 2), body);
   }
   const int64_t k = Length(body) + 5;
@@ -185,12 +186,8 @@ void CodeGenerator::GenerateForIn(SyntaxNode& node, GenList& list) {
   // A break leaves names of the enumeration on the stack, down to the null that ends them:
   // it goes to a loop that pops them, which the normal end of the loop jumps over.
   GenList cleanup;
-  AppendPushValue(cleanup, std::make_unique<PushNull>());
-  AppendAction(cleanup, GenCode::Equals2);
-  AppendAction(cleanup, GenCode::Not);
-  AppendOperandAction(cleanup, GenCode::If, 0);
+  AppendEnumerationCleanup(cleanup);
   const int64_t cleanupLength = Length(cleanup);
-  static_cast<GenOperandAction&>(*cleanup.back()).operand = -cleanupLength;
 
   bool breaks = ResolvePlaceholders(body, h, h + k, 0);
   if (breaks) static_cast<GenOperandAction&>(*head.back()).operand = k + cleanupLength;
@@ -209,11 +206,29 @@ void CodeGenerator::GenerateWith(SyntaxNode& node, GenList& list) {
   context_.nameStack.pop_back();
 }
 
+void CodeGenerator::AppendEnumerationCleanup(GenList& list) {
+  GenList cleanup;
+  AppendPushValue(cleanup, std::make_unique<PushNull>());
+  AppendAction(cleanup, GenCode::Equals2);
+  AppendAction(cleanup, GenCode::Not);
+  AppendOperandAction(cleanup, GenCode::If, 0);
+  static_cast<GenOperandAction&>(*cleanup.back()).operand = -Length(cleanup);
+  AppendRegion(list, cleanup);
+}
+
 void CodeGenerator::GenerateReturn(SyntaxNode& node, GenList& list) {
   if (node.GetChildCount() == 0) {
     AppendPushValue(list, std::make_unique<PushUndefined>());
   } else {
     GenerateChildren(node, list, false);
+  }
+  if (forInDepth_ > 0) {
+    // A return from inside for..in loops first pops what their enumerations left below the
+    // value; the value waits in register 0.
+    AppendOperandAction(list, GenCode::StoreRegister, 0);
+    AppendAction(list, GenCode::Pop);
+    for (int i = 0; i < forInDepth_; ++i) AppendEnumerationCleanup(list);
+    AppendPushValue(list, std::make_unique<PushRegister>(0));
   }
   AppendAction(list, GenCode::Return);
 }

@@ -115,6 +115,10 @@ TEST(CodeGeneratorRepairTest, BreakInsideForInPopsTheRestOfTheNames) {
        "Pool('k', 'o', 'x'); push(c1); Enumerate; StoreRegister 0; push(null); Equals2; If +47; push(c0, r0); "
        "SetVariable; push(c0); GetVariable; push(c2); Equals2; Not; If +5; Jump +5; Jump -50; push(null); "
        "Equals2; Not; If -11"},
+      // A return pops the names below its value first.
+      {"function f() { for (k in o) { return 1; } }",
+       "DefineFunction f() 65; push('o'); Enumerate; StoreRegister 0; push(null); Equals2; If +44; push('k', r0); "
+       "SetVariable; push(1); StoreRegister 0; Pop; push(null); Equals2; Not; If -11; push(r0); Return; Jump -58"},
       // A member chain is enumerated by its value.
       {"for (k in a.b) trace(k);",
        "Pool('k', 'a', 'b'); push(c1); GetVariable; push(c2); GetMember; Enumerate2; StoreRegister 0; "
@@ -122,7 +126,8 @@ TEST(CodeGeneratorRepairTest, BreakInsideForInPopsTheRestOfTheNames) {
   });
   for (const char* script : {"for (k in o) { for (j in p) { if (j) break; } if (k) break; }",
                              "while (c) { for (k in o) { if (k) break; if (d) continue; } }",
-                             "function f() { for (k in o) { if (k) break; } return 1; }"}) {
+                             "function f() { for (k in o) { if (k) break; } return 1; }",
+                             "function g() { for (k in o) { for (j in p) { while (c) { return j; } } } }"}) {
     SCOPED_TRACE(script);
     avmverify::VerifyResult result = Verify(CompileScript(script));
     EXPECT_TRUE(result.Ok()) << result.Report();
