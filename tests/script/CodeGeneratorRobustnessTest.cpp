@@ -1,0 +1,87 @@
+// The code generator over fixed mutations of small scripts: whatever the parser accepts either
+// compiles to actions that the AVM1 verifier accepts or is refused with a ScriptGenerateError;
+// it never crashes (the sanitizer build runs this too).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "antlr/ANTLRException.hpp"
+#include "script/BuiltinNames.h"
+#include "script/CodeGenerator.h"
+#include "script/ScriptParse.h"
+#include "tests/support/AvmVerifier.h"
+
+namespace {
+
+const char* const kSeeds[] = {
+    "maxw = 5; _parent._parent.anm = maxw;\nfor (i = 1; i <= maxw; i++) { myseg = eval(\"progress.seg\" + i); "
+    "myseg._visible = false; myseg.shw = 0; }\n",
+    "function f(a, b) { var t = a + b * 2; return t > 3 ? t : -t; }\n"
+    "for (var i = 0; i < 10; i++) { trace(f(i, i)); if (i == 4) continue; }\n",
+    "o = {a: 1, \"b\": [1, 2, 3]}; for (k in o) { if (k == 'a') break; delete o[k]; }\n"
+    "if (!(o instanceof Object)) x >>>= 2; else do { x--; } while (x && y || z);\n",
+    "with (mc) { _alpha = 50; a.b.c(1)(2); _x++; } x = c ? a = 1 : (b || 0) + 1; y = ~-+z;\n",
+    "getURL(\"a\", \"_b\"); loadMovie(u, 1); fscommand(\"quit\", t); gotoAndPlay(3); "
+    "setProperty(mc, _y, getProperty(mc, _x)); startDrag(mc, true, 0, 0, 9, 9); x = Math.PI * Key.UP;\n",
+};
+
+const char kPieces[] = "(){}[];,.?:=+-*/%<>!&|^~\"'x0 \n";
+
+struct Random {
+  uint64_t state;
+  uint32_t Next() {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<uint32_t>(state >> 33);
+  }
+};
+
+std::string Mutate(std::string text, Random& random) {
+  int edits = 1 + random.Next() % 3;
+  for (int e = 0; e < edits && !text.empty(); ++e) {
+    size_t at = random.Next() % text.size();
+    char piece = kPieces[random.Next() % (sizeof(kPieces) - 1)];
+    switch (random.Next() % 4) {
+      case 0: text[at] = piece; break;
+      case 1: text.insert(at, 1, piece); break;
+      case 2: text.erase(at, 1); break;
+      default: text.insert(at, text.substr(at, random.Next() % 16)); break;
+    }
+  }
+  return text;
+}
+
+TEST(CodeGeneratorRobustnessTest, MutatedScriptsCompileSoundlyOrAreRefused) {
+  const BuiltinNames names;
+  Random random{0x5EED};
+  int compiled = 0;
+  for (const char* seed : kSeeds) {
+    for (int n = 0; n < 300; ++n) {
+      std::string text = n == 0 ? seed : Mutate(seed, random);
+      SyntaxNodePtr root;
+      try {
+        std::istringstream in(text);
+        root = ParseScript(in);
+      } catch (const antlr::ANTLRException&) {
+        continue;
+      }
+      for (int32_t version : {5, 6}) {
+        SyntaxNodePtr tree(root->CloneTree());
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!GenerateScriptActions(*tree, version, names, bytes, error)) continue;
+        ++compiled;
+        if (tree->GetKind() != SyntaxNodeKind::Array) continue;
+        avmverify::VerifyOptions options;
+        options.finalEnd = avmverify::FinalEnd::Refused;
+        avmverify::VerifyResult result = avmverify::VerifyActionBlock(bytes, options);
+        EXPECT_TRUE(result.Ok()) << text << "\n" << result.Report();
+      }
+    }
+  }
+  EXPECT_GT(compiled, 0);
+}
+
+}  // namespace
