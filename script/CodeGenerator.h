@@ -39,7 +39,7 @@ class CodeGenerator {
   void GenerateHandler(SyntaxNode& node, GenList& list);
   void GenerateFunctionDefinition(SyntaxNode& node, GenList& list);
   void GenerateExpression(SyntaxNode& node, GenList& list);
-  void GenerateNumber(const SyntaxNode& node, GenList& list, bool negate);
+  void GenerateNumber(const SyntaxNode& node, GenList& list, bool negate, bool unary);
   void GenerateIdentifier(const SyntaxNode& node, GenList& list);
   void GenerateMemberChain(SyntaxNode& node, GenList& list);
   void GenerateUnary(SyntaxNode& node, GenList& list);

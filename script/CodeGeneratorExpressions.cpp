@@ -73,7 +73,7 @@ void CodeGenerator::GenerateExpression(SyntaxNode& node, GenList& list) {
       return;
     }
     case Kind::Number:
-      GenerateNumber(node, list, false);
+      GenerateNumber(node, list, false, false);
       PopWhenStatement(node, list);
       return;
     case Kind::String:
@@ -184,7 +184,7 @@ void CodeGenerator::GenerateExpression(SyntaxNode& node, GenList& list) {
   throw ScriptGenerateError(std::string("cannot generate ") + SyntaxNodeKindName(node.GetKind()) + " here");
 }
 
-void CodeGenerator::GenerateNumber(const SyntaxNode& node, GenList& list, bool negate) {
+void CodeGenerator::GenerateNumber(const SyntaxNode& node, GenList& list, bool negate, bool unary) {
   const std::string text = node.GetText();
   if (!ReadsAsInteger(text)) {
     double value = ReadDouble(text);
@@ -198,7 +198,7 @@ void CodeGenerator::GenerateNumber(const SyntaxNode& node, GenList& list, bool n
     bool hex = text.size() >= 2 && (text[1] == 'x' || text[1] == 'X');
     double d = hex ? static_cast<double>(ParseIntegerLiteral(text)) : ReadDouble(text);
     AppendPushValue(list, std::make_unique<PushDouble>(negate ? -d : d));
-  } else if (negate || text == "0") {
+  } else if (negate || unary || text == "0") {
     AppendPushNumber(list, static_cast<int32_t>(value));
   } else {
     AppendPushValue(list, std::make_unique<PushInteger>(static_cast<int32_t>(value)));
@@ -262,8 +262,8 @@ void CodeGenerator::GenerateUnary(SyntaxNode& node, GenList& list) {
     case Kind::UnaryMinus: {
       bool minus = node.GetKind() == Kind::UnaryMinus;
       if (operand.GetKind() == Kind::Number) {
-        GenerateNumber(operand, list, minus);
-        // An integer literal pushes 0 as the double 0.0 either way.
+        // Under a sign an integer literal of 0 (however written) is pushed as the double 0.0.
+        GenerateNumber(operand, list, minus, true);
       } else if (minus) {
         AppendPushNumber(list, 0);
         GenerateNode(operand, list);

@@ -59,6 +59,8 @@ TEST(CodeGeneratorTest, ExpressionsAndAssignments) {
       {"y = -x;", "push('y', 0.0, 'x'); GetVariable; Subtract; SetVariable"},
       {"x = +y;", "push('x', 'y'); GetVariable; SetVariable"},
       {"x = -0;", "push('x', 0.0); SetVariable"},
+      {"x = +00; y = 00;", "push('x', 0.0); SetVariable; push('y', 0); SetVariable"},
+      {"x = +7;", "push('x', 7); SetVariable"},
       {"x = 1.5;", "push('x', 1.5); SetVariable"},
       {"x = 0x10;", "push('x', 16); SetVariable"},
       {"x = 0;", "push('x', 0.0); SetVariable"},
