@@ -191,6 +191,20 @@ TEST(CodeGeneratorCoverageTest, ClipHandlers) {
   EXPECT_EQ(v6, expected6);
 }
 
+// More distinct strings than a SWF 5 pool holds: the later ones are pushed inline, and every
+// pool reference stays inside the pool.
+TEST(CodeGeneratorCoverageTest, ScriptsBeyondTheSwf5Pool) {
+  std::string script;
+  for (int i = 0; i < 300; ++i) script += "v" + std::to_string(i) + " = v" + std::to_string(i) + " + 1;";
+  for (int32_t version : {5, 6}) {
+    std::vector<uint8_t> bytes = CompileScript(script, version);
+    ExpectVerified(bytes, "300 variables, SWF " + std::to_string(version));
+    std::string listing = ListActions(bytes);
+    EXPECT_EQ(listing.find("push('v255'"), std::string::npos);
+    EXPECT_EQ(listing.find("push('v256', 'v256')") != std::string::npos, version < 6) << listing.substr(0, 200);
+  }
+}
+
 TEST(CodeGeneratorCoverageTest, FscommandStringsInThePool) {
   std::vector<uint8_t> bytes = CompileScript("fscommand(\"quit\", \"true\"); x = \"true\"; y = \"FSCommand:\";");
   ExpectVerified(bytes, "fscommand");
