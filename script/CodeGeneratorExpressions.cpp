@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
-#include <optional>
 
 #include "script/CodeGenerator.h"
 
@@ -62,13 +61,9 @@ void CodeGenerator::GenerateExpression(SyntaxNode& node, GenList& list) {
   const std::string text = node.GetText();
   switch (node.GetKind()) {
     case Kind::Constant: {
-      std::optional<BuiltinConstant> constant = names_.ConstantValue(text);
+      GenPushValuePtr constant = names_.ConstantPushValue(text);
       if (!constant) throw ScriptGenerateError("unknown constant: " + text);
-      if (constant->type == BuiltinConstant::Type::Integer) {
-        AppendPushValue(list, std::make_unique<PushInteger>(constant->integer));
-      } else {
-        AppendPushValue(list, std::make_unique<PushDouble>(constant->number));
-      }
+      AppendPushValue(list, std::move(constant));
       PopWhenStatement(node, list);
       return;
     }
