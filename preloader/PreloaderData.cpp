@@ -141,6 +141,7 @@ bool PreloaderData::SetBufferFactor(double factor) {
 void PreloaderData::SetProtect(bool on) { ChangeValue(protect_, on); }
 void PreloaderData::SetCompress(bool on) { ChangeValue(compress_, on); }
 void PreloaderData::SetUseRelativeSwfPath(bool on) { ChangeValue(useRelativeSwfPath_, on); }
+void PreloaderData::SetLockRoot(bool on) { ChangeValue(lockRoot_, on); }
 void PreloaderData::SetDisplayEnabled(bool on) { ChangeValue(displayEnabled_, on); }
 
 void PreloaderData::SetDisplay(PreloaderDisplay* display) {

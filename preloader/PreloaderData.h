@@ -81,6 +81,7 @@ class PreloaderData {
   void SetProtect(bool on);
   void SetCompress(bool on);
   void SetUseRelativeSwfPath(bool on);
+  void SetLockRoot(bool on);
   void SetDisplayEnabled(bool on);
   void SetDisplay(PreloaderDisplay* display);
   void SetRemovalEffect(RemovalEffect* effect);

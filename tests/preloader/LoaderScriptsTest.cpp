@@ -1,0 +1,375 @@
+// The loader's scripts, action by action, as the built movie carries them: each script is
+// written, decoded from its bytes and compared with the script as it is written down. Every
+// branch is checked to land where it must, and every list passes the action checker.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "preloader/PreloaderBuilder.h"
+#include "preloader/PreloaderData.h"
+#include "swf/DoActionTag.h"
+#include "tests/preloader/ProjectTestSupport.h"
+#include "tests/preloader/ScriptNotation.h"
+#include "tests/support/ActionChecker.h"
+
+namespace {
+
+using scriptnotation::Action;
+
+struct Decoded {
+  std::vector<Action> actions;
+  std::string text;
+};
+
+Decoded Decode(DoActionTag& tag) {
+  const std::vector<uint8_t> bytes = scriptnotation::Bytes(tag);
+  const actioncheck::CheckResult check = actioncheck::CheckActionList(bytes);
+  EXPECT_TRUE(check.Ok()) << check.Report();
+  Decoded d;
+  std::string error;
+  EXPECT_TRUE(scriptnotation::Decoder(bytes).Run(d.actions, error)) << error;
+  d.text = scriptnotation::Join(d.actions);
+  return d;
+}
+
+// Where each branch of the list lands, in order.
+std::vector<std::string> Landings(const Decoded& d) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < d.actions.size(); ++i)
+    if (d.actions[i].code == 0x99 || d.actions[i].code == 0x9D)
+      out.push_back(d.actions[i].text + " -> " + scriptnotation::Landing(d.actions, i));
+  return out;
+}
+
+class LoaderScriptsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    project.SetTargetUrl(L"http://example.com/target.swf");
+    builder.SetProject(&project);
+    builder.SetFinalOutputPath(dir.Path("out.swf"));
+  }
+  void Mode(int32_t type, bool preview, PreloadMode mode = kPreloadSimple) {
+    project.SetTargetType(static_cast<TargetType>(type));
+    project.SetPreviewMode(preview, false);
+    project.SetPreloadMode(mode);
+  }
+
+  projecttest::ScratchDir dir;
+  PreloaderData project;
+  PreloaderBuilder builder;
+};
+
+const std::string kSizeTest =
+    "Push [\"btt\"]; GetVariable; Push [int 1024]; Greater; Not; If +74; "
+    "Push [\"prcnt\", \"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Divide; SetVariable; "
+    "Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; Not; Not; If +31; "
+    "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +2; "
+    "PreviousFrame; Play";
+
+const std::string kExternalReads =
+    "Push [\"btl\", dbl 0, \"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [\"getBytesLoaded\"]; "
+    "CallMethod; SetVariable; "
+    "Push [\"btt\", dbl 0, \"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [\"getBytesTotal\"]; "
+    "CallMethod; SetVariable; "
+    "Push [\"frl\", \"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [\"_framesloaded\"]; GetMember; "
+    "SetVariable; "
+    "Push [\"frt\", \"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [\"_totalframes\"]; GetMember; "
+    "SetVariable; ";
+
+const std::string kMergedReads =
+    "Push [\"btl\", dbl 0, \"_parent\"]; GetVariable; Push [\"getBytesLoaded\"]; CallMethod; SetVariable; "
+    "Push [\"btt\", dbl 0, \"_parent\"]; GetVariable; Push [\"getBytesTotal\"]; CallMethod; SetVariable; "
+    "Push [\"frl\", \"_parent\"]; GetVariable; Push [\"_framesloaded\"]; GetMember; SetVariable; "
+    "Push [\"frt\", \"_parent\"]; GetVariable; Push [\"_totalframes\"]; GetMember; SetVariable; ";
+
+const std::string kClamp =
+    "Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; Not; Not; If +16; Push [\"prcnt\", int 1]; SetVariable; "
+    "Jump +40; Push [\"prcnt\"]; GetVariable; Push [dbl 0]; Less2; Not; If +15; Push [\"prcnt\", dbl 0]; "
+    "SetVariable; ";
+
+const std::string kLoaderEnd = "GotoFrame 4; Play";
+
+TEST_F(LoaderScriptsTest, FrameOneStopsTheMainTimelineAndStartsTheClock) {
+  Mode(kTargetExternal7, false);
+  EXPECT_EQ(Decode(*builder.BuildInitActions()).text,
+            "SetTarget \"_parent\"; Stop; SetTarget \"\"; Push [inline \"stm\"]; GetTime; SetVariable; "
+            "Push [inline \"prcnt\", dbl 0]; SetVariable");
+
+  // Smart mode (in preview too) adds the frame rate, widened from the float, and the buffer factor.
+  Mode(kTargetMerge, true, kPreloadSmart);
+  project.SetTargetFps(12.5f);
+  project.SetBufferFactor(1.75);
+  EXPECT_EQ(Decode(*builder.BuildInitActions()).text,
+            "SetTarget \"_parent\"; Stop; SetTarget \"\"; Push [inline \"stm\"]; GetTime; SetVariable; "
+            "Push [inline \"prcnt\", dbl 0]; SetVariable; Push [inline \"tfps\", dbl 12.5]; SetVariable; "
+            "Push [inline \"bufa\", dbl 1.75]; SetVariable");
+}
+
+TEST_F(LoaderScriptsTest, FrameTwoInPreviewSimulatesTheTarget) {
+  Mode(kTargetMerge, true);
+  const Decoded merged = Decode(*builder.BuildLoadedCheckActions());
+  EXPECT_EQ(merged.text,
+            "ConstantPool [\"btl\", \"_parent\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+            "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\"]; "
+            "Push [\"btl\", int 0]; SetVariable; Push [\"btt\", int 10000]; SetVariable; Push [\"frl\", dbl 0]; "
+            "SetVariable; Push [\"frt\", int 100]; SetVariable; " +
+                kSizeTest);
+  EXPECT_EQ(Landings(merged),
+            (std::vector<std::string>{"If +74 -> PreviousFrame", "If +31 -> Jump +2", "Jump +2 -> end"}));
+
+  // The pool names "ptgt" for an external target, even where no script reads it.
+  Mode(kTargetExternal, true);
+  EXPECT_NE(Decode(*builder.BuildLoadedCheckActions()).text.find("\"_parent\", \"ptgt\", \"getBytesLoaded\""),
+            std::string::npos);
+}
+
+TEST_F(LoaderScriptsTest, FrameTwoReadsAnExternalTargetThroughItsClip) {
+  for (int32_t type : {kTargetExternal7, kTargetExternal}) {
+    Mode(type, false);
+    const Decoded d = Decode(*builder.BuildLoadedCheckActions());
+    EXPECT_EQ(d.text,
+              "ConstantPool [\"btl\", \"_parent\", \"ptgt\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", "
+              "\"frl\", \"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\"]; " +
+                  kExternalReads +
+                  // A small target that has arrived completely in place of the clip plays.
+                  "Push [\"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [inline \"_url\"]; GetMember; "
+                  "Push [\"_parent\"]; GetVariable; Push [inline \"_url\"]; GetMember; Equals2; If +73; "
+                  "Push [int 0, \"btt\"]; GetVariable; Less2; Not; If +55; "
+                  "Push [\"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Equals2; Not; If +36; "
+                  "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +97; " +
+                  kSizeTest)
+        << type;
+    EXPECT_EQ(Landings(d), (std::vector<std::string>{
+                               "If +73 -> Push [\"btt\"]", "If +55 -> Push [\"btt\"]", "If +36 -> Push [\"btt\"]",
+                               "Jump +97 -> end", "If +74 -> PreviousFrame", "If +31 -> Jump +2", "Jump +2 -> end"}))
+        << type;
+  }
+}
+
+TEST_F(LoaderScriptsTest, FrameTwoReadsAMergedTargetAsTheMovieItself) {
+  Mode(kTargetMerge, false);
+  const Decoded d = Decode(*builder.BuildLoadedCheckActions());
+  EXPECT_EQ(d.text,
+            "ConstantPool [\"btl\", \"_parent\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+            "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\"]; " +
+                kMergedReads +
+                "Push [int 0, \"btt\"]; GetVariable; Less2; Not; If +55; "
+                "Push [\"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Equals2; Not; If +36; "
+                "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +97; " +
+                kSizeTest);
+  EXPECT_EQ(Landings(d).at(2), "Jump +97 -> end");
+}
+
+TEST_F(LoaderScriptsTest, SimpleProgressInPreviewAddsOneHundredthAPass) {
+  Mode(kTargetExternal7, true);
+  const Decoded d = Decode(*builder.BuildProgressActions());
+  EXPECT_EQ(d.text,
+            "ConstantPool [\"btl\", \"_parent\", \"ptgt\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+            "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\", \"stm\", \"play\", \"unloadMovie\", "
+            "\"_visible\", \"loadMovie\"]; "
+            "Push [\"btl\", \"btl\"]; GetVariable; Push [int 100]; Add2; SetVariable; Push [\"btt\", int 10000]; "
+            "SetVariable; Push [\"frl\", \"frl\"]; GetVariable; Push [dbl 1]; Add2; SetVariable; "
+            "Push [\"frt\", int 100]; SetVariable; Push [\"prcnt\", \"prcnt\"]; GetVariable; Push [dbl 0.01]; Add2; "
+            "SetVariable; " +
+                kClamp + "Push [\"prcnt\"]; GetVariable; Push [dbl 1]; Less2; Not; Not; If +6; " + kLoaderEnd);
+  EXPECT_EQ(Landings(d), (std::vector<std::string>{"If +16 -> Push [\"prcnt\"]", "Jump +40 -> Push [\"prcnt\"]",
+                                                   "If +15 -> Push [\"prcnt\"]", "If +6 -> end"}));
+  // The clamp's Jump skips the lower bound entirely: it lands after its last SetVariable.
+  const auto& a = d.actions;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].text == "Jump +40") {
+      ASSERT_LT(i + 9, a.size());
+      EXPECT_EQ(a[i + 8].text, "SetVariable");
+      EXPECT_EQ(a[i + 9].text, "Push [\"prcnt\"]");
+    }
+  }
+}
+
+TEST_F(LoaderScriptsTest, SimpleProgressMeasuresTheTargetAndEndsAtThePercent) {
+  Mode(kTargetMerge, false);
+  project.SetPercent(37);
+  const Decoded d = Decode(*builder.BuildProgressActions());
+  EXPECT_EQ(d.text, "ConstantPool [\"btl\", \"_parent\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+                    "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\", \"stm\", \"play\", \"unloadMovie\", "
+                    "\"_visible\", \"loadMovie\"]; " +
+                        kMergedReads +
+                        "Push [\"prcnt\", \"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Divide; SetVariable; " +
+                        kClamp + "Push [\"prcnt\"]; GetVariable; Push [dbl 0.37]; Less2; Not; Not; If +6; " +
+                        kLoaderEnd);
+}
+
+TEST_F(LoaderScriptsTest, AnAnimatingDisplayHoldsTheLoaderOnlyAtFullPercent) {
+  Mode(kTargetMerge, true);
+  builder.SetAnmDisplay(true);
+  const std::string pool =
+      "ConstantPool [\"btl\", \"_parent\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+      "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\", \"anm\"]";
+  {
+    DoActionTag actions;
+    builder.AddSimpleProgressActions(actions);
+    const Decoded d = Decode(actions);
+    EXPECT_EQ(d.text.substr(0, pool.size()), pool);
+    const std::string end =
+        "Push [\"prcnt\"]; GetVariable; Push [dbl 1]; Less2; Not; PushDuplicate; Not; If +18; Pop; "
+        "Push [dbl 0, \"anm\"]; GetVariable; Less2; Not; Not; If +6; " +
+        kLoaderEnd;
+    EXPECT_EQ(d.text.substr(d.text.size() - end.size()), end);
+    EXPECT_EQ(Landings(d).at(3), "If +18 -> Not");
+    EXPECT_EQ(Landings(d).at(4), "If +6 -> end");
+  }
+  {
+    project.SetPercent(99);
+    DoActionTag actions;
+    builder.AddSimpleProgressActions(actions);
+    const Decoded d = Decode(actions);
+    const std::string end = "Push [\"prcnt\"]; GetVariable; Push [dbl 0.99]; Less2; Not; Not; If +6; " + kLoaderEnd;
+    EXPECT_EQ(d.text.substr(d.text.size() - end.size()), end);
+  }
+}
+
+const std::string kSmartBody =
+    "Push [\"btr\", \"btt\"]; GetVariable; Push [\"btl\"]; GetVariable; Subtract; SetVariable; "
+    "Push [\"ldtime\"]; GetTime; Push [\"stm\"]; GetVariable; Subtract; SetVariable; "
+    "Push [\"spd\", \"btl\"]; GetVariable; Push [\"ldtime\"]; GetVariable; Divide; SetVariable; "
+    "Push [\"totime\", \"frt\"]; GetVariable; Push [\"tfps\"]; GetVariable; Divide; SetVariable; "
+    "Push [\"ptime\", \"frl\"]; GetVariable; Push [\"tfps\"]; GetVariable; Divide; SetVariable; "
+    "Push [\"rldtime\", \"btr\"]; GetVariable; Push [int 1024]; Divide; Push [\"spd\"]; GetVariable; Divide; "
+    "SetVariable; "
+    "Push [\"s\", \"frt\"]; GetVariable; Push [\"frc\"]; GetVariable; Divide; SetVariable; "
+    "Push [\"waittime\", \"rldtime\"]; GetVariable; Push [\"bufa\"]; GetVariable; Multiply; Push [\"ptime\"]; "
+    "GetVariable; Subtract; SetVariable; "
+    "Push [int 1024, \"btt\"]; GetVariable; Less2; Not; If +21; Push [\"prcnt\", \"btl\"]; GetVariable; "
+    "Push [\"btt\"]; GetVariable; Divide; SetVariable; Jump +15; Push [\"prcnt\", dbl 0]; SetVariable; "
+    "Push [int 1, \"prcnt\"]; GetVariable; Less2; Not; If +16; Push [\"prcnt\", int 1]; SetVariable; Jump +40; "
+    "Push [\"prcnt\"]; GetVariable; Push [dbl 0]; Less2; Not; If +15; Push [\"prcnt\", dbl 0]; SetVariable; ";
+
+const std::string kSmartTime =
+    "Push [\"rldtime\"]; GetVariable; Push [\"bufa\"]; GetVariable; Multiply; Push [\"ptime\"]; GetVariable; "
+    "Less2; Not; If +6; GotoFrame 4; Play";
+
+TEST_F(LoaderScriptsTest, SmartProgressEstimatesTheTimeLeft) {
+  Mode(kTargetExternal7, false, kPreloadSmart);
+  const Decoded d = Decode(*builder.BuildProgressActions());
+  EXPECT_EQ(d.text,
+            "ConstantPool [\"btl\", \"_parent\", \"ptgt\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+            "\"_framesloaded\", \"frt\", \"_totalframes\", \"frc\", \"_currentframe\", \"btr\", \"ldtime\", \"stm\", "
+            "\"spd\", \"totime\", \"tfps\", \"ptime\", \"rldtime\", \"s\", \"waittime\", \"bufa\", \"prcnt\", "
+            "\"play\", \"unloadMovie\", \"_visible\", \"loadMovie\"]; " +
+                kExternalReads +
+                "Push [\"frc\", \"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [\"_currentframe\"]; "
+                "GetMember; SetVariable; " +
+                kSmartBody + "Push [int 1, \"s\"]; GetVariable; Less2; Not; If +32; " + kSmartTime +
+                // A completely loaded target ends the loader as well.
+                "; Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; If +6; " + kLoaderEnd);
+  EXPECT_EQ(Landings(d),
+            (std::vector<std::string>{"If +21 -> Push [\"prcnt\", dbl 0]", "Jump +15 -> Push [int 1, \"prcnt\"]",
+                                      "If +16 -> Push [\"prcnt\"]", "Jump +40 -> Push [int 1, \"s\"]",
+                                      "If +15 -> Push [int 1, \"s\"]", "If +32 -> Push [\"prcnt\"]",
+                                      "If +6 -> Push [\"prcnt\"]", "If +6 -> end"}));
+}
+
+TEST_F(LoaderScriptsTest, SmartProgressWithAnAnimatingDisplayWaitsForIt) {
+  Mode(kTargetMerge, false, kPreloadSmart);
+  builder.SetAnmDisplay(true);
+  DoActionTag actions;
+  builder.AddSmartProgressActions(actions);
+  const Decoded d = Decode(actions);
+  EXPECT_NE(d.text.find("\"bufa\", \"prcnt\", \"anm\"]"), std::string::npos);
+  const std::string end = "Push [int 1, \"s\"]; GetVariable; Less2; PushDuplicate; Not; If +18; Pop; "
+                          "Push [dbl 0, \"anm\"]; GetVariable; Less2; Not; Not; If +32; " +
+                          kSmartTime +
+                          "; Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; If +27; Push [dbl 0, \"anm\"]; "
+                          "GetVariable; Less2; If +6; " +
+                          kLoaderEnd;
+  ASSERT_GE(d.text.size(), end.size());
+  EXPECT_EQ(d.text.substr(d.text.size() - end.size()), end);
+  const std::vector<std::string> landings = Landings(d);
+  ASSERT_EQ(landings.size(), 10u);
+  EXPECT_EQ(landings[5], "If +18 -> Not");
+  EXPECT_EQ(landings[6], "If +32 -> Push [\"prcnt\"]");
+  EXPECT_EQ(landings[7], "If +6 -> Push [\"prcnt\"]");
+  EXPECT_EQ(landings[8], "If +27 -> end");
+  EXPECT_EQ(landings[9], "If +6 -> end");
+}
+
+TEST_F(LoaderScriptsTest, MovieClipLoaderScriptHoldsTheTargetOnItsFirstFrame) {
+  const std::string target = dir.Native("target.swf");
+  projecttest::WriteText(target, projecttest::MovieWithVersion(7));
+  project.SetTargetUrl(Utf8ToWide(target));
+  Mode(kTargetExternal7, false);
+  DoActionTag actions;
+  builder.AddMovieClipLoaderActions(actions);
+  const Decoded d = Decode(actions);
+  EXPECT_EQ(d.text,
+            "ConstantPool [\"mcLoader\", \"MovieClipLoader\", \"loadListener\", \"Object\", \"addListener\", "
+            "\"ptgt\", \"target.swf\", \"loadClip\", \"onLoadStart\", \"stop\"]; "
+            "Push [\"mcLoader\", dbl 0, \"MovieClipLoader\"]; NewObject; SetVariable; "
+            "Push [\"loadListener\", dbl 0, \"Object\"]; NewObject; SetVariable; "
+            "Push [\"loadListener\"]; GetVariable; Push [int 1, \"mcLoader\"]; GetVariable; Push [\"addListener\"]; "
+            "CallMethod; Pop; "
+            "Push [\"ptgt\"]; GetVariable; Push [\"target.swf\", int 2, \"mcLoader\"]; GetVariable; "
+            "Push [\"loadClip\"]; CallMethod; Pop; "
+            "Push [\"loadListener\"]; GetVariable; Push [\"onLoadStart\"]; DefineFunction \"\" () 22; "
+            "Push [dbl 0, \"ptgt\"]; GetVariable; Push [\"stop\"]; CallMethod; Pop; SetMember; "
+            "Push [\"ptgt\"]; GetVariable; Push [inline \"_lockroot\", bool true]; SetMember");
+  // The function's body is exactly the 22 bytes up to the SetMember that stores it.
+  for (size_t i = 0; i < d.actions.size(); ++i) {
+    if (d.actions[i].code == 0x9B) {
+      ASSERT_LT(i + 6, d.actions.size());
+      EXPECT_EQ(d.actions[i + 6].offset - (d.actions[i].offset + d.actions[i].size), 22u);
+      EXPECT_EQ(d.actions[i + 6].text, "SetMember");
+    }
+  }
+
+  // Without lock-root the script ends with the listener; the pool keeps its fixed order
+  // even when the address equals one of its other names.
+  project.SetLockRoot(false);
+  project.SetTargetUrl(L"ptgt");
+  DoActionTag plain;
+  builder.AddMovieClipLoaderActions(plain);
+  const Decoded p = Decode(plain);
+  EXPECT_EQ(p.text.find("\"ptgt\", \"ptgt\", \"loadClip\""), p.text.find("\"addListener\", ") + 15);
+  EXPECT_EQ(p.text.substr(p.text.size() - 9), "SetMember");
+  EXPECT_EQ(p.text.find("_lockroot"), std::string::npos);
+}
+
+TEST_F(LoaderScriptsTest, LoadMovieScriptLoadsIntoTheClip) {
+  Mode(kTargetExternal, false);
+  project.SetTargetUrl(L"http://example.com/a b.swf");
+  DoActionTag locked;
+  builder.AddLoadMovieActions(locked);
+  EXPECT_EQ(Decode(locked).text,
+            "Push [inline \"http://example.com/a b.swf\", inline \"ptgt\"]; GetURL2 0x40; "
+            "Push [inline \"ptgt\"]; GetVariable; Push [inline \"_lockroot\", bool true]; SetMember");
+  project.SetLockRoot(false);
+  DoActionTag plain;
+  builder.AddLoadMovieActions(plain);
+  EXPECT_EQ(Decode(plain).text, "Push [inline \"http://example.com/a b.swf\", inline \"ptgt\"]; GetURL2 0x40");
+}
+
+TEST_F(LoaderScriptsTest, TargetAddressByExistenceAndTheRelativeSwitch) {
+  std::filesystem::create_directories(dir.Native("site/movies"));
+  const std::string target = dir.Native("site/movies/t.swf");
+  projecttest::WriteText(target, projecttest::MovieWithVersion(6));
+  builder.SetFinalOutputPath(dir.Path("site/out.swf"));
+  struct Case {
+    std::wstring url;
+    bool relative;
+    std::wstring expected;
+  } cases[] = {
+      {Utf8ToWide(target), true, L"./movies/t.swf"},
+      {Utf8ToWide(target), false, L"t.swf"},
+      // A missing file is taken as it is stored, relative switch or not (a web address).
+      {Utf8ToWide(dir.Native("site/movies/missing.swf")), true, Utf8ToWide(dir.Native("site/movies/missing.swf"))},
+      {L"http://example.com/x/t.swf", true, L"http://example.com/x/t.swf"},
+      {L"http://example.com/x/t.swf", false, L"http://example.com/x/t.swf"},
+  };
+  for (const Case& c : cases) {
+    project.SetTargetUrl(c.url);
+    project.SetUseRelativeSwfPath(c.relative);
+    EXPECT_EQ(builder.GetTargetUrl(), c.expected) << WideToUtf8(c.url) << " " << c.relative;
+  }
+}
+
+}  // namespace
