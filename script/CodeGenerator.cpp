@@ -362,7 +362,16 @@ void CodeGenerator::GenerateRoot(SyntaxNode& node, GenList& list) {
   }
   GenList records;
   if (kind == Kind::Array && context_.poolUsed) records.push_back(context_.NewConstantPool());
-  for (uint32_t i = 0; i < node.GetChildCount(); ++i) GenerateStatement(*node.GetChild(i), records);
+  const bool spans = kind == Kind::Array && statementSpans && !node.GetParent();
+  int64_t position = spans ? Length(records) : 0;
+  for (uint32_t i = 0; i < node.GetChildCount(); ++i) {
+    size_t first = records.size();
+    GenerateStatement(*node.GetChild(i), records);
+    if (!spans) continue;
+    int64_t begin = position;
+    for (size_t r = first; r < records.size(); ++r) position += records[r]->Size(context_.version);
+    statementSpans->push_back({static_cast<size_t>(begin), static_cast<size_t>(position)});
+  }
   int32_t code = kind == Kind::Array ? GenCode::PlainList
                  : kind == Kind::Button ? GenCode::ButtonConditionList
                                         : GenCode::ClipActionList;
@@ -448,9 +457,11 @@ void CodeGenerator::PopWhenStatement(const SyntaxNode& node, GenList& list) {
 
 // --- entry -----------------------------------------------------------------------------------
 
-GenList GenerateScriptRecords(SyntaxNode& root, int32_t version, const BuiltinNames& names) {
+GenList GenerateScriptRecords(SyntaxNode& root, int32_t version, const BuiltinNames& names,
+                              std::vector<ScriptStatementSpan>* statements) {
   GenerationContext context(version);
   CodeGenerator generator(names, context);
+  generator.statementSpans = statements;
   generator.RewriteTree(root);
   generator.CollectStrings(root);
   GenList records;
@@ -458,9 +469,10 @@ GenList GenerateScriptRecords(SyntaxNode& root, int32_t version, const BuiltinNa
   return records;
 }
 
-std::vector<uint8_t> GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names) {
+std::vector<uint8_t> GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names,
+                                           std::vector<ScriptStatementSpan>* statements) {
   if (version < 5) return {};
-  GenList records = GenerateScriptRecords(root, version, names);
+  GenList records = GenerateScriptRecords(root, version, names, statements);
   return WriteGenActions(records, version);
 }
 

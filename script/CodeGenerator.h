@@ -10,6 +10,7 @@
 // A script that cannot become valid actions is refused with a ScriptGenerateError.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@
 #include "script/GenerationContext.h"
 #include "script/BuiltinNames.h"
 #include "script/SyntaxNode.h"
+
+// The bytes of one statement of a frame script: [begin, end), from the start of the actions.
+struct ScriptStatementSpan {
+  size_t begin = 0;
+  size_t end = 0;
+};
 
 class CodeGenerator {
  public:
@@ -32,6 +39,9 @@ class CodeGenerator {
 
   // Sets the statement flag; a List or an expression list passes it on to its children.
   static void MarkStatement(SyntaxNode& node);
+
+  // When set, a frame script's root records where each of its statements lies in its bytes.
+  std::vector<ScriptStatementSpan>* statementSpans = nullptr;
 
  private:
   // Pass 3 rules, by family.
@@ -91,11 +101,15 @@ class CodeGenerator {
 // Generates the records of a parsed script (an Array, Button or MovieClip root) for a SWF
 // version; the tree is rewritten on the way. Throws ScriptGenerateError for a script that
 // cannot become valid actions.
-GenList GenerateScriptRecords(SyntaxNode& root, int32_t version, const BuiltinNames& names);
+// When statements is given, a frame script's top-level statements are listed there with the
+// bytes they take.
+GenList GenerateScriptRecords(SyntaxNode& root, int32_t version, const BuiltinNames& names,
+                              std::vector<ScriptStatementSpan>* statements = nullptr);
 
 // The action bytes of a parsed script for a SWF version, without a closing End action: the
 // written records, whose sizes add up to the byte count. Below version 5 there are none.
-std::vector<uint8_t> GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names);
+std::vector<uint8_t> GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names,
+                                           std::vector<ScriptStatementSpan>* statements = nullptr);
 
 // The same, for callers that take failures as a result: false and a message for a script
 // that cannot become valid actions.

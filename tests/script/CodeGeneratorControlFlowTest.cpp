@@ -15,10 +15,8 @@ using scripttest::CompileScript;
 using scripttest::ListActions;
 
 std::string Listing(const std::string& script, int32_t version = 6) {
-  std::vector<uint8_t> bytes = CompileScript(script, version);
-  avmverify::VerifyOptions options;
-  options.finalEnd = avmverify::FinalEnd::Refused;
-  avmverify::VerifyResult result = avmverify::VerifyActionBlock(bytes, options);
+  std::vector<uint8_t> bytes;
+  avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
   EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
   return ListActions(bytes);
 }

@@ -117,8 +117,9 @@ const std::map<std::string, const char*> kBuiltins = {
 
 void ExpectEveryForm(const std::string& script) {
   for (int32_t version : {5, 6}) {
-    std::string where = script + " (SWF " + std::to_string(version) + ")";
-    ExpectVerified(CompileScript(script, version), where);
+    std::vector<uint8_t> bytes;
+    avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
+    EXPECT_TRUE(result.Ok()) << script << " (SWF " << version << ")\n" << result.Report() << "\n" << ListActions(bytes);
     std::string loop = "for (k in o) { " + script + " }";
     ExpectVerified(CompileScript(loop, version), loop);
     std::string function = "function wrap() { " + script + " }";

@@ -23,8 +23,8 @@ avmverify::VerifyResult Verify(const std::vector<uint8_t>& bytes) {
 }
 
 std::string Listing(const std::string& script, int32_t version = 6) {
-  std::vector<uint8_t> bytes = CompileScript(script, version);
-  avmverify::VerifyResult result = Verify(bytes);
+  std::vector<uint8_t> bytes;
+  avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
   EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
   return ListActions(bytes);
 }

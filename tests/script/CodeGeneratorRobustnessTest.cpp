@@ -70,12 +70,17 @@ TEST(CodeGeneratorRobustnessTest, MutatedScriptsCompileSoundlyOrAreRefused) {
       for (int32_t version : {5, 6}) {
         SyntaxNodePtr tree(root->CloneTree());
         std::vector<uint8_t> bytes;
-        std::string error;
-        if (!GenerateScriptActions(*tree, version, names, bytes, error)) continue;
+        std::vector<ScriptStatementSpan> statements;
+        try {
+          bytes = GenerateScriptActions(*tree, version, names, &statements);
+        } catch (const ScriptGenerateError&) {
+          continue;
+        }
         ++compiled;
         if (tree->GetKind() != SyntaxNodeKind::Array) continue;
         avmverify::VerifyOptions options;
         options.finalEnd = avmverify::FinalEnd::Refused;
+        for (const ScriptStatementSpan& s : statements) options.statements.push_back({s.begin, s.end});
         avmverify::VerifyResult result = avmverify::VerifyActionBlock(bytes, options);
         EXPECT_TRUE(result.Ok()) << text << "\n" << result.Report();
       }

@@ -16,10 +16,8 @@ using scripttest::ListActions;
 
 // The listing of a script's actions, after the verifier has accepted them.
 std::string Listing(const std::string& script, int32_t version = 6) {
-  std::vector<uint8_t> bytes = CompileScript(script, version);
-  avmverify::VerifyOptions options;
-  options.finalEnd = avmverify::FinalEnd::Refused;
-  avmverify::VerifyResult result = avmverify::VerifyActionBlock(bytes, options);
+  std::vector<uint8_t> bytes;
+  avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
   EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
   return ListActions(bytes);
 }
@@ -194,6 +192,23 @@ TEST(CodeGeneratorTest, ConstantPoolOnlyWhenAStringRepeats) {
   // Below SWF 5 nothing is generated.
   EXPECT_TRUE(CompileScript("a = a;", 4).empty());
   EXPECT_EQ(Listing("a = a;", 5), "Pool('a'); push(c0, c0); GetVariable; SetVariable");
+}
+
+TEST(CodeGeneratorTest, StatementSpansOfAFrameScript) {
+  std::vector<ScriptStatementSpan> spans;
+  std::vector<uint8_t> bytes = CompileScript("x = 1; ; y = y;", 6, &spans);
+  // The pool Pool('x', 'y') (9 bytes) comes first and belongs to no statement; then
+  // push(c0, 1), SetVariable (11 bytes).
+  ASSERT_EQ(spans.size(), 3u);
+  EXPECT_EQ(spans[0].begin, 9u);
+  EXPECT_EQ(spans[0].end, 20u);
+  EXPECT_EQ(spans[1].begin, spans[1].end);  // the empty statement
+  EXPECT_EQ(spans[2].begin, 20u);
+  EXPECT_EQ(spans[2].end, bytes.size());
+  // Handlers are no frame script: no spans.
+  spans.clear();
+  CompileScript("on (press) { play(); }", 6, &spans);
+  EXPECT_TRUE(spans.empty());
 }
 
 }  // namespace

@@ -15,15 +15,30 @@
 #include "script/BuiltinNames.h"
 #include "script/CodeGenerator.h"
 #include "script/ScriptParse.h"
+#include "tests/support/AvmVerifier.h"
 
 namespace scripttest {
 
-// Parses and generates; throws what the parser or the generator throws.
-inline std::vector<uint8_t> CompileScript(const std::string& text, int32_t version = 6) {
+// Parses and generates; throws what the parser or the generator throws. The spans of the
+// top-level statements of a frame script go to statements when it is given.
+inline std::vector<uint8_t> CompileScript(const std::string& text, int32_t version = 6,
+                                          std::vector<ScriptStatementSpan>* statements = nullptr) {
   static const BuiltinNames names;
   std::istringstream in(text);
   SyntaxNodePtr root = ParseScript(in);
-  return GenerateScriptActions(*root, version, names);
+  return GenerateScriptActions(*root, version, names, statements);
+}
+
+// Compiles a frame script and runs the AVM1 verifier over its actions, telling it where each
+// top-level statement lies so that each must leave the stack as it found it.
+inline avmverify::VerifyResult CompileAndVerify(const std::string& text, int32_t version,
+                                                std::vector<uint8_t>& bytes) {
+  std::vector<ScriptStatementSpan> statements;
+  bytes = CompileScript(text, version, &statements);
+  avmverify::VerifyOptions options;
+  options.finalEnd = avmverify::FinalEnd::Refused;
+  for (const ScriptStatementSpan& s : statements) options.statements.push_back({s.begin, s.end});
+  return avmverify::VerifyActionBlock(bytes, options);
 }
 
 inline const char* ActionName(uint8_t code) {
