@@ -34,10 +34,22 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   as_root locale-gen >/dev/null
 fi
 
-# npm packages, when the project has any.
-if [ -f "$here/npm/package.json" ] && command -v npm >/dev/null 2>&1; then
-  if [ ! -d "$here/npm/node_modules" ] || [ "$here/npm/package.json" -nt "$here/npm/node_modules" ]; then
+# npm packages, when the project has any: installed exactly as tools/npm/package-lock.json pins
+# them, with `npm ci`, again whenever the lock file changes. Browsers are Debian's (chromium in the
+# list above); nothing here downloads one.
+npm_dir="$here/npm"
+if [ -f "$npm_dir/package.json" ]; then
+  if ! command -v npm >/dev/null 2>&1; then
+    echo "install-deps: installing npm"
+    export DEBIAN_FRONTEND=noninteractive
+    as_root apt-get update -q
+    as_root apt-get install -y -q --no-install-recommends npm
+  fi
+  lock_sum=$(sha256sum "$npm_dir/package-lock.json" | cut -d' ' -f1)
+  stamp="$npm_dir/node_modules/.installed-lock"
+  if [ "$(cat "$stamp" 2>/dev/null || true)" != "$lock_sum" ]; then
     echo "install-deps: installing npm packages"
-    (cd "$here/npm" && npm install --no-audit --no-fund --loglevel=error && touch node_modules)
+    (cd "$npm_dir" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+    echo "$lock_sum" > "$stamp"
   fi
 fi

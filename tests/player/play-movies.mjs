@@ -1,0 +1,409 @@
+#!/usr/bin/env node
+// Plays SWF movies in Ruffle (the web build, from tools/npm) inside Debian's Chromium and
+// records what each movie traces.
+//
+//   node play-movies.mjs MANIFEST.json RESULTS.json
+//
+// See tests/player/README.md for the manifest and result formats.
+import http from 'node:http';
+import fs from 'node:fs';
+import fsp from 'node:fs/promises';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { createRequire } from 'node:module';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const npmDir = process.env.PLENWICK_NPM_DIR || path.resolve(here, '../../tools/npm');
+const require = createRequire(path.join(npmDir, 'package.json'));
+
+function fail(message) {
+  process.stderr.write(`play-movies: ${message}\n`);
+  process.exit(2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Manifest
+
+function readManifest(file) {
+  let doc;
+  try {
+    doc = JSON.parse(fs.readFileSync(file, 'utf8'));
+  } catch (e) {
+    fail(`cannot read the manifest ${file}: ${e.message}`);
+  }
+  if (!doc || !Array.isArray(doc.movies)) fail('the manifest has no "movies" list');
+  const movies = doc.movies.map((m, i) => {
+    const where = `movie ${i + 1}`;
+    if (typeof m.swf !== 'string' || m.swf === '') fail(`${where} has no "swf"`);
+    const swf = path.resolve(m.swf);
+    const root = path.resolve(typeof m.root === 'string' && m.root !== '' ? m.root : path.dirname(swf));
+    const rel = path.relative(root, swf);
+    if (rel.startsWith('..') || path.isAbsolute(rel)) fail(`${where}: ${swf} is not inside its folder ${root}`);
+    const frames = Number(m.frames);
+    if (!Number.isInteger(frames) || frames < 1 || frames > 100000) fail(`${where}: "frames" must be a whole number from 1`);
+    const timeLimitMs = m.timeLimitMs === undefined ? 20000 : Number(m.timeLimitMs);
+    if (!Number.isFinite(timeLimitMs) || timeLimitMs <= 0) fail(`${where}: "timeLimitMs" must be positive`);
+    return { name: typeof m.name === 'string' ? m.name : rel, swf, root, rel, frames, timeLimitMs };
+  });
+  const workers = doc.workers === undefined ? 4 : Number(doc.workers);
+  if (!Number.isInteger(workers) || workers < 1 || workers > 16) fail('"workers" must be a whole number from 1 to 16');
+  return { movies, workers };
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loopback HTTP server: the Ruffle package under /ruffle/, the page at /, and each movie's folder
+// under /m/<index>/.
+
+const contentTypes = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.wasm': 'application/wasm',
+  '.swf': 'application/x-shockwave-flash',
+  '.txt': 'text/plain; charset=utf-8',
+  '.xml': 'text/xml; charset=utf-8',
+  '.json': 'application/json',
+  '.png': 'image/png',
+  '.jpg': 'image/jpeg',
+  '.gif': 'image/gif',
+  '.mp3': 'audio/mpeg',
+};
+
+const pageHtml = `<!doctype html>
+<html><head><meta charset="utf-8"><title>player</title>
+<style>html,body{margin:0;background:#fff}#stage>*{width:550px;height:400px;display:block}</style>
+<script>
+window.RufflePlayer = window.RufflePlayer || {};
+window.RufflePlayer.config = {
+  publicPath: '/ruffle/',
+  polyfills: false,
+  autoplay: 'on',
+  unmuteOverlay: 'hidden',
+  splashScreen: false,
+  preloader: false,
+  letterbox: 'on',
+  warnOnUnsupportedContent: false,
+  contextMenu: 'off',
+  showSwfDownload: false,
+  openUrlMode: 'deny',
+  allowScriptAccess: false,
+  backgroundExecutionMode: 'mainThread',
+  logLevel: 'error',
+  preferredRenderer: 'canvas',
+  maxExecutionDuration: 15,
+};
+</script>
+<script>
+// Counts the requests in flight, from the call until the whole body has arrived, so that the
+// driver can hold the clock while a movie waits for a file.
+(() => {
+  const original = window.fetch.bind(window);
+  window.__pendingFetches = 0;
+  window.fetch = async (...args) => {
+    window.__pendingFetches++;
+    let response;
+    try {
+      response = await original(...args);
+    } catch (e) {
+      window.__pendingFetches--;
+      throw e;
+    }
+    // The player reads the response itself; a copy of it tells when the body is complete.
+    response.clone().arrayBuffer().catch(() => {}).finally(() => window.__pendingFetches--);
+    return response;
+  };
+})();
+</script>
+<script src="/ruffle/ruffle.js"></script>
+</head><body><div id="stage"></div></body></html>
+`;
+
+function startServer(ruffleDir, movies) {
+  const server = http.createServer(async (req, res) => {
+    const send = (status, type, body, cache) => {
+      res.writeHead(status, { 'Content-Type': type, 'Cache-Control': cache ? 'max-age=3600' : 'no-store' });
+      res.end(body);
+    };
+    let urlPath;
+    try {
+      urlPath = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    } catch {
+      return send(400, 'text/plain', 'bad request');
+    }
+    // Movies send variables with POST as well as GET; like files on a disk, the answer is the
+    // file itself. The request body is read and dropped.
+    if (req.method !== 'GET' && req.method !== 'HEAD' && req.method !== 'POST') return send(405, 'text/plain', 'method not allowed');
+    if (req.method === 'POST') {
+      let size = 0;
+      for await (const chunk of req) {
+        size += chunk.length;
+        if (size > 16 * 1024 * 1024) return send(413, 'text/plain', 'too large');
+      }
+    }
+    if (urlPath === '/' || urlPath === '/index.html') return send(200, contentTypes['.html'], pageHtml);
+    let base, rest;
+    let m;
+    if (urlPath.startsWith('/ruffle/')) {
+      base = ruffleDir;
+      rest = urlPath.slice('/ruffle/'.length);
+    } else if ((m = /^\/m\/(\d+)\/(.*)$/.exec(urlPath)) && Number(m[1]) < movies.length) {
+      base = movies[Number(m[1])].root;
+      rest = m[2];
+    } else {
+      return send(404, 'text/plain', 'not found');
+    }
+    const file = path.resolve(base, rest);
+    const rel = path.relative(base, file);
+    if (rel.startsWith('..') || path.isAbsolute(rel)) return send(404, 'text/plain', 'not found');
+    let body;
+    try {
+      const st = await fsp.stat(file);
+      if (!st.isFile()) return send(404, 'text/plain', 'not found');
+      body = await fsp.readFile(file);
+    } catch {
+      return send(404, 'text/plain', 'not found');
+    }
+    // The player's own files may be cached (the browser then keeps its compiled code); movies never.
+    send(200, contentTypes[path.extname(file).toLowerCase()] || 'application/octet-stream', req.method === 'HEAD' ? undefined : body, base === ruffleDir);
+  });
+  return new Promise((resolve, reject) => {
+    server.once('error', reject);
+    server.listen(0, '127.0.0.1', () => resolve(server));
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Playing
+
+// The page's clock is a fake one that the driver moves on by hand, so a movie runs an exact
+// number of frames however busy the machine is. Animation frames come every 16 ms of that clock;
+// the player runs a movie frame whenever the time it has accumulated reaches one frame period.
+const animationStepMs = 16;
+// The date at a movie's first frame, in the time zone of the browser below; the reference
+// output of the corpus movies was recorded at this moment.
+const startDate = new Date('2001-02-03T04:05:06.000+05:45');
+const timeZone = 'Asia/Kathmandu';
+
+// Runs in the page once: records the time of the latest animation frame.
+function watchAnimationFrames() {
+  const step = (t) => {
+    window.__lastAnimationFrame = t;
+    requestAnimationFrame(step);
+  };
+  requestAnimationFrame(step);
+}
+
+// Runs in the page: replaces the previous player with a fresh one and starts loading the movie.
+// Returns at once. Once loaded the movie is held before its first frame until the driver lets it go.
+function startMovie({ url, base }) {
+  const stage = document.getElementById('stage');
+  for (const old of stage.children) {
+    try {
+      old.ruffle().suspend();
+    } catch {}
+  }
+  stage.replaceChildren();
+  const state = { trace: [], metadata: null, loaded: false, error: null };
+  window.__movie = state;
+  const player = window.RufflePlayer.newest().createPlayer();
+  player.addEventListener('loadedmetadata', () => {
+    const md = player.ruffle().metadata;
+    state.metadata = md ? { frameRate: md.frameRate, numFrames: md.numFrames, swfVersion: md.swfVersion } : {};
+  });
+  stage.appendChild(player);
+  player.ruffle().load({ url, base }).then(
+    () => {
+      player.ruffle().traceObserver = (message) => state.trace.push(String(message));
+      player.ruffle().suspend();
+      state.loaded = true;
+    },
+    (e) => {
+      state.error = `the player did not load the movie: ${e && e.message ? e.message : e}`;
+    });
+}
+
+// Runs in the page: starts the player once on an empty movie, so that the time the browser
+// takes to compile the player is not counted against the first real movie.
+function warmUp() {
+  const stage = document.getElementById('stage');
+  const state = { trace: [], metadata: null, loaded: false, error: null };
+  window.__movie = state;
+  const player = window.RufflePlayer.newest().createPlayer();
+  player.addEventListener('loadedmetadata', () => {
+    state.metadata = {};
+  });
+  stage.appendChild(player);
+  // A version 6 movie of one empty frame: header, ShowFrame, End.
+  const data = new Uint8Array([0x46, 0x57, 0x53, 6, 17, 0, 0, 0, 0, 0, 12, 1, 0, 0x40, 0, 0, 0]);
+  player.ruffle().load({ data }).then(
+    () => {
+      player.ruffle().suspend();
+      state.loaded = true;
+    },
+    (e) => {
+      state.error = `the player did not start: ${e && e.message ? e.message : e}`;
+    });
+}
+
+function readMovie() {
+  const s = window.__movie;
+  return s ? { trace: s.trace.slice(), metadata: s.metadata, loaded: s.loaded, error: s.error } : null;
+}
+
+function releaseMovie() {
+  const player = document.querySelector('#stage > *');
+  player.ruffle().resume();
+  return { lastFrame: window.__lastAnimationFrame, now: performance.now() };
+}
+
+function stopMovie() {
+  const stage = document.getElementById('stage');
+  for (const old of stage.children) {
+    try {
+      old.ruffle().suspend();
+    } catch {}
+  }
+  stage.replaceChildren();
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Moves the page's clock on. A callback left behind by a player that was just removed may throw
+// once on the first move after it; such a move is repeated.
+async function moveClock(page, ms, tolerateStale) {
+  try {
+    await page.clock.runFor(ms);
+  } catch (e) {
+    if (!tolerateStale) throw e;
+    await page.clock.runFor(ms);
+  }
+}
+
+async function playOne(page, baseUrl, movie, index) {
+  const result = { name: movie.name, swf: movie.swf, frames: movie.frames, frameRate: null, trace: [], error: null };
+  const url = `${baseUrl}/m/${index}/${movie.rel.split(path.sep).map(encodeURIComponent).join('/')}`;
+  const started = Date.now();
+  const deadline = started + movie.timeLimitMs;
+  const pageErrors = [];
+  const onPageError = (e) => pageErrors.push(String(e && e.message ? e.message : e));
+  page.on('pageerror', onPageError);
+  try {
+    // Relative addresses in the movie resolve against its own folder, as when it is opened directly.
+    await page.evaluate(startMovie, { url, base: new URL('.', url).href });
+    let state = await page.evaluate(readMovie);
+    while (!state.error && !(state.loaded && state.metadata) && Date.now() < deadline) {
+      await sleep(5);
+      state = await page.evaluate(readMovie);
+    }
+    if (state.error) {
+      result.error = state.error;
+    } else if (!(state.loaded && state.metadata)) {
+      result.error = `the movie did not load within ${movie.timeLimitMs} ms`;
+    } else {
+      const rate = state.metadata.frameRate > 0 ? state.metadata.frameRate : 12;
+      result.frameRate = rate;
+      // Let the held player see a few animation frames, so that the time spent loading does not
+      // count as playing time, then release it and run to the animation frame at which the
+      // wanted frame count has been reached.
+      await moveClock(page, 2 * animationStepMs, true);
+      const { lastFrame, now } = await page.evaluate(releaseMovie);
+      const frameMs = 1000 / rate;
+      // Frame n runs at the first animation frame at least n frame periods after the release.
+      const frameTime = (n) => lastFrame + Math.ceil((n * frameMs + 0.001) / animationStepMs) * animationStepMs;
+      const target = frameTime(movie.frames);
+      // Every movie's first frame runs at the same date and time.
+      await page.clock.setSystemTime(startDate.getTime() - (frameTime(1) - now));
+      // The clock moves on one movie frame at a time; while the movie waits for a file it
+      // stands still, so a file arrives as quickly as from a local disk.
+      let at = now;
+      for (let n = 1; n <= movie.frames && Date.now() < deadline; n++) {
+        if (frameTime(n) > at) {
+          await moveClock(page, frameTime(n) - at, false);
+          at = frameTime(n);
+        }
+        while ((await page.evaluate(() => window.__pendingFetches)) > 0 && Date.now() < deadline) await sleep(2);
+      }
+      if (at < target) result.error = `${movie.frames} frames did not run within ${movie.timeLimitMs} ms`;
+      state = await page.evaluate(readMovie);
+      result.trace = state.trace;
+      if (state.error && !result.error) result.error = state.error;
+    }
+    await page.evaluate(stopMovie);
+  } catch (e) {
+    result.error = `the browser failed: ${e && e.message ? e.message.split('\n')[0] : e}`;
+  } finally {
+    page.off('pageerror', onPageError);
+  }
+  if (pageErrors.length > 0) result.pageErrors = pageErrors;
+  result.elapsedMs = Date.now() - started;
+  return result;
+}
+
+async function main() {
+  const [manifestFile, resultsFile] = process.argv.slice(2);
+  if (!manifestFile || !resultsFile) fail('usage: play-movies.mjs MANIFEST.json RESULTS.json');
+  const { movies, workers } = readManifest(manifestFile);
+
+  let chromium;
+  try {
+    ({ chromium } = require('playwright-core'));
+  } catch (e) {
+    fail(`playwright-core is not installed in ${npmDir} (run tools/install-deps.sh): ${e.message}`);
+  }
+  let ruffleDir;
+  try {
+    ruffleDir = path.dirname(require.resolve('@ruffle-rs/ruffle/package.json'));
+  } catch (e) {
+    fail(`@ruffle-rs/ruffle is not installed in ${npmDir} (run tools/install-deps.sh): ${e.message}`);
+  }
+  const browserPath = process.env.PLENWICK_CHROMIUM || '/usr/bin/chromium';
+  if (!fs.existsSync(browserPath)) fail(`no browser at ${browserPath} (run tools/install-deps.sh)`);
+
+  const server = await startServer(ruffleDir, movies);
+  const baseUrl = `http://127.0.0.1:${server.address().port}`;
+  let browser;
+  const results = new Array(movies.length);
+  try {
+    browser = await chromium.launch({
+      executablePath: browserPath,
+      headless: true,
+      args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+    });
+    let next = 0;
+    const worker = async () => {
+      // One context per page: each has a clock of its own.
+      const context = await browser.newContext({ viewport: { width: 640, height: 480 }, timezoneId: timeZone, locale: 'en-US' });
+      await context.clock.install();
+      const page = await context.newPage();
+      await page.goto(`${baseUrl}/`);
+      await page.waitForFunction(() => window.RufflePlayer && typeof window.RufflePlayer.newest === 'function');
+      await page.evaluate(watchAnimationFrames);
+      await page.evaluate(warmUp);
+      const warmDeadline = Date.now() + 180000;
+      let warm = await page.evaluate(readMovie);
+      while (!warm.error && !(warm.loaded && warm.metadata) && Date.now() < warmDeadline) {
+        await sleep(20);
+        warm = await page.evaluate(readMovie);
+      }
+      if (!(warm.loaded && warm.metadata)) throw new Error(warm.error || 'the player did not start within 180 s');
+      await page.evaluate(stopMovie);
+      await page.clock.pauseAt((await page.evaluate(() => Date.now())) + 1000);
+      for (;;) {
+        const i = next++;
+        if (i >= movies.length) break;
+        results[i] = await playOne(page, baseUrl, movies[i], i);
+      }
+      await context.close();
+    };
+    await Promise.all(Array.from({ length: Math.min(workers, movies.length) }, worker));
+  } finally {
+    if (browser) await browser.close();
+    server.close();
+  }
+  const text = JSON.stringify({ movies: results }, null, 1) + '\n';
+  const tmp = path.join(path.dirname(path.resolve(resultsFile)), `.${path.basename(resultsFile)}.${process.pid}.tmp`);
+  fs.writeFileSync(tmp, text);
+  fs.renameSync(tmp, resultsFile);
+}
+
+main().catch((e) => fail(e && e.stack ? e.stack : String(e)));
