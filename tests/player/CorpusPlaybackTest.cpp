@@ -36,6 +36,7 @@ const std::map<std::string, std::string> kKnownMismatches = {
     {"file_reference_upload_httperror_status_code", "needs a network host and a file dialog"},
     {"file_reference_upload_success", "needs a network host and a file dialog"},
     {"form_loader_encoding_3", "decodes text in the system code page of the recording machine"},
+    {"load_vars", "its loads of one file finish in the order the browser completes them, which on a busy machine is not the recorded order"},
     {"loadmovie_replace_root", "replaces _level0; the web player reports no trace from the new root"},
     {"movieclip_default_state", "traces its _url, which depends on where the movie is served from"},
     {"placeobject_occupied_depth", "the recorded log holds the player's warnings, which are not trace output"},
