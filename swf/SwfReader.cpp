@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "swf/SwfHeader.h"
+#include "swf/SwfRecord.h"
 #include "swf/SwfString.h"
 
 SwfReader::SwfReader() = default;

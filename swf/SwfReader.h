@@ -1,4 +1,5 @@
-// The input side of the SWF object model: a bounded cursor over the bytes of a movie.
+// The input side of the SWF object model: a bounded cursor over the bytes of a movie, and
+// the loading of whole movies into tag objects.
 //
 // Every record, tag and action reads itself from a SwfReader with the primitive reads below.
 // The reader never reads outside its current range: the whole data, or a sub-range opened
@@ -10,10 +11,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/WideString.h"
+
+class SwfBitWriter;
+class SwfHeader;
+class SwfTag;
+
+// Why a load failed (SwfReader::GetError).
+enum SwfReadError : int {
+  kSwfReadNoError = 0,
+  kSwfReadCannotOpen = 1,     // the file does not open, or is not a regular file
+  kSwfReadNotSwf = 2,         // no "FWS" movie (or a "CWS" one that does not inflate, or one handed over in memory)
+  kSwfReadOutOfMemory = 3,    // the movie is larger than a reader takes in
+  kSwfReadNestedTooDeep = 4,  // sprites nested deeper than kSwfMaxSpriteNesting
+};
+
+// How deeply sprites may be nested inside sprites before a movie is refused.
+inline constexpr int kSwfMaxSpriteNesting = 32;
 
 class SwfReader {
  public:
@@ -87,8 +105,71 @@ class SwfReader {
   uint32_t GetCurrentTagLength() const { return currentTagLength_; }
   void SetCurrentTagLength(uint32_t length) { currentTagLength_ = length; }
 
+  // --- Movie loading -------------------------------------------------------------------
+  // Every load starts with Reset: the data and the tags go (tags not taken over are
+  // deleted), the position and the movie facts start afresh; the error code stays.
+  void Reset();
+  // Loads a movie file. With `checkSignature` the file must start with "FWS" or "CWS"; a
+  // "CWS" movie is inflated in memory (bounded by kSwfMaxInflatedSize) and the compressed flag
+  // set. The data taken is the declared file length (or `forcedLength` when not 0), cut to
+  // what the file holds. Without the check the file starts at the length field. The header is
+  // parsed and, with `parseNow`, all tags (ParseTags). Only regular files are read.
+  bool LoadFileWithOptions(const WideString& path, bool checkSignature, uint32_t forcedLength, bool parseNow);
+  // The same with the check and the declared length; the tags are split by ParseTagsLight.
+  bool LoadFile(const WideString& path);
+  // The same from a memory block. A block starting with 'C' sets the compressed flag and is
+  // refused with kSwfReadNotSwf: compressed movies are inflated first (InflateSwf).
+  bool LoadFromMemory(const uint8_t* bytes, size_t size, bool checkSignature, uint32_t forcedLength, bool parseNow);
+  // Copies the writer's bytes (flushed first); the header is not parsed. Returns true.
+  bool LoadFromWriter(SwfBitWriter& writer);
+
+  // Reads tags from `source` (when not null: a sprite reads its children from its parent's
+  // reader, inside the sprite's body) or from this reader, and replaces this reader's tag list
+  // with them; the movie facts are recorded in this reader. Every tag is created by CreateTag
+  // and reads its body inside the length its header gives; a body its class cannot read
+  // (it runs past its end) is kept as a RawTag with the original bytes. Reading stops after
+  // the End tag, which is kept, after `stopAfterFrames` ShowFrame tags when that is not 0,
+  // or at the end of the data, where an End tag is added.
+  void ParseTags(SwfReader* source, int stopAfterFrames);
+  // Splits the tags without interpreting them: SetBackgroundColor and FrameLabel become
+  // their classes, every other tag a RawTag. No facts are recorded.
+  void ParseTagsLight();
+  // One tag from the current position, created, read and positioned after; null when no
+  // tag header is left. The caller owns it.
+  std::unique_ptr<SwfTag> ReadNextTag();
+  // The tag object for a code (CreateSwfTag), not yet read, recording the movie facts.
+  std::unique_ptr<SwfTag> CreateTag(int code, uint32_t bodyLength);
+
+  // The parsed tags; the reader owns them until they are taken.
+  std::vector<std::unique_ptr<SwfTag>>& GetTags() { return tags_; }
+  std::vector<std::unique_ptr<SwfTag>> TakeTags();
+  // With true deletes every tag and empties the list; with false does nothing.
+  void FreeTags(bool deleteTags);
+
+  // The header as read by the last load (a default header before).
+  const SwfHeader& GetHeader() const;
+  int32_t GetFrameWidth() const;
+  int32_t GetFrameHeight() const;
+
+  int GetError() const { return error_; }
+  // ShowFrame tags created so far (saturating at 65535).
+  uint16_t GetFrameCount() const { return frameCount_; }
+  bool IsCompressed() const { return compressed_; }
+  bool HasPrivateTag() const { return privateTag_; }
+  bool IsProtected() const { return protected_; }
+  bool HasDebugger() const { return debugger_; }
+  bool HasSound() const { return hasSound_; }
+
+  // Sprite nesting while tags are read: Enter fails (and marks the reader) at the limit.
+  bool EnterSpriteNesting();
+  void LeaveSpriteNesting();
+  bool NestedTooDeep() const { return nestedTooDeep_; }
+
  private:
   friend class SwfReaderRange;
+
+  bool LoadBytes(std::vector<uint8_t> bytes, bool checkSignature, uint32_t forcedLength, bool parseNow);
+  bool FinishLoad(bool parseNow);
 
   std::vector<uint8_t> data_;
   size_t position_ = 0;
@@ -99,6 +180,18 @@ class SwfReader {
   bool absolutePaths_ = false;
   uint8_t version_ = 4;
   uint32_t currentTagLength_ = 0;
+
+  std::vector<std::unique_ptr<SwfTag>> tags_;
+  std::unique_ptr<SwfHeader> header_;
+  int error_ = kSwfReadNoError;
+  uint16_t frameCount_ = 0;
+  int spriteNesting_ = 0;
+  bool nestedTooDeep_ = false;
+  bool compressed_ = false;
+  bool privateTag_ = false;
+  bool protected_ = false;
+  bool debugger_ = false;
+  bool hasSound_ = false;
 };
 
 // A sub-range of a reader for a structure of declared size: the range starts at the

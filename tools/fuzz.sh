@@ -14,9 +14,9 @@ declare -A sources=(
   [fuzz_appledouble]="host/ResourceFork.cpp"
   [fuzz_project]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp preloader/*.cpp)"
   [fuzz_actions]="swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionListing.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfRecord.cpp swf/SwfString.cpp host/Text.cpp"
-  [fuzz_media_tags]="swf/BitmapTags.cpp swf/ButtonTags.cpp swf/FontTags.cpp swf/SoundTags.cpp swf/TextTags.cpp swf/VideoTags.cpp swf/Shape.cpp swf/ShapeStyles.cpp swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBasicRecords.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfRecord.cpp swf/SwfString.cpp platform/WideString.cpp host/Text.cpp"
+  [fuzz_media_tags]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp)"
 )
-declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_actions]="" [fuzz_media_tags]="")
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_actions]="" [fuzz_media_tags]="-lexpat -lz -lcurl -ldl -lpthread")
 for t in "${!sources[@]}"; do
   if [ -n "${1:-}" ] && [ "$1" != "$t" ]; then continue; fi
   srcs=(); for s in ${sources[$t]}; do srcs+=("$top/$s"); done

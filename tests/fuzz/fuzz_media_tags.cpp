@@ -7,48 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "swf/BitmapTags.h"
-#include "swf/ButtonTags.h"
-#include "swf/FontTags.h"
-#include "swf/SoundTags.h"
-#include "swf/TextTags.h"
-#include "swf/VideoTags.h"
+#include "swf/SwfReader.h"
+#include "swf/SwfTagFactory.h"
 
 namespace {
-
-std::unique_ptr<SwfTag> Make(int code, uint32_t length) {
-  const auto len = static_cast<int32_t>(length);
-  switch (code) {
-    case 6: return std::make_unique<DefineBitsTag>(len);
-    case 8: return std::make_unique<JpegTablesTag>(len);
-    case 21: {
-      auto tag = std::make_unique<DefineBitsJpeg2Tag>();
-      tag->SetTagLength(len);
-      return tag;
-    }
-    case 35: return std::make_unique<DefineBitsJpeg3Tag>();
-    case 20: return std::make_unique<DefineBitsLosslessTag>();
-    case 36: return std::make_unique<DefineBitsLossless2Tag>();
-    case 7: return std::make_unique<DefineButtonTag>();
-    case 34: return std::make_unique<DefineButton2Tag>();
-    case 23: return std::make_unique<DefineButtonCxformTag>();
-    case 17: return std::make_unique<DefineButtonSoundTag>();
-    case 10: return std::make_unique<DefineFontTag>();
-    case 13: return std::make_unique<DefineFontInfoTag>();
-    case 62: return std::make_unique<DefineFontInfo2Tag>();
-    case 48: return std::make_unique<DefineFont2Tag>();
-    case 14: return std::make_unique<DefineSoundTag>();
-    case 15: return std::make_unique<StartSoundTag>();
-    case 18: return std::make_unique<SoundStreamHeadTag>();
-    case 45: return std::make_unique<SoundStreamHead2Tag>();
-    case 19: return std::make_unique<SoundStreamBlockTag>();
-    case 60: return std::make_unique<DefineVideoStreamTag>();
-    case 61: return std::make_unique<VideoFrameTag>(len);
-    case 11: return std::make_unique<DefineTextTag>();
-    case 33: return std::make_unique<DefineText2Tag>();
-    default: return std::make_unique<DefineEditTextTag>();
-  }
-}
 
 // Reads the tag in `bytes` (header and body) as the movie's tag loop does. False when the
 // body was refused.
@@ -82,13 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)};
   bytes.insert(bytes.end(), data + 2, data + size);
 
-  auto tag = Make(code, length);
+  auto tag = CreateSwfTag(code, length);
   if (!ReadFramed(bytes, *tag, version)) return 0;
   const std::vector<uint8_t> first = Written(*tag, version);
   SwfReader probe(first, version);
   SwfTagHeader header;
   if (!ReadTagHeader(probe, header)) __builtin_trap();
-  auto again = Make(code, header.length);
+  auto again = CreateSwfTag(code, header.length);
   if (!ReadFramed(first, *again, version)) __builtin_trap();
   if (Written(*again, version) != first) __builtin_trap();
   return 0;
