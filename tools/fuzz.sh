@@ -13,7 +13,7 @@ declare -A sources=(
   [fuzz_inflate]="platform/Checksum.cpp"
   [fuzz_appledouble]="host/ResourceFork.cpp"
   [fuzz_project]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp preloader/*.cpp)"
-  [fuzz_actions]="swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionListing.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfRecord.cpp swf/SwfString.cpp host/Text.cpp"
+  [fuzz_actions]="swf/SwfHeader.cpp swf/SwfBasicRecords.cpp swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionListing.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfRecord.cpp swf/SwfString.cpp host/Text.cpp"
   [fuzz_media_tags]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp)"
 )
 declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_actions]="" [fuzz_media_tags]="-lexpat -lz -lcurl -ldl -lpthread")
