@@ -10,6 +10,8 @@
 #include "platform/TempFolder.h"
 #include "preloader/PreloaderData.h"
 #include "swf/ControlTags.h"
+#include "swf/DefineSpriteTag.h"
+#include "swf/SwfReader.h"
 #include "swf/DisplayListTags.h"
 #include "swf/DoActionTag.h"
 #include "swf/PlaceObject2Tag.h"
@@ -17,37 +19,16 @@
 #include "swf/OperandActions.h"
 #include "swf/SwfCompression.h"
 #include "swf/SwfFileWriter.h"
+#include "swf/SwfTagFactory.h"
+#include "swf/ActionPush.h"
 
 namespace {
 
-// A movie clip as the generator assembles it: an id and its own timeline of control tags.
-class LoaderSpriteTag : public SwfCharacterTag {
- public:
-  explicit LoaderSpriteTag(uint16_t id) { characterId_ = id; }
-  int TagCode() const override { return 39; }
-
-  void AddTag(std::unique_ptr<SwfTag> tag) {
-    if (tag->TagCode() == kSwfTagShowFrame) ++frameCount_;
-    children_.push_back(std::move(tag));
-  }
-  void AddFrame(std::unique_ptr<SwfTag> tag) {
-    if (tag) AddTag(std::move(tag));
-    AddTag(std::make_unique<ShowFrameTag>());
-  }
-
-  size_t Write(SwfBitWriter& writer) override {
-    SwfBitWriter body = MakeBodyWriter(writer);
-    body.WriteU16(characterId_);
-    body.WriteU16(frameCount_);
-    for (auto& child : children_) child->Write(body);
-    EndTag().Write(body);
-    return WriteWithBody(writer, body, false);
-  }
-
- private:
-  uint16_t frameCount_ = 0;
-  std::vector<std::unique_ptr<SwfTag>> children_;
-};
+// Appends a frame holding the tag (when given) to the sprite.
+void AddSpriteFrame(DefineSpriteTag& sprite, std::unique_ptr<SwfTag> tag) {
+  if (tag) sprite.AddTag(std::move(tag));
+  sprite.AddTag(std::make_unique<ShowFrameTag>());
+}
 
 std::unique_ptr<DoActionTag> MakeActions(std::initializer_list<ActionRecord*> list) {
   auto actions = std::make_unique<DoActionTag>();
@@ -178,18 +159,18 @@ void PreloaderBuilder::DefineSkipButton(SwfFileWriter&) {}
 
 void PreloaderBuilder::DefineLoaderSprite(SwfFileWriter& writer) {
   loaderSpriteId_ = ++*characterIds_;
-  auto sprite = std::make_unique<LoaderSpriteTag>(loaderSpriteId_);
-  sprite->AddFrame(BuildInitActions());
-  sprite->AddFrame(BuildLoadedCheckActions());
+  auto sprite = std::make_unique<DefineSpriteTag>(loaderSpriteId_, 0);
+  AddSpriteFrame(*sprite, BuildInitActions());
+  AddSpriteFrame(*sprite, BuildLoadedCheckActions());
   // Frame 3 places the imports, the display, the skip button and the messages before its
   // script; the loader holds none of them yet.
-  sprite->AddFrame(BuildProgressActions());
-  sprite->AddFrame(MakeActions({new ActionPreviousFrame, new ActionPlay}));
+  AddSpriteFrame(*sprite, BuildProgressActions());
+  AddSpriteFrame(*sprite, MakeActions({new ActionPreviousFrame, new ActionPlay}));
   if (project_->IsDisplayOnlyPreview())
-    sprite->AddFrame(MakeActions({new ActionStop}));
+    AddSpriteFrame(*sprite, MakeActions({new ActionStop}));
   else
-    sprite->AddFrame(MakeActions({new ActionStop, new ActionSetTarget(L"_parent"), new ActionPlay,
-                                  new ActionSetTarget(L"")}));
+    AddSpriteFrame(*sprite, MakeActions({new ActionStop, new ActionSetTarget(L"_parent"), new ActionPlay,
+                                         new ActionSetTarget(L"")}));
   writer.AddTag(std::move(sprite));
 }
 
@@ -203,8 +184,8 @@ bool PreloaderBuilder::AddTargetFrames(SwfFileWriter& writer) {
   const bool preview = project_->IsPreview();
   if (IsExternalTarget() && !preview) {
     const uint16_t holderId = ++*characterIds_;
-    auto holder = std::make_unique<LoaderSpriteTag>(holderId);
-    holder->AddFrame(nullptr);
+    auto holder = std::make_unique<DefineSpriteTag>(holderId, 0);
+    AddSpriteFrame(*holder, nullptr);
     writer.AddTag(std::move(holder));
     writer.AddTag(MakeNamedPlacement(holderId, ++*depths_, L"ptgt", project_->GetTargetOriginX(),
                                      project_->GetTargetOriginY()));
@@ -239,7 +220,108 @@ bool PreloaderBuilder::AddTargetFrames(SwfFileWriter& writer) {
 // The removal effects are not part of the movie yet: the loader vanishes at once.
 void PreloaderBuilder::AddRemovalEffect(SwfFileWriter&, uint16_t) {}
 
+namespace {
+
+// The body of a tag as it writes itself.
+std::vector<uint8_t> WrittenBody(SwfTag& tag, uint8_t version) {
+  SwfBitWriter writer(version);
+  tag.Write(writer);
+  const std::vector<uint8_t>& bytes = writer.GetBytes();
+  if (bytes.size() < 2) return {};
+  const size_t header = (bytes[0] & 0x3F) == 0x3F ? 6 : 2;
+  if (bytes.size() < header) return {};
+  return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(header), bytes.end());
+}
+
+// ActionScript 3: a FileAttributes tag with its ActionScript 3 flag, or DoABC code.
+bool IsActionScript3Movie(const std::vector<std::unique_ptr<SwfTag>>& tags, uint8_t version) {
+  for (const auto& tag : tags) {
+    const int code = tag->TagCode();
+    if (code == 72 || code == 82) return true;
+    if (code == 69) {
+      const std::vector<uint8_t> body = WrittenBody(*tag, version);
+      if (!body.empty() && (body[0] & 0x08) != 0) return true;
+    }
+  }
+  return false;
+}
+
+// Tags the model keeps as bytes although they refer to characters or depths: relocating
+// would leave them pointing at the preloader's own characters.
+bool IsUnmovableCode(int code) {
+  if (IsModelledSwfTagCode(code)) return false;
+  switch (code) {
+    case 41:   // ProductInfo
+    case 63:   // DebugID
+    case 65:   // ScriptLimits
+    case 69:   // FileAttributes
+    case 77:   // Metadata
+    case 93:   // EnableTelemetry
+    case kSwfTagPrivate:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// The first tag (in sprites too) that can't be moved by the deltas, or null.
+const SwfTag* FindUnmovableTag(const std::vector<std::unique_ptr<SwfTag>>& tags, int idDelta, int depthDelta,
+                               int frameDelta, int& code) {
+  for (const auto& tag : tags) {
+    code = tag->TagCode();
+    if (IsUnmovableCode(code) || !tag->CanRelocate(idDelta, depthDelta, frameDelta)) return tag.get();
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 bool PreloaderBuilder::MergeTargetMovie(SwfFileWriter& writer) {
   firstMergedFrame_ = writer.GetFrameCount();
-  return Fail("Merging the target movie into the preloader is not available yet.");
+  const WideString& path = project_->GetTargetUrl();
+  const std::string name = WideToUtf8(path);
+  SwfReader reader;
+  if (path.empty() || !reader.LoadFileWithOptions(path, true, 0, true))
+    return Fail("The target movie " + name + " cannot be read as a SWF movie.");
+  std::vector<std::unique_ptr<SwfTag>>& tags = reader.GetTags();
+  const uint8_t version = reader.GetHeader().version;
+  if (IsActionScript3Movie(tags, version))
+    return Fail("The target movie " + name + " is an ActionScript 3 movie, which cannot be merged.");
+
+  const int idDelta = *characterIds_ + 1;
+  const int depthDelta = *depths_ + 1;
+  const int frameDelta = firstMergedFrame_;
+  int code = 0;
+  if (FindUnmovableTag(tags, idDelta, depthDelta, frameDelta, code))
+    return Fail("The target movie " + name + " cannot be merged: its tag " + std::to_string(code) +
+                " cannot be moved past the preloader's characters, depths and frames.");
+  for (auto& tag : tags) tag->Relocate(idDelta, depthDelta, frameDelta);
+
+  // The target's End tag is left out: the movie's own End closes it.
+  while (!tags.empty() && tags.back()->TagCode() == kSwfTagEnd) tags.pop_back();
+
+  const int32_t loopType = project_->GetTargetLoopType();
+  if (loopType == kLoopLoop || loopType == kLoopNoLoop) {
+    for (size_t i = tags.size(); i-- > 0;) {
+      if (tags[i]->TagCode() != kSwfTagShowFrame) continue;
+      std::unique_ptr<DoActionTag> actions;
+      if (loopType == kLoopLoop) {
+        // Back to the first frame of the target, the "loaderdone" frame, and on.
+        auto push = new ActionPush();
+        push->AddInteger(firstMergedFrame_ + 1);
+        actions = MakeActions({push, new ActionGotoFrame2(0), new ActionPlay});
+      } else {
+        actions = MakeActions({new ActionStop});
+      }
+      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(actions));
+      break;
+    }
+  }
+
+  for (auto& tag : tags) writer.AddTag(tag.get(), true);
+  // The "loaderdone" frame ends with the target's first ShowFrame; only a target that
+  // ends without one (or has none) needs a ShowFrame of its own.
+  if (tags.empty() || tags.back()->TagCode() != kSwfTagShowFrame) writer.AddTag(std::make_unique<ShowFrameTag>());
+  reader.FreeTags(true);
+  return true;
 }

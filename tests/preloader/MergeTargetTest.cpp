@@ -1,0 +1,229 @@
+// Merged targets: the target's tags follow the "loaderdone" frame, moved past the
+// preloader's ids, depths and frames; loop types; the frame count a player finds; targets that
+// can't be merged fail the build.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "preloader/PreloaderBuilder.h"
+#include "preloader/PreloaderData.h"
+#include "swf/ActionPush.h"
+#include "swf/ControlTags.h"
+#include "swf/DefineSpriteTag.h"
+#include "swf/DisplayListTags.h"
+#include "swf/DoActionTag.h"
+#include "swf/OperandActions.h"
+#include "swf/PlaceObject2Tag.h"
+#include "swf/SimpleActions.h"
+#include "swf/SwfFileWriter.h"
+#include "tests/preloader/MovieInspector.h"
+#include "tests/preloader/ProjectTestSupport.h"
+#include "tests/preloader/ScriptNotation.h"
+#include "tests/support/ActionChecker.h"
+
+namespace {
+
+using movieinspect::Codes;
+using movieinspect::ReadPlacement;
+
+std::unique_ptr<DoActionTag> Trace(const wchar_t* text) {
+  auto actions = std::make_unique<DoActionTag>();
+  actions->AddAction(std::make_unique<ActionPush>(WideString(text)));
+  actions->AddAction(std::make_unique<ActionTrace>());
+  return actions;
+}
+
+// A target of `frames` frames: frame 1 defines a one-frame sprite (id 1) and places it at
+// depth 1, each frame traces "T<n>", the last one also jumps to frame 2 (index 1).
+// `extra` tags go first; with `trailing`, a trace follows the last ShowFrame.
+void WriteTarget(const std::string& path, int frames, std::vector<std::unique_ptr<SwfTag>> extra = {},
+                 bool trailing = false, uint8_t version = 6) {
+  SwfFileWriter writer;
+  writer.SetMovieParameters(11000, 8000, 24.0f, version);
+  ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
+  for (auto& tag : extra) writer.AddTag(std::move(tag));
+  auto sprite = std::make_unique<DefineSpriteTag>(1, 0);
+  sprite->AddTag(std::make_unique<ShowFrameTag>());
+  writer.AddTag(std::move(sprite));
+  auto place = std::make_unique<PlaceObject2Tag>();
+  place->SetCharacterId(1);
+  place->depth = 1;
+  writer.AddTag(std::move(place));
+  for (int f = 1; f <= frames; ++f) {
+    writer.AddTag(Trace((L"T" + std::to_wstring(f)).c_str()));
+    if (f == frames) {
+      auto jump = std::make_unique<DoActionTag>();
+      jump->AddAction(std::make_unique<ActionGotoFrame>(1));
+      writer.AddTag(std::move(jump));
+    }
+    writer.AddTag(std::make_unique<ShowFrameTag>());
+  }
+  if (trailing) writer.AddTag(Trace(L"after"));
+  writer.AddTag(std::make_unique<EndTag>());
+  ASSERT_NE(writer.Close(), 0u);
+}
+
+std::string Script(const movieinspect::Tag& tag) {
+  std::vector<scriptnotation::Action> actions;
+  std::string error;
+  if (!scriptnotation::Decoder(tag.body).Run(actions, error)) return "undecodable: " + error;
+  return scriptnotation::Join(actions);
+}
+
+class MergeTargetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    project.SetTargetType(kTargetMerge);
+    project.SetTargetUrl(dir.Path("target.swf"));
+  }
+  movieinspect::Movie Build() {
+    EXPECT_TRUE(builder.Build(dir.Path("out.swf"), project, true)) << builder.GetError();
+    std::vector<actioncheck::MovieActionList> lists;
+    std::string error;
+    EXPECT_TRUE(actioncheck::CollectMovieActionLists(dir.Native("out.swf"), lists, error)) << error;
+    for (const auto& list : lists) {
+      const actioncheck::CheckResult check = actioncheck::CheckActionList(list.bytes);
+      EXPECT_TRUE(check.Ok()) << list.where << "\n" << check.Report();
+    }
+    return movieinspect::ReadFile(dir.Native("out.swf"));
+  }
+
+  projecttest::ScratchDir dir;
+  PreloaderData project;
+  PreloaderBuilder builder;
+};
+
+TEST_F(MergeTargetTest, TargetFollowsLoaderDoneMovedPastThePreloader) {
+  WriteTarget(dir.Native("target.swf"), 3, {}, false, 8);
+  const movieinspect::Movie m = Build();
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(m.version, 8);  // at least the target's
+  // Frame 1, then "loaderdone" as the target's first frame; the target's End is left out.
+  EXPECT_EQ(Codes(m.tags),
+            (std::vector<int>{9, 39, 26, 1, 28, 43, 39, 26, 12, 1, 12, 1, 12, 12, 1, 0}));
+  // The header counts exactly the frames the movie holds.
+  EXPECT_EQ(m.frameCount, 4);
+  EXPECT_EQ(m.frameCount, movieinspect::ShowFrames(m.tags));
+  EXPECT_EQ(builder.GetFirstMergedFrame(), 1);
+  // Ids move by the last id + 1, depths by the last depth + 1, frames by the frames before.
+  EXPECT_EQ(movieinspect::U16(m.tags[6].body, 0), 1 + 2);
+  const auto place = ReadPlacement(m.tags[7]);
+  EXPECT_EQ(place.id, 3);
+  EXPECT_EQ(place.depth, 1 + 2);
+  EXPECT_EQ(Script(m.tags[8]), "Push [inline \"T1\"]; Trace");
+  EXPECT_EQ(Script(m.tags[13]), "GotoFrame 2");
+}
+
+TEST_F(MergeTargetTest, LoopTypesBeforeTheTargetsLastFrame) {
+  WriteTarget(dir.Native("target.swf"), 2);
+  struct Case {
+    TargetLoopType type;
+    const char* script;  // before the last ShowFrame; "" for none
+  } cases[] = {
+      {kLoopNoChange, ""},
+      {kLoopNoLoop, "Stop"},
+      {kLoopLoop, "Push [int 2]; GotoFrame2 0; Play"},
+  };
+  for (const Case& c : cases) {
+    project.SetTargetLoopType(c.type);
+    const movieinspect::Movie m = Build();
+    ASSERT_EQ(m.error, "");
+    const size_t end = m.tags.size() - 1;
+    ASSERT_EQ(m.tags[end - 1].code, 1);
+    EXPECT_EQ(m.frameCount, 3);
+    if (*c.script) {
+      ASSERT_EQ(m.tags[end - 2].code, 12);
+      EXPECT_EQ(Script(m.tags[end - 2]), c.script);
+      EXPECT_EQ(Script(m.tags[end - 3]), "GotoFrame 2");  // the target's own script stays before it
+    } else {
+      EXPECT_EQ(Script(m.tags[end - 2]), "GotoFrame 2");
+    }
+  }
+}
+
+TEST_F(MergeTargetTest, LoopGoesBackToLoaderDoneAfterARemovalOfFrames) {
+  // A one-frame target with no_loop stops on that frame; the frame count stays 2.
+  WriteTarget(dir.Native("target.swf"), 1);
+  project.SetTargetLoopType(kLoopNoLoop);
+  movieinspect::Movie m = Build();
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(m.frameCount, 2);
+  ASSERT_GE(m.tags.size(), 3u);
+  EXPECT_EQ(Script(m.tags[m.tags.size() - 3]), "Stop");
+}
+
+TEST_F(MergeTargetTest, TagsAfterTheLastShowFrameGetAFrameOfTheirOwn) {
+  WriteTarget(dir.Native("target.swf"), 2, {}, true);
+  const movieinspect::Movie m = Build();
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(Codes(m.tags).back(), 0);
+  EXPECT_EQ(m.tags[m.tags.size() - 2].code, 1);
+  EXPECT_EQ(Script(m.tags[m.tags.size() - 3]), "Push [inline \"after\"]; Trace");
+  EXPECT_EQ(m.frameCount, movieinspect::ShowFrames(m.tags));
+  EXPECT_EQ(m.frameCount, 4);
+}
+
+TEST_F(MergeTargetTest, TargetsThatCannotBeMergedFailTheBuild) {
+  const std::string out = dir.Native("out.swf");
+  projecttest::WriteText(out, "old");
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> extraBody;
+    int extraCode;
+    const char* reason;
+  } cases[] = {
+      {"AS3 flag", {0x08, 0, 0, 0}, 69, "ActionScript 3"},
+      {"DoABC", {0, 0, 0, 0}, 82, "ActionScript 3"},
+      {"DoABC old", {0}, 72, "ActionScript 3"},
+      {"PlaceObject3", {0x02, 0x00, 0x01, 0x00, 0x01, 0x00}, 70, "cannot be moved"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::unique_ptr<SwfTag>> extra;
+    extra.push_back(std::make_unique<RawTag>(c.extraCode, c.extraBody));
+    WriteTarget(dir.Native("target.swf"), 1, std::move(extra), false, 9);
+    EXPECT_FALSE(builder.Build(dir.Path("out.swf"), project, true)) << c.name;
+    EXPECT_NE(builder.GetError().find(c.reason), std::string::npos) << c.name << ": " << builder.GetError();
+    EXPECT_EQ(projecttest::ReadText(out), "old") << c.name;
+  }
+  // FileAttributes without the flag merges.
+  std::vector<std::unique_ptr<SwfTag>> extra;
+  extra.push_back(std::make_unique<RawTag>(69, std::vector<uint8_t>{0x00, 0, 0, 0}));
+  WriteTarget(dir.Native("target.swf"), 1, std::move(extra), false, 8);
+  EXPECT_TRUE(builder.Build(dir.Path("out.swf"), project, true)) << builder.GetError();
+
+  // Not a movie, and no file at all.
+  projecttest::WriteText(dir.Native("target.swf"), "not a movie");
+  EXPECT_FALSE(builder.Build(dir.Path("out.swf"), project, true));
+  EXPECT_NE(builder.GetError().find("cannot be read"), std::string::npos) << builder.GetError();
+  project.SetTargetUrl(dir.Path("missing.swf"));
+  EXPECT_FALSE(builder.Build(dir.Path("out.swf"), project, true));
+  EXPECT_NE(builder.GetError().find("cannot be read"), std::string::npos) << builder.GetError();
+}
+
+TEST_F(MergeTargetTest, CorpusMoviesMergeIntoMoviesThatReadBack) {
+  const std::filesystem::path corpus = std::filesystem::path(PLENWICK_CORPUS_DIR) / "ruffle-avm1";
+  if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  int merged = 0, refused = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    const std::filesystem::path swf = entry.path() / "test.swf";
+    if (!std::filesystem::is_regular_file(swf)) continue;
+    project.SetTargetUrl(Utf8ToWide(swf.string()));
+    if (!builder.Build(dir.Path("out.swf"), project, true)) {
+      // Only a stated reason may stop a merge of a readable movie.
+      EXPECT_NE(builder.GetError(), "") << swf;
+      ++refused;
+      continue;
+    }
+    ++merged;
+    const movieinspect::Movie m = movieinspect::ReadFile(dir.Native("out.swf"));
+    ASSERT_EQ(m.error, "") << swf;
+    EXPECT_EQ(m.frameCount, movieinspect::ShowFrames(m.tags)) << swf;
+    EXPECT_EQ(m.length, m.fileSize) << swf;
+  }
+  std::printf("corpus merge: %d merged, %d refused with a reason\n", merged, refused);
+  EXPECT_GT(merged, 0);
+}
+
+}  // namespace
