@@ -1,7 +1,10 @@
 // Built preloaders played in a real player (Ruffle in Chromium): the preloader hands over to
-// an external target, loaded with a movie-clip loader or with loadMovie, locked or not.
+// its target in every target type, a preview simulates loading step by step, and a merged
+// target loops as its loop type says.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,10 +14,13 @@
 #include "preloader/PreloaderData.h"
 #include "swf/ActionPush.h"
 #include "swf/ControlTags.h"
+#include "swf/DefineSpriteTag.h"
 #include "swf/DisplayListTags.h"
 #include "swf/DoActionTag.h"
+#include "swf/PlaceObject2Tag.h"
 #include "swf/SimpleActions.h"
 #include "swf/SwfFileWriter.h"
+#include "swf/SwfReader.h"
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/support/PlayerRunner.h"
 
@@ -45,6 +51,53 @@ void WriteTarget(const std::string& path, int frames, bool stop) {
   ASSERT_LT(fs::file_size(path), 1024u);
 }
 
+// Adds to frame 1 of the movie a clip at depth 16000 that traces, every frame, the main
+// timeline's frame and the loader's prcnt: "f=<frame> p=<prcnt>".
+void AddProbe(const std::string& path) {
+  SwfReader reader;
+  ASSERT_TRUE(reader.LoadFileWithOptions(Utf8ToWide(path), true, 0, true));
+  std::vector<std::unique_ptr<SwfTag>> tags = reader.TakeTags();
+  auto probe = std::make_unique<DefineSpriteTag>(60000, 0);
+  probe->AddTag(std::make_unique<ShowFrameTag>());
+  auto place = std::make_unique<PlaceObject2Tag>();
+  place->SetCharacterId(60000);
+  place->depth = 16000;
+  auto record = std::make_unique<ClipActionRecord>(2);  // enterFrame
+  auto push = [&record](std::initializer_list<const wchar_t*> texts) {
+    auto p = std::make_unique<ActionPush>();
+    for (const wchar_t* t : texts) p->AddString(t);
+    record->AddAction(std::move(p));
+  };
+  push({L"f=", L"_root"});
+  record->AddAction(std::make_unique<ActionGetVariable>());
+  push({L"_currentframe"});
+  record->AddAction(std::make_unique<ActionGetMember>());
+  record->AddAction(std::make_unique<ActionAdd2>());
+  push({L" p="});
+  record->AddAction(std::make_unique<ActionAdd2>());
+  push({L"_root"});
+  record->AddAction(std::make_unique<ActionGetVariable>());
+  push({L"ldr"});
+  record->AddAction(std::make_unique<ActionGetMember>());
+  push({L"prcnt"});
+  record->AddAction(std::make_unique<ActionGetMember>());
+  record->AddAction(std::make_unique<ActionAdd2>());
+  record->AddAction(std::make_unique<ActionTrace>());
+  place->AddClipAction(std::move(record));
+  for (size_t i = 0; i < tags.size(); ++i) {
+    if (tags[i]->TagCode() == kSwfTagShowFrame) {
+      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(place));
+      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(probe));
+      break;
+    }
+  }
+  SwfFileWriter writer;
+  writer.CopyHeader(reader.GetHeader());
+  ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
+  for (auto& tag : tags) writer.AddTag(std::move(tag));
+  ASSERT_NE(writer.Close(), 0u);
+}
+
 std::string Joined(const std::vector<std::string>& trace) {
   std::string text;
   for (const std::string& line : trace) text += line + "\n";
@@ -66,7 +119,7 @@ class PreloaderPlayerTest : public ::testing::Test {
   projecttest::ScratchDir dir;
 };
 
-TEST_F(PreloaderPlayerTest, ExternalTargetsHandOverToASmallTarget) {
+TEST_F(PreloaderPlayerTest, EveryTargetTypeHandsOverToASmallTarget) {
   WriteTarget(dir.Native("target.swf"), 3, true);
   struct Case {
     const char* name;
@@ -78,6 +131,7 @@ TEST_F(PreloaderPlayerTest, ExternalTargetsHandOverToASmallTarget) {
       {"external_7 unlocked", kTargetExternal7, false, true},
       {"external", kTargetExternal, true, false},
       {"external unlocked", kTargetExternal, false, false},
+      {"merge", kTargetMerge, true, true},
   };
   std::vector<playertest::Movie> movies;
   int n = 0;
@@ -97,6 +151,82 @@ TEST_F(PreloaderPlayerTest, ExternalTargetsHandOverToASmallTarget) {
     EXPECT_EQ(r.error, "") << r.name;
     EXPECT_EQ(Joined(r.trace), "T1\nT2\nT3\n") << r.name;
   }
+}
+
+TEST_F(PreloaderPlayerTest, PreviewSimulatesLoadingUpToThePercent) {
+  std::vector<playertest::Movie> movies;
+  const int percents[] = {100, 37};
+  for (int percent : percents) {
+    PreloaderData project;
+    project.SetTargetUrl(dir.Path("target.swf"));
+    project.SetPreviewMode(true, false);
+    project.SetPercent(percent);
+    project.SetTargetFps(60.0f);
+    const fs::path swf = Build(project, "preview" + std::to_string(percent) + ".swf");
+    AddProbe(swf.string());
+    movies.push_back({"preview " + std::to_string(percent), swf, dir.Native(""), percent + 20});
+  }
+  const playertest::PlayRun run = playertest::Play(movies);
+  ASSERT_EQ(run.error, "");
+  for (size_t k = 0; k < run.results.size(); ++k) {
+    const auto& r = run.results[k];
+    EXPECT_EQ(r.error, "") << r.name;
+    // While the loader is there the main timeline stands on frame 1; the loader's prcnt
+    // rises by 0.01 a pass. The probe sees each frame before the loader's pass runs, so the
+    // last value it sees is one hundredth short: the pass that reaches the percent ends the
+    // loader, and the next frame is "loaderdone" (frame 2) without the loader.
+    std::vector<double> values;
+    bool done = false;
+    for (const std::string& line : r.trace) {
+      if (line.rfind("f=1 p=", 0) == 0) {
+        EXPECT_FALSE(done) << line;
+        values.push_back(std::atof(line.c_str() + 6));
+      } else {
+        EXPECT_EQ(line, "f=2 p=undefined") << r.name;
+        done = true;
+      }
+    }
+    EXPECT_TRUE(done) << r.name << "\n" << Joined(r.trace);
+    ASSERT_FALSE(values.empty()) << r.name;
+    for (size_t i = 1; i < values.size(); ++i) {
+      const double step = values[i] - values[i - 1];
+      EXPECT_TRUE(std::fabs(step) < 1e-9 || std::fabs(step - 0.01) < 1e-9) << r.name << " " << values[i];
+    }
+    EXPECT_NEAR(values.back(), (percents[k] - 1) / 100.0, 1e-9) << r.name << "\n" << Joined(r.trace);
+    // Every pass raised it: it rose through every hundredth on its way.
+    int rises = 0;
+    for (size_t i = 1; i < values.size(); ++i) rises += values[i] - values[i - 1] > 0.005;
+    EXPECT_EQ(rises + (values.front() > 0.005 ? 1 : 0), percents[k] - 1) << r.name << "\n" << Joined(r.trace);
+  }
+}
+
+TEST_F(PreloaderPlayerTest, LoopTypesOfAMergedTarget) {
+  WriteTarget(dir.Native("target.swf"), 2, false);
+  const TargetLoopType types[] = {kLoopNoChange, kLoopLoop, kLoopNoLoop};
+  std::vector<playertest::Movie> movies;
+  for (TargetLoopType type : types) {
+    PreloaderData project;
+    project.SetTargetUrl(dir.Path("target.swf"));
+    project.SetTargetType(kTargetMerge);
+    project.SetTargetLoopType(type);
+    project.SetTargetFps(24.0f);
+    movies.push_back({"loop " + std::to_string(type), Build(project, "loop" + std::to_string(type) + ".swf"),
+                      dir.Native(""), 20});
+  }
+  const playertest::PlayRun run = playertest::Play(movies);
+  ASSERT_EQ(run.error, "");
+  const auto& noChange = run.results[0].trace;
+  const auto& loop = run.results[1].trace;
+  const auto& noLoop = run.results[2].trace;
+  // no_loop stops on the target's last frame.
+  EXPECT_EQ(Joined(noLoop), "T1\nT2\n");
+  // loop goes back to the target's first frame at once, every second frame.
+  ASSERT_GE(loop.size(), 8u) << Joined(loop);
+  for (size_t i = 0; i < loop.size(); ++i) EXPECT_EQ(loop[i], i % 2 ? "T2" : "T1") << Joined(loop);
+  // no_change wraps to the preloader's frame first: the target repeats, but more slowly.
+  ASSERT_GE(noChange.size(), 4u) << Joined(noChange);
+  for (size_t i = 0; i < noChange.size(); ++i) EXPECT_EQ(noChange[i], i % 2 ? "T2" : "T1");
+  EXPECT_LT(noChange.size(), loop.size());
 }
 
 }  // namespace
