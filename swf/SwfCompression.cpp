@@ -1,5 +1,8 @@
 #include "swf/SwfCompression.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -48,7 +51,19 @@ class MemorySource : public Source {
 
 class FileSource : public Source {
  public:
-  explicit FileSource(const WideString& path) : file_(std::fopen(WideToUtf8(path).c_str(), "rb")) {}
+  // Only regular files are read: opening a FIFO or a device for reading could block for ever
+  // or never end. The descriptor is opened non-blocking so that the check itself cannot block.
+  explicit FileSource(const WideString& path) : file_(nullptr) {
+    const int fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      ::close(fd);
+      return;
+    }
+    file_ = ::fdopen(fd, "rb");
+    if (file_ == nullptr) ::close(fd);
+  }
   ~FileSource() override {
     if (file_ != nullptr) std::fclose(file_);
   }

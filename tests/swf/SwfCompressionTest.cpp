@@ -1,6 +1,7 @@
 #include "swf/SwfCompression.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -129,6 +130,13 @@ TEST(SwfCompression, SignatureTests) {
     EXPECT_EQ(IsCompressedSwfFile(dir.Path(name)), c.compressed) << name;
   }
   EXPECT_FALSE(HasSwfSignature(dir.Path("missing")));
+  // A folder and a FIFO with no writer are not movies; reading either must not block.
+  EXPECT_FALSE(HasSwfSignature(dir.Path("")));
+  ASSERT_EQ(::mkfifo(dir.Native("pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(HasSwfSignature(dir.Path("pipe")));
+  EXPECT_FALSE(IsCompressedSwfFile(dir.Path("pipe")));
+  EXPECT_FALSE(CompressSwfFile(dir.Path("pipe"), dir.Path("out.swf"), true));
+  EXPECT_FALSE(DecompressSwfFile(dir.Path("pipe"), dir.Path("out.swf"), true, 1 << 20));
 }
 
 // A movie written by the file writer.
