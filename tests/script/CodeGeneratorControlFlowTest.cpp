@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "script/CodeGenerator.h"
+#include "tests/script/ListingTestSupport.h"
 #include "tests/script/ScriptTestSupport.h"
 #include "tests/support/AvmVerifier.h"
 
@@ -14,17 +15,8 @@ namespace {
 using scripttest::CompileScript;
 using scripttest::ListActions;
 
-std::string Listing(const std::string& script, int32_t version = 6) {
-  std::vector<uint8_t> bytes;
-  avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
-  EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
-  return ListActions(bytes);
-}
-
-struct Case {
-  const char* script;
-  const char* listing;
-};
+using scripttest::Listing;
+using Case = scripttest::ListingCase;
 
 TEST(CodeGeneratorControlFlowTest, ConditionsAndLoops) {
   const Case cases[] = {

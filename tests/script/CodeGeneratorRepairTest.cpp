@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "script/CodeGenerator.h"
+#include "tests/script/ListingTestSupport.h"
 #include "tests/script/ScriptTestSupport.h"
 #include "tests/support/AvmVerifier.h"
 
@@ -22,24 +23,9 @@ avmverify::VerifyResult Verify(const std::vector<uint8_t>& bytes) {
   return avmverify::VerifyActionBlock(bytes, options);
 }
 
-std::string Listing(const std::string& script, int32_t version = 6) {
-  std::vector<uint8_t> bytes;
-  avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
-  EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
-  return ListActions(bytes);
-}
-
-struct Case {
-  const char* script;
-  const char* listing;
-};
-
-void ExpectListings(const std::vector<Case>& cases, int32_t version = 6) {
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.script);
-    EXPECT_EQ(Listing(c.script, version), c.listing);
-  }
-}
+using scripttest::ExpectListings;
+using scripttest::Listing;
+using Case = scripttest::ListingCase;
 
 TEST(CodeGeneratorRepairTest, PushesNeverGrowPastTheEndOfABranch) {
   ExpectListings({

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "script/CodeGenerator.h"
+#include "tests/script/ListingTestSupport.h"
 #include "tests/script/ScriptTestSupport.h"
 #include "tests/support/AvmVerifier.h"
 
@@ -14,25 +15,9 @@ namespace {
 using scripttest::CompileScript;
 using scripttest::ListActions;
 
-// The listing of a script's actions, after the verifier has accepted them.
-std::string Listing(const std::string& script, int32_t version = 6) {
-  std::vector<uint8_t> bytes;
-  avmverify::VerifyResult result = scripttest::CompileAndVerify(script, version, bytes);
-  EXPECT_TRUE(result.Ok()) << script << "\n" << result.Report() << "\n" << ListActions(bytes);
-  return ListActions(bytes);
-}
-
-struct Case {
-  const char* script;
-  const char* listing;
-};
-
-void ExpectListings(const std::vector<Case>& cases, int32_t version = 6) {
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.script);
-    EXPECT_EQ(Listing(c.script, version), c.listing);
-  }
-}
+using scripttest::ExpectListings;
+using scripttest::Listing;
+using Case = scripttest::ListingCase;
 
 TEST(CodeGeneratorTest, ExpressionsAndAssignments) {
   ExpectListings({
