@@ -12,6 +12,7 @@
 #include "script/BuiltinNames.h"
 #include "script/CodeGenerator.h"
 #include "script/ScriptParse.h"
+#include "tests/script/ScriptMutation.h"
 #include "tests/support/AvmVerifier.h"
 
 namespace {
@@ -30,27 +31,10 @@ const char* const kSeeds[] = {
 
 const char kPieces[] = "(){}[];,.?:=+-*/%<>!&|^~\"'x0 \n";
 
-struct Random {
-  uint64_t state;
-  uint32_t Next() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<uint32_t>(state >> 33);
-  }
-};
+using scripttest::Random;
 
-std::string Mutate(std::string text, Random& random) {
-  int edits = 1 + random.Next() % 3;
-  for (int e = 0; e < edits && !text.empty(); ++e) {
-    size_t at = random.Next() % text.size();
-    char piece = kPieces[random.Next() % (sizeof(kPieces) - 1)];
-    switch (random.Next() % 4) {
-      case 0: text[at] = piece; break;
-      case 1: text.insert(at, 1, piece); break;
-      case 2: text.erase(at, 1); break;
-      default: text.insert(at, text.substr(at, random.Next() % 16)); break;
-    }
-  }
-  return text;
+std::string Mutate(const std::string& text, Random& random) {
+  return scripttest::Mutate(text, random, kPieces, 3);
 }
 
 TEST(CodeGeneratorRobustnessTest, MutatedScriptsCompileSoundlyOrAreRefused) {
