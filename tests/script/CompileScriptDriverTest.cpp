@@ -14,31 +14,15 @@
 #include "script/ScriptCompiler.h"
 #include "swf/DoActionTag.h"
 
+#include "tests/script/ScratchFolder.h"
+
 namespace {
 
 const std::string kDriver = std::string(PLENWICK_TEST_BINARY_DIR) + "/script/compile-script/compile-script";
 
-class Folder {
+class Folder : public scripttest::ScratchFolder {
  public:
-  Folder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plenwick-driver-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~Folder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(path_ + "/" + name, std::ios::binary) << text;
-    return path_ + "/" + name;
-  }
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  Folder() : ScratchFolder("plenwick-driver") {}
 };
 
 struct DriverRun {

@@ -12,6 +12,7 @@
 
 #include "swf/DoActionTag.h"
 #include "swf/SwfBitWriter.h"
+#include "tests/script/ScratchFolder.h"
 #include "tests/support/AvmVerifier.h"
 
 namespace {
@@ -39,26 +40,9 @@ bool Contains(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& par
   return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
 }
 
-class Folder {
+class Folder : public scripttest::ScratchFolder {
  public:
-  Folder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plenwick-compiler-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~Folder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const std::string& Path() const { return path_; }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(path_ + "/" + name, std::ios::binary) << text;
-  }
-
- private:
-  std::string path_;
+  Folder() : ScratchFolder("plenwick-compiler") {}
 };
 
 TEST(ScriptCompiler, WrapperUsesTheShortTagHeaderUpTo62BytesOfActions) {
