@@ -150,33 +150,17 @@ std::vector<uint8_t> WrapActionsInMovie(const std::vector<uint8_t>& actions, uin
 }
 
 std::unique_ptr<DoActionTag> ReadDoActionFromMovie(const std::vector<uint8_t>& movie) {
-  // An uncompressed movie: signature, version, length, frame rectangle, rate and count, tags.
-  if (movie.size() < 8 || movie[0] != 'F' || movie[1] != 'W' || movie[2] != 'S') return nullptr;
-  SwfReader reader(movie, movie[3]);
-  reader.Seek(8);
-  const uint32_t bits = reader.ReadUBits(5);
-  for (int i = 0; i < 4; ++i) reader.ReadUBits(static_cast<int>(bits));
-  reader.ByteAlign();
-  reader.ReadU16();
-  reader.ReadU16();
-  if (reader.HasOverrun()) return nullptr;
-  while (reader.GetRemaining() > 0) {
-    SwfTagHeader header;
-    if (!ReadTagHeader(reader, header)) return nullptr;
-    if (header.code == 0) return nullptr;
-    if (header.length > reader.GetRemaining()) return nullptr;
-    if (header.code != kDoActionCode) {
-      reader.Skip(header.length);
-      continue;
-    }
-    auto tag = std::make_unique<DoActionTag>();
-    SwfReaderRange range(reader, header.length, SwfReaderRange::Overrun::Contain);
-    reader.SetCurrentTagLength(header.length);
-    tag->Read(reader);
-    const bool overran = range.Overran();
-    range.Close();
-    if (overran) return nullptr;
-    return tag;
+  SwfReader reader;
+  if (!reader.LoadFromMemory(movie.data(), movie.size(), true, 0, true)) return nullptr;
+  // A tag cut short by the end of the data means the block is damaged.
+  if (reader.HasCutTag()) return nullptr;
+  for (std::unique_ptr<SwfTag>& tag : reader.GetTags()) {
+    if (tag->TagCode() != kDoActionCode) continue;
+    // A body the DoAction class could not read comes back as raw bytes: no actions to return.
+    auto* doAction = dynamic_cast<DoActionTag*>(tag.get());
+    if (doAction == nullptr) return nullptr;
+    tag.release();
+    return std::unique_ptr<DoActionTag>(doAction);
   }
   return nullptr;
 }

@@ -103,8 +103,9 @@ std::optional<std::string> ScriptTextForVersion(const std::wstring& text, int32_
 // in the header (the action count plus 57) read as an End tag.
 std::vector<uint8_t> WrapActionsInMovie(const std::vector<uint8_t>& actions, uint8_t version);
 
-// The first DoAction tag of a movie in memory, read with its actions; null when the movie
-// holds none or cannot be read.
+// The first DoAction tag of an uncompressed movie in memory, read back with the movie reader;
+// every other tag is dropped. Null when the movie holds none, cannot be read, or has a tag
+// whose declared body runs past the end of the data.
 std::unique_ptr<DoActionTag> ReadDoActionFromMovie(const std::vector<uint8_t>& movie);
 
 // The actions of a script as a DoAction tag for a SWF version (0 to 255). Null for an empty

@@ -85,6 +85,7 @@ std::unique_ptr<SwfTag> ReadTagAtCursor(SwfReader& in, SwfReader* facts) {
   SwfReaderRange body(in, header.length, SwfReaderRange::Overrun::Contain);
   tag->Read(in);
   body.Close();
+  if (body.Truncated()) in.SetCutTag(true);
   if (body.Overran()) {
     // A body the class cannot read travels as the bytes it is.
     const std::vector<uint8_t>& data = in.GetData();
@@ -114,6 +115,7 @@ void SwfReader::Reset() {
   protected_ = false;
   debugger_ = false;
   hasSound_ = false;
+  cutTag_ = false;
   absolutePaths_ = false;
 }
 

@@ -159,6 +159,9 @@ class SwfReader {
   bool IsProtected() const { return protected_; }
   bool HasDebugger() const { return debugger_; }
   bool HasSound() const { return hasSound_; }
+  // A tag header declared a body longer than the data left, and the body was cut there.
+  bool HasCutTag() const { return cutTag_; }
+  void SetCutTag(bool value) { cutTag_ = value; }
 
   // Sprite nesting while tags are read: Enter fails (and marks the reader) at the limit.
   bool EnterSpriteNesting();
@@ -192,6 +195,7 @@ class SwfReader {
   bool protected_ = false;
   bool debugger_ = false;
   bool hasSound_ = false;
+  bool cutTag_ = false;
 };
 
 // A sub-range of a reader for a structure of declared size: the range starts at the

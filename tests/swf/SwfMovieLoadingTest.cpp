@@ -57,6 +57,7 @@ TEST(SwfMovieLoading, MovieWithoutEndTagEndsWithOne) {
   ASSERT_TRUE(reader.LoadFromMemory(movie.data(), movie.size(), true, 0, true));
   EXPECT_EQ(Codes(reader.GetTags()), (std::vector<int>{9, 1, 0}));
   EXPECT_NE(dynamic_cast<EndTag*>(reader.GetTags().back().get()), nullptr);
+  EXPECT_FALSE(reader.HasCutTag());
   EXPECT_EQ(reader.GetFrameCount(), 1);
   EXPECT_EQ(reader.GetFrameWidth(), 11000);
   EXPECT_EQ(reader.GetFrameHeight(), 8000);
@@ -127,6 +128,11 @@ TEST(SwfMovieLoading, LengthsBeyondTheDataEndTheLoop) {
   // The shape's body is what the data holds, kept as it is.
   EXPECT_TRUE(IsRaw(*reader.GetTags()[1]));
   EXPECT_EQ(movietest::WriteOne(*reader.GetTags()[1], 6), T(2, {1, 2, 3}));
+  EXPECT_TRUE(reader.HasCutTag());
+  // The next load starts without the mark.
+  const Bytes whole = Movie({T(1), T(0)});
+  ASSERT_TRUE(reader.LoadFromMemory(whole.data(), whole.size(), true, 0, true));
+  EXPECT_FALSE(reader.HasCutTag());
 }
 
 TEST(SwfMovieLoading, DeclaredLengthShorterThanTheDataCutsIt) {
