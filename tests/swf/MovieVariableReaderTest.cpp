@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "swf/ActionConstantPool.h"
+#include "swf/ActionGeneric.h"
 #include "swf/ActionPush.h"
 #include "swf/ControlTags.h"
 #include "swf/DisplayListTags.h"
@@ -54,11 +55,13 @@ struct Action {
   std::vector<Value> values;
   std::vector<std::wstring> pool;
   uint8_t code;
+  std::optional<Bytes> payload;  // written as these bytes, whatever the code
 };
-Action Push(std::vector<Value> values) { return {std::move(values), {}, 0x96}; }
-Action Pool(std::vector<std::wstring> strings) { return {{}, std::move(strings), 0x88}; }
-Action Set() { return {{}, {}, 0x1D}; }
-Action Op(uint8_t code) { return {{}, {}, code}; }
+Action Push(std::vector<Value> values) { return {std::move(values), {}, 0x96, std::nullopt}; }
+Action Pool(std::vector<std::wstring> strings) { return {{}, std::move(strings), 0x88, std::nullopt}; }
+Action Set() { return {{}, {}, 0x1D, std::nullopt}; }
+Action Op(uint8_t code) { return {{}, {}, code, std::nullopt}; }
+Action Raw(uint8_t code, Bytes payload) { return {{}, {}, code, std::move(payload)}; }
 
 using Script = std::vector<Action>;      // one DoAction tag
 using Frame = std::vector<Script>;       // the DoAction tags of a frame
@@ -67,7 +70,9 @@ using Movie = std::vector<Frame>;
 std::unique_ptr<DoActionTag> MakeDoAction(const Script& script) {
   auto tag = std::make_unique<DoActionTag>();
   for (const Action& a : script) {
-    if (a.code == 0x96) {
+    if (a.payload) {
+      tag->AddAction(std::make_unique<ActionGeneric>(a.code, *a.payload));
+    } else if (a.code == 0x96) {
       auto push = std::make_unique<ActionPush>();
       for (const Value& v : a.values) {
         switch (v.type) {
@@ -176,6 +181,15 @@ TEST(MovieVariableReader, ScriptsOfTheFirstFrames) {
        {{{Push({Str(L"sum"), Int(1), Int(2)}), Op(0x47), Set(), Op(0x07), Push({Str(L"g")}), Op(0x1C)}}},
        0,
        {{L"sum", std::nullopt}, {L"1", L"2"}}},
+      {"a Push whose bytes do not fit its layout pushes nothing",
+       {{{Push({Str(L"a")}), Raw(0x96, {10, 'z', 0}), Push({Str(L"b")}), Set()}}},
+       0,
+       {{L"a", L"b"}, {L"z", std::nullopt}}},
+      {"a pool whose count disagrees with its strings leaves no strings to refer to",
+       {{{Pool({L"old"}), Raw(0x88, {5, 0, 'x', 0, 'y', 0}), Push({Str(L"c"), Const(0)}), Set(),
+          Push({Str(L"d"), Str(L"e")}), Set()}}},
+       0,
+       {{L"c", std::nullopt}, {L"d", L"e"}}},
       {"a SetVariable with one value or none assigns nothing",
        {{{Set(), Push({Str(L"lonely")}), Set(), Push({Str(L"k"), Str(L"v")}), Set()}}},
        0,
