@@ -2,10 +2,12 @@
 // alone.
 //
 // The target (about 50 MB, generated once with the project's own writer into the user's
-// private temporary folder and deleted at exit) has thousands of frames, each with a
-// DefineBitsLossless of generated pixels, a DefineShape3 filled with it, a two-frame sprite
-// that places the shape and runs a script, the sprite's placement and a DoAction. Two figures
-// are measured:
+// private temporary folder and deleted at exit) has thousands of frames, each with a shape,
+// a two-frame sprite that places the shape and runs a script, the sprite's placement and a
+// DoAction. It comes in two kinds (the benchmark argument "vectors"): 0, most bytes in a
+// DefineBitsLossless of generated pixels per frame that fills the shape; 1, no bitmaps, the
+// bytes in shapes of many edges and in longer scripts, which the object model holds as many
+// small records. Two figures are measured:
 //   BM_TargetLoadWrite: the target read into objects (SwfReader, as the merge reads it) and
 //                       written with SwfFileWriter to a movie file;
 //   BM_MergeBuild:      PreloaderBuilder::Build of a project whose target is merged.
@@ -13,8 +15,8 @@
 // and rename). Peak memory (MiB) is the rise of the resident set's high-water mark over one
 // run, taken in a forked child that first hands back the memory the parent freed
 // (malloc_trim) and resets its mark (/proc/self/clear_refs), so no run sees another's peak or
-// reuses its pages. The merge reports its time and peak over the target's as ratios (the
-// target's timed figures when that benchmark ran first, else one run in a child).
+// reuses its pages. The merge reports its time and peak over the target's as ratios
+// (time_ratio, peak_ratio).
 //
 // Run from <build>/bench: ./bench_merge_target (build with CMAKE_BUILD_TYPE=Release for figures).
 #include <benchmark/benchmark.h>
@@ -23,12 +25,14 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -100,13 +104,63 @@ Bytes BitmapData(int variant) {
   return packed;
 }
 
-std::unique_ptr<DoActionTag> SetVariable(const wchar_t* name, int32_t value) {
+// A script of `count` assignments "v<i> = value + i".
+std::unique_ptr<DoActionTag> Assignments(int count, int32_t value) {
   auto actions = std::make_unique<DoActionTag>();
-  actions->AddAction(std::make_unique<ActionPush>(WideString(name)));
-  actions->AddAction(std::make_unique<ActionPush>(value));
-  actions->AddAction(std::make_unique<ActionSetVariable>());
+  for (int i = 0; i < count; ++i) {
+    actions->AddAction(std::make_unique<ActionPush>(L"v" + std::to_wstring(i)));
+    actions->AddAction(std::make_unique<ActionPush>(value + i));
+    actions->AddAction(std::make_unique<ActionSetVariable>());
+  }
   return actions;
 }
+
+// A shape in a 64 x 64 pixel box, filled with the bitmap (or a colour when `bitmapId` is 0)
+// and outlined, with `edges` further straight and curved edges of a random walk inside it.
+std::unique_ptr<DefineShapeTag> MakeShape(int id, int bitmapId, int edges, std::mt19937& rng) {
+  auto shape = std::make_unique<DefineShapeTag>();
+  auto fill = std::make_unique<FillStyle>(false);
+  if (bitmapId != 0) {
+    fill->InitBitmapFill(kFillClippedBitmap, static_cast<uint16_t>(bitmapId), SwfMatrix::Make(0, 0, 20, 20, 0, 0));
+  } else {
+    fill->InitSolidColor(std::make_unique<SwfRgb>(static_cast<uint8_t>(id), 0x80, 0x40), false);
+  }
+  constexpr int32_t kSide = kBitmapSide * 20;
+  shape->BuildRectangle(0, 0, kSide, kSide, std::move(fill), std::make_unique<LineStyle>(20, std::make_unique<SwfRgb>()));
+  shape->SetCharacterId(id);
+  auto& records = shape->shape->records;
+  const auto end = std::prev(records.end());  // before the end record
+  std::vector<std::unique_ptr<ShapeRecord>> walk;
+  int32_t x = 0;
+  int32_t y = 0;
+  auto step = [&](int32_t at) {
+    const int32_t to = static_cast<int32_t>(rng() % kSide);
+    return to - at;
+  };
+  for (int i = 0; i < edges; ++i) {
+    if (i % 3 == 2) {
+      const int32_t cx = step(x) / 2;
+      const int32_t cy = step(y) / 2;
+      const int32_t ax = step(x + cx);
+      const int32_t ay = step(y + cy);
+      walk.push_back(std::make_unique<CurvedEdgeRecord>(cx, cy, ax, ay));
+      x += cx + ax;
+      y += cy + ay;
+    } else {
+      const int32_t dx = step(x);
+      const int32_t dy = step(y);
+      walk.push_back(std::make_unique<StraightEdgeRecord>(dx, dy));
+      x += dx;
+      y += dy;
+    }
+  }
+  records.insert(end, std::make_move_iterator(walk.begin()), std::make_move_iterator(walk.end()));
+  return shape;
+}
+
+// The two kinds of target: most bytes in bitmaps, or all in shapes and scripts (which the
+// object model holds as many small records).
+enum TargetKind : int { kBitmapTarget = 0, kVectorTarget = 1 };
 
 struct TargetMovie {
   TempPath path{L"plenwick-bench-target.swf"};
@@ -116,15 +170,20 @@ struct TargetMovie {
   std::string error;
 };
 
-// Writes frames until the tags reach kTargetBytes. Character ids run 1, 2, 3 per frame
-// (bitmap, shape, sprite); the sprite of frame f is placed at depth f + 1.
-void GenerateTarget(TargetMovie& target) {
+// Writes frames until the tags reach kTargetBytes. Each frame defines a bitmap (bitmap
+// target only), a shape filled with it, and a two-frame sprite that places the shape, moves
+// it and runs a script; it places the sprite at depth f + 1 and runs a script of its own.
+void GenerateTarget(TargetMovie& target, int kind) {
   if (target.path.Native().empty()) {
     target.error = "no private temporary folder";
     return;
   }
-  std::vector<Bytes> bitmaps;
-  for (int v = 0; v < kBitmapVariants; ++v) bitmaps.push_back(BitmapData(v));
+  const bool bitmaps = kind == kBitmapTarget;
+  const int edges = bitmaps ? 40 : 1200;
+  const int assignments = bitmaps ? 4 : 12;
+  std::vector<Bytes> pixels;
+  for (int v = 0; bitmaps && v < kBitmapVariants; ++v) pixels.push_back(BitmapData(v));
+  std::mt19937 rng(1234);
 
   SwfFileWriter writer;
   writer.SetMovieParameters(11000, 8000, 24.0f, 8);
@@ -138,23 +197,19 @@ void GenerateTarget(TargetMovie& target) {
   };
   int id = 0;
   for (int f = 0; writer.GetTagBytes() < kTargetBytes; ++f) {
-    const int bitmapId = ++id;
-    auto bitmap = std::make_unique<DefineBitsLosslessTag>(DefineBitsLosslessTag::kRgb32);
-    bitmap->SetCharacterId(bitmapId);
-    bitmap->SetWidth(kBitmapSide);
-    bitmap->SetHeight(kBitmapSide);
-    const Bytes& data = bitmaps[static_cast<size_t>(f % kBitmapVariants)];
-    bitmap->SetData(data.data(), data.size());
-    add(std::move(bitmap));
-
+    int bitmapId = 0;
+    if (bitmaps) {
+      bitmapId = ++id;
+      auto bitmap = std::make_unique<DefineBitsLosslessTag>(DefineBitsLosslessTag::kRgb32);
+      bitmap->SetCharacterId(bitmapId);
+      bitmap->SetWidth(kBitmapSide);
+      bitmap->SetHeight(kBitmapSide);
+      const Bytes& data = pixels[static_cast<size_t>(f % kBitmapVariants)];
+      bitmap->SetData(data.data(), data.size());
+      add(std::move(bitmap));
+    }
     const int shapeId = ++id;
-    auto shape = std::make_unique<DefineShape3Tag>();
-    auto fill = std::make_unique<FillStyle>(true);
-    fill->InitBitmapFill(kFillClippedBitmap, static_cast<uint16_t>(bitmapId), SwfMatrix::Make(0, 0, 20, 20, 0, 0));
-    shape->BuildRectangle(0, 0, kBitmapSide * 20, kBitmapSide * 20, std::move(fill),
-                          std::make_unique<LineStyle>(20, std::make_unique<SwfRgba>(0, 0, 0, 255), true));
-    shape->SetCharacterId(shapeId);
-    add(std::move(shape));
+    add(MakeShape(shapeId, bitmapId, edges, rng));
 
     const int spriteId = ++id;
     auto sprite = std::make_unique<DefineSpriteTag>(spriteId, 0);
@@ -168,7 +223,7 @@ void GenerateTarget(TargetMovie& target) {
     moved->move = true;
     moved->SetMatrix(SwfMatrix::Make(200, 100, 1, 1, 0, 0));
     sprite->AddTag(std::move(moved));
-    sprite->AddTag(SetVariable(L"step", f));
+    sprite->AddTag(Assignments(assignments, f));
     sprite->AddTag(std::make_unique<ShowFrameTag>());
     add(std::move(sprite));
 
@@ -178,7 +233,7 @@ void GenerateTarget(TargetMovie& target) {
     place->SetMatrix(SwfMatrix::Make((f % 100) * 100, (f / 100 % 80) * 100, 1, 1, 0, 0));
     place->SetName(L"c" + std::to_wstring(f));
     add(std::move(place));
-    auto script = SetVariable(L"frame", f);
+    auto script = Assignments(assignments, f);
     if (f % 50 == 49) script->AddAction(std::make_unique<ActionGotoFrame>(static_cast<uint16_t>(f + 1)));
     add(std::move(script));
     add(std::make_unique<ShowFrameTag>());
@@ -189,14 +244,14 @@ void GenerateTarget(TargetMovie& target) {
   if (target.size == 0) target.error = "cannot write the target movie";
 }
 
-const TargetMovie& Target() {
-  static TargetMovie target;
-  static bool generated = false;
-  if (!generated) {
-    generated = true;
-    GenerateTarget(target);
+const TargetMovie& Target(int kind) {
+  static TargetMovie targets[2];
+  static bool generated[2] = {false, false};
+  if (!generated[kind]) {
+    generated[kind] = true;
+    GenerateTarget(targets[kind], kind);
   }
-  return target;
+  return targets[kind];
 }
 
 // The target read into objects and written to a movie file, as the merge reads and writes it.
@@ -278,13 +333,6 @@ ChildRun RunInChild(const std::function<bool()>& work) {
   return result;
 }
 
-// The target's figures, kept for the merge's ratios.
-struct Figures {
-  double seconds = 0;
-  double peakMB = 0;
-};
-Figures targetFigures;
-
 void SetMovieCounters(benchmark::State& state, const TargetMovie& target) {
   state.counters["target_MB"] = static_cast<double>(target.size) / 1e6;
   state.counters["frames"] = target.frames;
@@ -302,56 +350,73 @@ bool SetPeakCounter(benchmark::State& state, const ChildRun& run) {
 }
 
 void BM_TargetLoadWrite(benchmark::State& state) {
-  const TargetMovie& target = Target();
+  const TargetMovie& target = Target(static_cast<int>(state.range(0)));
   if (!target.error.empty()) {
     state.SkipWithError(target.error.c_str());
     return;
   }
   TempPath output(L"plenwick-bench-copy.swf");
-  const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     if (!LoadAndWrite(target, output)) state.SkipWithError("load and write failed");
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-                         static_cast<double>(state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(target.size));
   SetMovieCounters(state, target);
   const ChildRun run = RunInChild([&] { return LoadAndWrite(target, output); });
-  if (!SetPeakCounter(state, run)) return;
-  targetFigures = {seconds, run.peakMB};
+  SetPeakCounter(state, run);
 }
-BENCHMARK(BM_TargetLoadWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_TargetLoadWrite)->ArgName("vectors")->Arg(kBitmapTarget)->Arg(kVectorTarget)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t mid = values.size() / 2;
+  return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// Each iteration loads and writes the target alone and merges it, in alternating order; only
+// the merge is timed. The time ratio is that of the medians of these interleaved runs, so
+// neither a change of machine load between two benchmarks nor a single slow run (a file
+// system flush on a busy machine can triple one) shows up in it.
 void BM_MergeBuild(benchmark::State& state) {
-  const TargetMovie& target = Target();
+  const TargetMovie& target = Target(static_cast<int>(state.range(0)));
   if (!target.error.empty()) {
     state.SkipWithError(target.error.c_str());
     return;
   }
   TempPath output(L"plenwick-bench-merged.swf");
+  TempPath copy(L"plenwick-bench-copy.swf");
   std::string error;
-  const auto start = std::chrono::steady_clock::now();
+  std::vector<double> mergeSeconds;
+  std::vector<double> aloneSeconds;
+  auto runAlone = [&] {
+    const auto start = std::chrono::steady_clock::now();
+    if (!LoadAndWrite(target, copy)) state.SkipWithError("load and write failed");
+    aloneSeconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  };
   for (auto _ : state) {
+    const bool aloneFirst = mergeSeconds.size() % 2 == 0;
+    if (aloneFirst) runAlone();
+    const auto start = std::chrono::steady_clock::now();
     if (!Merge(target, output, error)) state.SkipWithError(error.c_str());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!aloneFirst) runAlone();
+    mergeSeconds.push_back(seconds);
+    state.SetIterationTime(seconds);
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-                         static_cast<double>(state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(target.size));
   SetMovieCounters(state, target);
-  const ChildRun run = RunInChild([&] {
+  const ChildRun merge = RunInChild([&] {
     std::string e;
     return Merge(target, output, e);
   });
-  if (!SetPeakCounter(state, run)) return;
-  // The ratios over the target's own figures (measured here when that benchmark did not run).
-  if (targetFigures.seconds == 0) {
-    TempPath copy(L"plenwick-bench-copy.swf");
-    const ChildRun alone = RunInChild([&] { return LoadAndWrite(target, copy); });
-    targetFigures = {alone.seconds, alone.peakMB};
-  }
-  if (targetFigures.seconds > 0) state.counters["time_ratio"] = seconds / targetFigures.seconds;
-  if (targetFigures.peakMB > 0) state.counters["peak_ratio"] = run.peakMB / targetFigures.peakMB;
+  const ChildRun alone = RunInChild([&] { return LoadAndWrite(target, copy); });
+  if (!SetPeakCounter(state, merge) || !alone.ok) return;
+  state.counters["merge_ms_median"] = 1000 * Median(mergeSeconds);
+  state.counters["alone_ms_median"] = 1000 * Median(aloneSeconds);
+  state.counters["time_ratio"] = Median(mergeSeconds) / Median(aloneSeconds);
+  state.counters["alone_peak_MiB"] = alone.peakMB;
+  state.counters["peak_ratio"] = merge.peakMB / alone.peakMB;
 }
-BENCHMARK(BM_MergeBuild)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_MergeBuild)->ArgName("vectors")->Arg(kBitmapTarget)->Arg(kVectorTarget)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(6);
 
 }  // namespace
