@@ -60,9 +60,12 @@ void CodeGenerator::GenerateCall(SyntaxNode& node, GenList& list) {
     AppendAction(list, GenCode::CallFunction);
   }
   // A statement call pops its result, unless the call leaves none: only a built-in can, since
-  // every call of a script function returns a value.
+  // every call of a script function returns a value. A call that leaves none but stands where
+  // a value is wanted (an operand, an argument, a branch of a condition) gives undefined, so
+  // that whatever takes the value finds one.
   bool noValue = builtin && (names_.IsNoValueFunction(name) || LeavesNothing(name));
   if (node.GetStatementFlag() && !noValue) AppendAction(list, GenCode::Pop);
+  if (!node.GetStatementFlag() && noValue) AppendPushValue(list, std::make_unique<PushUndefined>());
 }
 
 void CodeGenerator::GenerateBuiltinCall(SyntaxNode& node, GenList& list) {

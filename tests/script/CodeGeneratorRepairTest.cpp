@@ -95,6 +95,21 @@ TEST(CodeGeneratorRepairTest, ExpressionListsAndStatementCallsLeaveNothing) {
   }
 }
 
+// A built-in call that leaves nothing, standing where a value is wanted, gives undefined: the
+// operator, argument or branch that takes it finds a value on the stack.
+TEST(CodeGeneratorRepairTest, CallsThatLeaveNothingGiveUndefinedWhereAValueIsWanted) {
+  ExpectListings({
+      {"x = trace('a');", "push('x', 'a'); Trace; push(undef); SetVariable"},
+  });
+  for (const char* script : {"x = trace('d') > 3 ? t : -t;", "c ? stop() : play();", "f(gotoAndPlay(2), 1);",
+                             "x = set('v', 1) + loadVariables('v.txt', 0);", "o = {a: stopAllSounds()};",
+                             "x = [nextFrame()].length;", "x = fscommand('quit').y;"}) {
+    SCOPED_TRACE(script);
+    avmverify::VerifyResult result = Verify(CompileScript(script));
+    EXPECT_TRUE(result.Ok()) << result.Report();
+  }
+}
+
 TEST(CodeGeneratorRepairTest, BreakInsideForInPopsTheRestOfTheNames) {
   ExpectListings({
       {"for (k in o) { if (k == 'x') break; }",
