@@ -68,7 +68,7 @@ std::unique_ptr<SwfTag> CreateLightTag(int code, uint32_t bodyLength) {
 // Facts are recorded in `facts` unless the light rules apply. Null when no header is left.
 std::unique_ptr<SwfTag> ReadTagAtCursor(SwfReader& in, SwfReader* facts) {
   in.ByteAlign();
-  if (in.GetRemaining() < 2) {
+  if (in.GetRemaining() < 2 || !in.CountTag()) {
     in.Skip(in.GetRemaining());
     return nullptr;
   }
@@ -110,6 +110,8 @@ void SwfReader::Reset() {
   frameCount_ = 0;
   spriteNesting_ = 0;
   nestedTooDeep_ = false;
+  tagCount_ = 0;
+  tooManyTags_ = false;
   compressed_ = false;
   privateTag_ = false;
   protected_ = false;
@@ -157,6 +159,11 @@ bool SwfReader::LoadFileWithOptions(const WideString& path, bool checkSignature,
 bool SwfReader::LoadFile(const WideString& path) {
   if (!LoadFileWithOptions(path, true, 0, false)) return false;
   ParseTagsLight();
+  if (tooManyTags_) {
+    tags_.clear();
+    error_ = kSwfReadOutOfMemory;
+    return false;
+  }
   return true;
 }
 
@@ -217,6 +224,11 @@ bool SwfReader::FinishLoad(bool parseNow) {
   if (nestedTooDeep_) {
     tags_.clear();
     error_ = kSwfReadNestedTooDeep;
+    return false;
+  }
+  if (tooManyTags_) {
+    tags_.clear();
+    error_ = kSwfReadOutOfMemory;
     return false;
   }
   return true;
@@ -309,4 +321,13 @@ bool SwfReader::EnterSpriteNesting() {
 
 void SwfReader::LeaveSpriteNesting() {
   if (spriteNesting_ > 0) --spriteNesting_;
+}
+
+bool SwfReader::CountTag() {
+  if (tagCount_ >= kSwfMaxTagCount) {
+    tooManyTags_ = true;
+    return false;
+  }
+  ++tagCount_;
+  return true;
 }

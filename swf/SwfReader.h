@@ -26,12 +26,17 @@ enum SwfReadError : int {
   kSwfReadNoError = 0,
   kSwfReadCannotOpen = 1,     // the file does not open, or is not a regular file
   kSwfReadNotSwf = 2,         // no "FWS" movie (or a "CWS" one that does not inflate, or one handed over in memory)
-  kSwfReadOutOfMemory = 3,    // the movie is larger than a reader takes in
+  kSwfReadOutOfMemory = 3,    // the movie is larger than a reader takes in (or has more than kSwfMaxTagCount tags)
   kSwfReadNestedTooDeep = 4,  // sprites nested deeper than kSwfMaxSpriteNesting
 };
 
 // How deeply sprites may be nested inside sprites before a movie is refused.
 inline constexpr int kSwfMaxSpriteNesting = 32;
+
+// How many tags (sprite children included) one load reads before the movie is refused with
+// kSwfReadOutOfMemory. Far above what real movies hold; it bounds the memory of the tag
+// objects, since a tag header takes two bytes of the file and its object some tens of bytes.
+inline constexpr uint32_t kSwfMaxTagCount = uint32_t{1} << 21;
 
 class SwfReader {
  public:
@@ -129,10 +134,13 @@ class SwfReader {
   // and reads its body inside the length its header gives; a body its class cannot read
   // (it runs past its end) is kept as a RawTag with the original bytes. Reading stops after
   // the End tag, which is kept, after `stopAfterFrames` ShowFrame tags when that is not 0,
-  // or at the end of the data, where an End tag is added.
+  // or at the end of the data, where an End tag is added. Past kSwfMaxTagCount tags read from
+  // the data, reading stops as at the end of the data and the data's reader is marked
+  // (HasTooManyTags); a load then fails.
   void ParseTags(SwfReader* source, int stopAfterFrames);
   // Splits the tags without interpreting them: SetBackgroundColor and FrameLabel become
-  // their classes, every other tag a RawTag. No facts are recorded.
+  // their classes, every other tag a RawTag. No facts are recorded. The tag limit holds as
+  // for ParseTags.
   void ParseTagsLight();
   // One tag from the current position, created, read and positioned after; null when no
   // tag header is left. The caller owns it.
@@ -168,6 +176,11 @@ class SwfReader {
   void LeaveSpriteNesting();
   bool NestedTooDeep() const { return nestedTooDeep_; }
 
+  // Tags read from this reader's data since the last load: Count fails (and marks the reader)
+  // once kSwfMaxTagCount have been read.
+  bool CountTag();
+  bool HasTooManyTags() const { return tooManyTags_; }
+
  private:
   friend class SwfReaderRange;
 
@@ -190,6 +203,8 @@ class SwfReader {
   uint16_t frameCount_ = 0;
   int spriteNesting_ = 0;
   bool nestedTooDeep_ = false;
+  uint32_t tagCount_ = 0;
+  bool tooManyTags_ = false;
   bool compressed_ = false;
   bool privateTag_ = false;
   bool protected_ = false;

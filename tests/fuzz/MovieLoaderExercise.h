@@ -3,7 +3,8 @@
 // it back and checks that the written movie is a fixed point of reading and writing:
 // write(read(write(read(m)))) == write(read(m)), byte for byte, with the same header. (A tag
 // may change kind on the way: a body cut short by the end of the data stays raw when first read,
-// and its class reads the cut bytes once they are written with their real length.) Shared by the libFuzzer target fuzz_movie_loader and the movie loading tests.
+// and its class reads the cut bytes once they are written with their real length.)
+// Shared by the libFuzzer target fuzz_movie_loader and the movie loading tests.
 //
 // It aborts (through the sanitizers or an explicit check) only on a real fault; a report on
 // stderr says which check failed.

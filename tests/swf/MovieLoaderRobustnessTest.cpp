@@ -129,7 +129,9 @@ TEST(MovieLoaderRobustness, MutatedCorpusMoviesGiveErrorsNotFaults) {
     const Bytes file = tagtest::ReadFileBytes(path.string());
     moviefuzz::ExerciseMovie(file.data(), file.size());
     Bytes plain = file;
-    if (!file.empty() && file[0] == 'C' && InflateSwf(file.data(), file.size(), plain) != SwfInflateResult::kOk) continue;
+    if (!file.empty() && file[0] == 'C' && InflateSwf(file.data(), file.size(), plain) != SwfInflateResult::kOk) {
+      continue;
+    }
     for (int i = 0; i < 16; ++i) {
       Bytes input = swftest::Mutate(plain, rng);
       if (i % 4 == 3) {

@@ -259,4 +259,44 @@ TEST(SwfMovieLoading, SpritesNestedBeyondTheLimitAreAnError) {
   EXPECT_EQ(reader.GetError(), kSwfReadNestedTooDeep);
 }
 
+// A tag header takes two bytes of the file and its object some tens of bytes, so the tags a
+// load reads are counted, sprite children included: a movie of more than kSwfMaxTagCount tags
+// is refused instead of growing its memory many times over the file.
+TEST(SwfMovieLoading, MoviesOfMoreTagsThanTheLimitAreRefused) {
+  const Bytes showFrame = T(1);
+  Bytes frames;
+  frames.reserve(2 * size_t{kSwfMaxTagCount});
+  for (uint32_t i = 0; i + 1 < kSwfMaxTagCount; ++i) frames.insert(frames.end(), showFrame.begin(), showFrame.end());
+
+  // Exactly the limit, the End tag included, loads.
+  Bytes atLimit = Movie({frames, T(0)});
+  SwfReader reader;
+  ASSERT_TRUE(reader.LoadFromMemory(atLimit.data(), atLimit.size(), true, 0, true));
+  EXPECT_EQ(reader.GetTags().size(), size_t{kSwfMaxTagCount});
+  EXPECT_FALSE(reader.HasTooManyTags());
+  atLimit = Bytes();
+
+  // One more at the top: refused, by the light split of a file too.
+  const Bytes overAtTop = Movie({frames, showFrame, T(0)});
+  EXPECT_FALSE(reader.LoadFromMemory(overAtTop.data(), overAtTop.size(), true, 0, true));
+  EXPECT_EQ(reader.GetError(), kSwfReadOutOfMemory);
+  EXPECT_TRUE(reader.HasTooManyTags());
+  EXPECT_TRUE(reader.GetTags().empty());
+  swftest::ScratchDir dir;
+  swftest::WriteFile(dir.Native("many.swf"), overAtTop);
+  SwfReader light;
+  EXPECT_FALSE(light.LoadFile(dir.Path("many.swf")));
+  EXPECT_EQ(light.GetError(), kSwfReadOutOfMemory);
+  EXPECT_TRUE(light.GetTags().empty());
+
+  // One more inside a sprite: sprite children count too.
+  Bytes sprite = {1, 0, 1, 0};
+  sprite.insert(sprite.end(), {0x40, 0x00, 0x00, 0x00});  // ShowFrame, End
+  frames.resize(frames.size() - 2 * 2);
+  const Bytes overInSprite = Movie({frames, SwfTag::MakeTagHeader(39, sprite.size(), true), sprite, T(0)});
+  EXPECT_FALSE(reader.LoadFromMemory(overInSprite.data(), overInSprite.size(), true, 0, true));
+  EXPECT_EQ(reader.GetError(), kSwfReadOutOfMemory);
+  EXPECT_TRUE(reader.GetTags().empty());
+}
+
 }  // namespace
