@@ -209,7 +209,11 @@ bool PreloaderBuilder::AddTargetFrames(SwfFileWriter& writer) {
   } else if (project_->GetTargetType() == kTargetMerge) {
     if (!MergeTargetMovie(writer)) return false;
   } else {
-    writer.AddTag(MakeActions({new ActionSetTarget(L"ptgt"), new ActionPlay, new ActionSetTarget(L"")}));
+    // The movie-clip loader holds the target on its first frame until here. A target loaded
+    // with loadMovie is not held: it plays by itself, and playing it here would only undo a
+    // stop of its own.
+    if (project_->GetTargetType() == kTargetExternal7)
+      writer.AddTag(MakeActions({new ActionSetTarget(L"ptgt"), new ActionPlay, new ActionSetTarget(L"")}));
     writer.AddTag(std::make_unique<ShowFrameTag>());
     writer.AddTag(MakeActions({new ActionStop}));
     writer.AddTag(std::make_unique<ShowFrameTag>());

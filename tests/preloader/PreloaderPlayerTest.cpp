@@ -1,6 +1,7 @@
 // Built preloaders played in a real player (Ruffle in Chromium): the preloader hands over to
-// its target in every target type, a preview simulates loading step by step, and a merged
-// target loops as its loop type says.
+// its target in every target type, a target that stops itself stays stopped, a preview
+// simulates loading step by step, and a merged target loops as its loop type says. Real corpus
+// movies as targets: CorpusTargetPlayerTest.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,14 +37,14 @@ std::unique_ptr<DoActionTag> Trace(const std::wstring& text, bool stop = false) 
   return actions;
 }
 
-// A small target (well under 1024 bytes) tracing "T1".."Tn", one per frame; with `stop` its
-// last frame stops it.
-void WriteTarget(const std::string& path, int frames, bool stop) {
+// A small target (well under 1024 bytes) tracing "T1".."Tn", one per frame; frame `stopAt`
+// (when not 0) stops it.
+void WriteTarget(const std::string& path, int frames, int stopAt) {
   SwfFileWriter writer;
   writer.SetMovieParameters(11000, 8000, 24.0f, 6);
   ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
   for (int f = 1; f <= frames; ++f) {
-    writer.AddTag(Trace(L"T" + std::to_wstring(f), stop && f == frames));
+    writer.AddTag(Trace(L"T" + std::to_wstring(f), f == stopAt));
     writer.AddTag(std::make_unique<ShowFrameTag>());
   }
   writer.AddTag(std::make_unique<EndTag>());
@@ -120,7 +121,7 @@ class PreloaderPlayerTest : public ::testing::Test {
 };
 
 TEST_F(PreloaderPlayerTest, EveryTargetTypeHandsOverToASmallTarget) {
-  WriteTarget(dir.Native("target.swf"), 3, true);
+  WriteTarget(dir.Native("target.swf"), 3, 3);
   struct Case {
     const char* name;
     TargetType type;
@@ -150,6 +151,39 @@ TEST_F(PreloaderPlayerTest, EveryTargetTypeHandsOverToASmallTarget) {
   for (const auto& r : run.results) {
     EXPECT_EQ(r.error, "") << r.name;
     EXPECT_EQ(Joined(r.trace), "T1\nT2\nT3\n") << r.name;
+  }
+}
+
+// A target that stops itself on its first frame stays there after the handover. (The
+// movie-clip loader of external_7 holds its target on the first frame and plays it at
+// "loaderdone", which can't tell the hold from a stop of the target's own.)
+TEST_F(PreloaderPlayerTest, ATargetThatStopsItselfStaysStopped) {
+  WriteTarget(dir.Native("target.swf"), 3, 1);
+  struct Case {
+    const char* name;
+    TargetType type;
+    bool lockRoot;
+  } cases[] = {
+      {"external", kTargetExternal, true},
+      {"external unlocked", kTargetExternal, false},
+      {"merge", kTargetMerge, true},
+  };
+  std::vector<playertest::Movie> movies;
+  int n = 0;
+  for (const Case& c : cases) {
+    PreloaderData project;
+    project.SetTargetUrl(dir.Path("target.swf"));
+    project.SetTargetType(c.type);
+    project.SetLockRoot(c.lockRoot);
+    project.SetTargetFps(24.0f);
+    movies.push_back({c.name, Build(project, "stop" + std::to_string(n++) + ".swf"), dir.Native(""), 20});
+  }
+  const playertest::PlayRun run = playertest::Play(movies);
+  ASSERT_EQ(run.error, "");
+  ASSERT_EQ(run.results.size(), movies.size());
+  for (const auto& r : run.results) {
+    EXPECT_EQ(r.error, "") << r.name;
+    EXPECT_EQ(Joined(r.trace), "T1\n") << r.name;
   }
 }
 
@@ -201,7 +235,7 @@ TEST_F(PreloaderPlayerTest, PreviewSimulatesLoadingUpToThePercent) {
 }
 
 TEST_F(PreloaderPlayerTest, LoopTypesOfAMergedTarget) {
-  WriteTarget(dir.Native("target.swf"), 2, false);
+  WriteTarget(dir.Native("target.swf"), 2, 0);
   const TargetLoopType types[] = {kLoopNoChange, kLoopLoop, kLoopNoLoop};
   std::vector<playertest::Movie> movies;
   for (TargetLoopType type : types) {
