@@ -4,9 +4,9 @@
 #   Builds every .cpp of the calling folder into the static library plenwick_<name>.
 #   Sources are globbed, so adding a file needs no edit here.
 #
-# plenwick_tests(<folder> [DEPS <targets...>])
+# plenwick_tests(<folder> [TIMEOUT <seconds>] [DEPS <targets...>])
 #   Builds every .cpp of tests/<folder> into one GoogleTest executable test_<folder>
-#   and registers its tests with ctest.
+#   and registers its tests with ctest, each with the time limit (300 s unless given).
 
 find_package(Threads REQUIRED)
 
@@ -30,7 +30,10 @@ function(plenwick_library name)
 endfunction()
 
 function(plenwick_tests folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "DEPS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT _srcs)
     return()
@@ -51,5 +54,5 @@ function(plenwick_tests folder)
     PROPERTIES
       ENVIRONMENT "PLENWICK_BUNDLE=${PLENWICK_BUNDLE_DIR};LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen"
       LABELS ${folder}
-      TIMEOUT 300)
+      TIMEOUT ${ARG_TIMEOUT})
 endfunction()
