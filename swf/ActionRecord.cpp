@@ -13,6 +13,8 @@ size_t ActionRecord::Write(SwfBitWriter& writer) {
 
 void ActionRecord::Relocate(int, int, int) {}
 
+bool ActionRecord::CanRelocate(int, int, int) const { return true; }
+
 uint32_t ActionRecord::WriteMapped(SwfBitWriter& writer, const ActionOffsetMap&) {
     return static_cast<uint32_t>(Write(writer));
 }

@@ -65,6 +65,9 @@ public:
     virtual uint8_t ActionCode() const { return 0; }
     // Shifts character ids, depths and frame numbers when a movie is merged into another.
     virtual void Relocate(int idDelta, int depthDelta, int frameDelta);
+    // Whether Relocate with these deltas keeps every number it moves inside its field. The
+    // base moves nothing.
+    virtual bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const;
     // The bytes Write() produces, header included.
     virtual uint32_t Size() const { return 1; }
 

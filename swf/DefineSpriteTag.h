@@ -22,6 +22,9 @@ class DefineSpriteTag : public SwfCharacterTag {
   // FreeCharacter, PlaceObject, RemoveObject, DoAction, StartSound, the sound-stream tags,
   // PlaceObject2, RemoveObject2, FrameLabel, DefineVideoStream and VideoFrame.
   static bool IsAllowedChild(int code);
+  // Whether a child of this code is relocated with the sprite: FreeCharacter, PlaceObject,
+  // RemoveObject, StartSound, PlaceObject2, RemoveObject2, DefineVideoStream and VideoFrame.
+  static bool MovesWithSprite(int code);
 
   // Appends a tag whose code is allowed (a ShowFrame adds a frame) and returns null; a tag
   // of any other code is handed back.
@@ -64,8 +67,6 @@ class DefineSpriteTag : public SwfCharacterTag {
   int GetHighestDepth() const { return highestDepth_; }
 
  private:
-  static bool MovesWithSprite(int code);
-
   uint16_t frameCount_;
   std::vector<std::unique_ptr<SwfTag>> children_;
   int lowestDepth_ = -1;

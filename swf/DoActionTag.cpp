@@ -10,6 +10,7 @@
 #include "swf/SimpleActions.h"
 #include "swf/SwfBitWriter.h"
 #include "swf/SwfReader.h"
+#include "swf/SwfRelocation.h"
 
 std::unique_ptr<ActionRecord> CreateActionForCode(uint8_t code) {
     switch (code) {
@@ -233,6 +234,12 @@ void DoActionTag::Relocate(int idDelta, int depthDelta, int frameDelta) {
     for (auto& action : actions_) action->Relocate(idDelta, depthDelta, frameDelta);
 }
 
+bool DoActionTag::CanRelocate(int idDelta, int depthDelta, int frameDelta) const {
+    return std::all_of(actions_.begin(), actions_.end(), [&](const std::unique_ptr<ActionRecord>& action) {
+        return action->CanRelocate(idDelta, depthDelta, frameDelta);
+    });
+}
+
 // --- DoInitActionTag ---------------------------------------------------------
 
 size_t DoInitActionTag::Read(SwfReader& reader) {
@@ -260,3 +267,5 @@ size_t DoInitActionTag::Write(SwfBitWriter& writer) {
 void DoInitActionTag::Relocate(int idDelta, int, int) {
     spriteId = static_cast<uint16_t>(spriteId + idDelta);
 }
+
+bool DoInitActionTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(spriteId, idDelta); }

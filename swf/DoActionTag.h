@@ -39,6 +39,8 @@ public:
     size_t Write(SwfBitWriter& writer) override { return WriteActions(writer, true); }
     int TagCode() const override { return 12; }
     void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+    // Whether every action keeps its frame number inside its field.
+    bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
     // Takes the action and appends it; returns its Size(). With tracking on, its
     // size is added to every open branch, and a Jump or If opens a branch.
@@ -90,6 +92,7 @@ public:
     int TagCode() const override { return 59; }
     // Moves the sprite id; the actions stay as they are.
     void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+    bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
     void AddAction(std::unique_ptr<ActionRecord> action) { actions.push_back(std::move(action)); }
 

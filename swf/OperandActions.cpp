@@ -2,6 +2,7 @@
 
 #include "swf/SwfBitWriter.h"
 #include "swf/SwfReader.h"
+#include "swf/SwfRelocation.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ size_t ActionGotoFrame::Write(SwfBitWriter& writer) {
 void ActionGotoFrame::Relocate(int, int, int frameDelta) {
     frame = static_cast<uint16_t>(frame + frameDelta);
 }
+
+bool ActionGotoFrame::CanRelocate(int, int, int frameDelta) const { return SwfU16Fits(frame, frameDelta); }
 
 // --- GetURL ------------------------------------------------------------------
 
@@ -87,6 +90,8 @@ size_t ActionWaitForFrame::Write(SwfBitWriter& writer) {
 void ActionWaitForFrame::Relocate(int, int, int frameDelta) {
     frame = static_cast<uint16_t>(frame + frameDelta);
 }
+
+bool ActionWaitForFrame::CanRelocate(int, int, int frameDelta) const { return SwfU16Fits(frame, frameDelta); }
 
 // --- SetTarget ---------------------------------------------------------------
 

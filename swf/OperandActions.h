@@ -21,6 +21,7 @@ public:
     size_t Write(SwfBitWriter& writer) override;
     uint8_t ActionCode() const override { return 0x81; }
     void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+    bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
     uint32_t Size() const override { return 5; }
     ActionKind Kind() const override { return ActionKind::GotoFrame; }
     std::unique_ptr<ActionRecord> Clone() const override { return std::make_unique<ActionGotoFrame>(*this); }
@@ -64,6 +65,7 @@ public:
     size_t Write(SwfBitWriter& writer) override;
     uint8_t ActionCode() const override { return 0x8A; }
     void Relocate(int idDelta, int depthDelta, int frameDelta) override;
+    bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
     uint32_t Size() const override { return 6; }
     ActionKind Kind() const override { return ActionKind::WaitForFrame; }
     std::unique_ptr<ActionRecord> Clone() const override { return std::make_unique<ActionWaitForFrame>(*this); }
