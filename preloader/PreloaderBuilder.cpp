@@ -1,5 +1,6 @@
 #include "preloader/PreloaderBuilder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -19,7 +20,7 @@
 #include "swf/OperandActions.h"
 #include "swf/SwfCompression.h"
 #include "swf/SwfFileWriter.h"
-#include "swf/SwfTagFactory.h"
+#include "swf/SwfTagList.h"
 #include "swf/ActionPush.h"
 
 namespace {
@@ -250,34 +251,6 @@ bool IsActionScript3Movie(const std::vector<std::unique_ptr<SwfTag>>& tags, uint
   return false;
 }
 
-// Tags the model keeps as bytes although they refer to characters or depths: relocating
-// would leave them pointing at the preloader's own characters.
-bool IsUnmovableCode(int code) {
-  if (IsModelledSwfTagCode(code)) return false;
-  switch (code) {
-    case 41:   // ProductInfo
-    case 63:   // DebugID
-    case 65:   // ScriptLimits
-    case 69:   // FileAttributes
-    case 77:   // Metadata
-    case 93:   // EnableTelemetry
-    case kSwfTagPrivate:
-      return false;
-    default:
-      return true;
-  }
-}
-
-// The first tag (in sprites too) that can't be moved by the deltas, or null.
-const SwfTag* FindUnmovableTag(const std::vector<std::unique_ptr<SwfTag>>& tags, int idDelta, int depthDelta,
-                               int frameDelta, int& code) {
-  for (const auto& tag : tags) {
-    code = tag->TagCode();
-    if (IsUnmovableCode(code) || !tag->CanRelocate(idDelta, depthDelta, frameDelta)) return tag.get();
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 bool PreloaderBuilder::MergeTargetMovie(SwfFileWriter& writer) {
@@ -295,11 +268,13 @@ bool PreloaderBuilder::MergeTargetMovie(SwfFileWriter& writer) {
   const int idDelta = *characterIds_ + 1;
   const int depthDelta = *depths_ + 1;
   const int frameDelta = firstMergedFrame_;
-  int code = 0;
-  if (FindUnmovableTag(tags, idDelta, depthDelta, frameDelta, code))
-    return Fail("The target movie " + name + " cannot be merged: its tag " + std::to_string(code) +
-                " cannot be moved past the preloader's characters, depths and frames.");
-  for (auto& tag : tags) tag->Relocate(idDelta, depthDelta, frameDelta);
+  // Everything of the target must move past the preloader's characters, depths and frames.
+  std::string why;
+  if (!CanRelocateTagList(tags, idDelta, depthDelta, frameDelta, &why))
+    return Fail("The target movie " + name + " cannot be merged: " + why + ".");
+  RelocateTagList(tags, idDelta, depthDelta, frameDelta);
+  // Ids handed out after the merge lie above every id the target brought.
+  *characterIds_ = std::max(*characterIds_, GetLargestCharacterIdPresent(tags));
 
   // The target's End tag is left out: the movie's own End closes it.
   while (!tags.empty() && tags.back()->TagCode() == kSwfTagEnd) tags.pop_back();
