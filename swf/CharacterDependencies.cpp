@@ -201,6 +201,48 @@ const SwfTagRefs* MovieDefinitionIndex::FrameTagsAtDepth(uint16_t depth, int fra
   return f == d->second.end() ? nullptr : &f->second;
 }
 
+void MovieDefinitionIndex::CollectDependencies(SwfTag* definition, SwfTagRefs& out) const {
+  if (definition == nullptr || movie_ == nullptr) return;
+  const size_t start = out.size();
+  std::unordered_set<const SwfTag*> present(out.begin(), out.end());
+  auto add = [&](SwfTag* tag) {
+    if (tag != nullptr && present.insert(tag).second) out.push_back(tag);
+  };
+  IdList fonts;
+  if (auto* shape = dynamic_cast<DefineShapeTag*>(definition)) {
+    ShapeDependencyCollector shapes;
+    shapes.Collect(shape, *this);
+    for (SwfTag* tag : shapes.Tags()) add(tag);
+  } else if (auto* morph = dynamic_cast<DefineMorphShapeTag*>(definition)) {
+    ShapeDependencyCollector shapes;
+    shapes.InitForMorph(morph, *this);
+    for (SwfTag* tag : shapes.Tags()) add(tag);
+  } else if (definition->TagCode() == 6 && !IsRaw(definition)) {
+    add(jpegTables_);
+  } else if (auto* button = dynamic_cast<DefineButtonTag*>(definition)) {
+    ButtonDependencyCollector buttons;
+    buttons.Collect(button, *this);
+    for (uint16_t font : buttons.FontIds()) fonts.Add(font);
+    for (SwfTag* tag : buttons.DefinitionTags()) add(tag);
+  } else if (auto* sprite = dynamic_cast<DefineSpriteTag*>(definition)) {
+    SpriteDependencyCollector sprites;
+    sprites.Collect(sprite, *movie_);
+    SwfTagRefs needed;
+    sprites.AppendTagsTo(needed, false);
+    for (SwfTag* tag : needed) add(tag);
+  } else {
+    FontIdsOfText(definition, fonts);
+  }
+  // The font tags go first among what is added: a button's definitions may hold texts.
+  SwfTagRefs fontTags;
+  for (uint16_t font : fonts.Ids()) {
+    for (SwfTag* tag : FontTagsOf(font)) {
+      if (present.insert(tag).second) fontTags.push_back(tag);
+    }
+  }
+  out.insert(out.begin() + static_cast<std::ptrdiff_t>(start), fontTags.begin(), fontTags.end());
+}
+
 // --- ShapeDependencyCollector ----------------------------------------------------------
 
 void ShapeDependencyCollector::Clear() {
@@ -342,6 +384,31 @@ void ButtonDependencyCollector::CollectInto(DefineButtonTag* button, const Movie
   fontIds_ = fonts.Ids();
   if (button == button_) {
     for (SwfTag* extra : index.ButtonExtrasOf(button->GetCharacterId())) buttonTags_.Add(extra);
+  }
+}
+
+void ButtonDependencyCollector::CollectDefinitionOf(uint16_t id, const SwfTagList& movie) {
+  SwfTag* tables = nullptr;
+  for (const auto& item : movie) {
+    SwfTag* tag = item.get();
+    const int code = tag->TagCode();
+    if (code == 8) {
+      tables = tag;
+      continue;
+    }
+    uint16_t defined = 0;
+    if (!GetDefinedCharacterId(*tag, defined) || defined != id) continue;
+    switch (code) {
+      case 6:
+        definitions_.Add(tables);
+        definitions_.Add(tag);
+        return;
+      case 2: case 20: case 21: case 22: case 32: case 35: case 36: case 39:
+        definitions_.Add(tag);
+        return;
+      default:
+        break;
+    }
   }
 }
 

@@ -54,6 +54,10 @@ class MovieDefinitionIndex {
   // Tags that place or remove at `depth` in frame `frame` (0-based); null when none. Tags after
   // the last ShowFrame belong to the frame it would end.
   const SwfTagRefs* FrameTagsAtDepth(uint16_t depth, int frame) const;
+  // Appends to `out`, unless already there, what the definition needs before it: a shape's
+  // bitmaps, a DefineBits' JPEGTables, a button's definitions, the font tags of the fonts of
+  // a text or edit text, and everything a sprite needs (the sprite itself left out).
+  void CollectDependencies(SwfTag* definition, SwfTagRefs& out) const;
 
   const SwfTagList* GetMovie() const { return movie_; }
   int GetFrameCount() const { return frameCount_; }
@@ -120,6 +124,9 @@ class ButtonDependencyCollector {
  public:
   bool Collect(DefineButtonTag* button, const SwfTagList& movie);
   bool Collect(DefineButtonTag* button, const MovieDefinitionIndex& index);
+  // Adds the first shape, bitmap or sprite of the movie with that id to the definitions: a
+  // DefineBits after the last JPEGTables before it. Nothing when no such tag has the id.
+  void CollectDefinitionOf(uint16_t id, const SwfTagList& movie);
 
   DefineButtonTag* GetButton() const { return button_; }
   const std::vector<uint16_t>& PlacedIds() const { return placedIds_; }

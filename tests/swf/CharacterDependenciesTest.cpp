@@ -292,4 +292,55 @@ TEST(MovieDefinitionIndex, DefinitionsFontsAndFramesByDepth) {
   EXPECT_EQ(*index.FrameTagsAtDepth(6, 2), (SwfTagRefs{late}));
 }
 
+TEST(ButtonDependencyCollector, CollectDefinitionOfTakesTheTablesBeforeABitmap) {
+  SwfTagList movie;
+  Add(movie, std::make_unique<JpegTablesTag>());
+  auto* tables = Add(movie, std::make_unique<JpegTablesTag>());
+  auto* bits = Add(movie, Bits(4));
+  auto* text = Add(movie, Text(5, 1));
+  auto* shape = Add(movie, Shape(5));
+  ButtonDependencyCollector buttons;
+  buttons.CollectDefinitionOf(4, movie);
+  buttons.CollectDefinitionOf(5, movie);  // the text is passed over, the shape taken
+  buttons.CollectDefinitionOf(9, movie);
+  EXPECT_EQ(buttons.DefinitionTags(), (SwfTagRefs{tables, bits, shape}));
+  (void)text;
+}
+
+TEST(MovieDefinitionIndex, CollectDependenciesPerKind) {
+  SwfTagList movie;
+  auto* tables = Add(movie, std::make_unique<JpegTablesTag>());
+  auto* bits = Add(movie, Bits(1));
+  auto* filled = Add(movie, Shape(2, 1));
+  auto* font = Add(movie, std::make_unique<DefineFontTag>());
+  font->SetCharacterId(3);
+  auto* info = Add(movie, std::make_unique<DefineFontInfoTag>(3, L"Sans", L"a", 0));
+  auto* text = Add(movie, Text(4, 3));
+  auto* button = Add(movie, Button(5, {2, 4}));
+  auto* sprite = Add(movie, Sprite(6, {5}));
+  MovieDefinitionIndex index;
+  index.Build(movie);
+  struct Case {
+    const char* name;
+    SwfTag* definition;
+    SwfTagRefs expected;
+  } cases[] = {
+      {"shape", filled, {tables, bits}},
+      {"DefineBits", bits, {tables}},
+      {"text", text, {font, info}},
+      {"button: fonts of its texts first", button, {font, info, tables, bits, filled, text}},
+      {"sprite", sprite, {font, info, tables, bits, filled, text, button}},
+      {"font", font, {}},
+  };
+  for (const Case& c : cases) {
+    SwfTagRefs out{info};  // what is there already stays first and is not added again
+    index.CollectDependencies(c.definition, out);
+    SwfTagRefs expected{info};
+    for (SwfTag* tag : c.expected) {
+      if (tag != info) expected.push_back(tag);
+    }
+    EXPECT_EQ(out, expected) << c.name;
+  }
+}
+
 }  // namespace
