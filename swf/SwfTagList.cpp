@@ -116,12 +116,16 @@ Moves KnownCodeMoves(int code) {
 
 const char* KnownTagName(int code) {
   switch (code) {
+    case 0: return "End";
+    case 1: return "ShowFrame";
     case 2: return "DefineShape";
     case 3: return "FreeCharacter";
     case 4: return "PlaceObject";
     case 5: return "RemoveObject";
     case 6: return "DefineBits";
     case 7: return "DefineButton";
+    case 8: return "JPEGTables";
+    case 9: return "SetBackgroundColor";
     case 10: return "DefineFont";
     case 11: return "DefineText";
     case 12: return "DoAction";
@@ -129,10 +133,13 @@ const char* KnownTagName(int code) {
     case 14: return "DefineSound";
     case 15: return "StartSound";
     case 17: return "DefineButtonSound";
+    case 18: return "SoundStreamHead";
+    case 19: return "SoundStreamBlock";
     case 20: return "DefineBitsLossless";
     case 21: return "DefineBitsJPEG2";
     case 22: return "DefineShape2";
     case 23: return "DefineButtonCxform";
+    case 24: return "Protect";
     case 26: return "PlaceObject2";
     case 28: return "RemoveObject2";
     case 32: return "DefineShape3";
@@ -142,15 +149,19 @@ const char* KnownTagName(int code) {
     case 36: return "DefineBitsLossless2";
     case 37: return "DefineEditText";
     case 39: return "DefineSprite";
+    case 43: return "FrameLabel";
+    case 45: return "SoundStreamHead2";
     case 46: return "DefineMorphShape";
     case 48: return "DefineFont2";
     case 56: return "ExportAssets";
     case 57: return "ImportAssets";
+    case 58: return "EnableDebugger";
     case 59: return "DoInitAction";
     case 60: return "DefineVideoStream";
     case 61: return "VideoFrame";
     case 62: return "DefineFontInfo2";
-    default: return "tag";
+    case 64: return "EnableDebugger2";
+    default: return "A tag";
   }
 }
 
