@@ -2,9 +2,14 @@
 // mode, the compressed form, and what a failed build leaves behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/TempFolder.h"
@@ -41,17 +46,53 @@ std::string Script(const movieinspect::Tag& tag) {
   return scriptnotation::Join(actions);
 }
 
-// The files of the program's temporary folder whose names start with the stem.
-std::set<std::string> TempFiles(const std::string& stem) {
-  std::set<std::string> names;
-  WideString probe;
-  if (!GetTempFilePath(probe, L"probe", true)) return names;
-  const std::filesystem::path folder = std::filesystem::path(WideToUtf8(probe)).parent_path();
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.path().filename().string().rfind(stem, 0) == 0) names.insert(entry.path().string());
-  return names;
-}
+// Points the program's private temporary folder at a fresh folder of its own through the XDG
+// variables, so that what a build leaves there is not mixed up with what other test processes
+// running at the same moment do in the shared one. Puts the environment back afterwards.
+class OwnTemporaryFolder {
+ public:
+  OwnTemporaryFolder() {
+    for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"}) {
+      const char* value = std::getenv(name);
+      saved_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+    }
+    // The scratch folder is made with mode 0700, as a runtime folder must be.
+    ::setenv("XDG_RUNTIME_DIR", base_.Native("run").c_str(), 1);
+    ::mkdir(base_.Native("run").c_str(), 0700);
+    ::setenv("XDG_CACHE_HOME", base_.Native("cache").c_str(), 1);
+  }
+  ~OwnTemporaryFolder() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+  }
+  OwnTemporaryFolder(const OwnTemporaryFolder&) = delete;
+  OwnTemporaryFolder& operator=(const OwnTemporaryFolder&) = delete;
+
+  // The folder temporary files go to (created when missing).
+  static std::filesystem::path Folder() {
+    WideString probe;
+    if (!GetTempFilePath(probe, L"probe", true)) return {};
+    return std::filesystem::path(WideToUtf8(probe)).parent_path();
+  }
+
+  // Every file name in that folder.
+  static std::set<std::string> Names() {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder(), ec))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+ private:
+  projecttest::ScratchDir base_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 class PreloaderBuilderTest : public ::testing::Test {
  protected:
@@ -63,6 +104,7 @@ class PreloaderBuilderTest : public ::testing::Test {
     return movieinspect::ReadFile(dir.Native(name));
   }
 
+  OwnTemporaryFolder temp;
   projecttest::ScratchDir dir;
   PreloaderData project;
   PreloaderBuilder builder;
@@ -184,13 +226,12 @@ TEST_F(PreloaderBuilderTest, CompressedMovieInflatesToTheUncompressedBuild) {
   project.SetTargetType(kTargetExternal);
   const Movie plain = Build("plain.swf");
   // A file at the old fixed temporary name is somebody else's: the build leaves it alone.
-  WideString folderProbe;
-  ASSERT_TRUE(GetTempFilePath(folderProbe, L"probe", true));
-  const std::string fixed =
-      (std::filesystem::path(WideToUtf8(folderProbe)).parent_path() / "_rrw_t0plw.dat").string();
-  const bool hadFixed = std::filesystem::exists(fixed);
-  if (!hadFixed) projecttest::WriteText(fixed, "not ours");
-  const std::set<std::string> before = TempFiles("_rrw_t0plw");
+  const std::filesystem::path folder = OwnTemporaryFolder::Folder();
+  ASSERT_FALSE(folder.empty());
+  const std::string fixed = (folder / "_rrw_t0plw.dat").string();
+  projecttest::WriteText(fixed, "not ours");
+  const std::set<std::string> before = OwnTemporaryFolder::Names();
+  EXPECT_EQ(before, std::set<std::string>{"_rrw_t0plw.dat"});
 
   project.SetCompress(true);
   const Movie packed = Build("packed.swf");
@@ -206,17 +247,14 @@ TEST_F(PreloaderBuilderTest, CompressedMovieInflatesToTheUncompressedBuild) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(inflated.data()), size), a.substr(8));
   EXPECT_EQ(builder.GetWrittenSize(), plain.fileSize - plain.headerSize);
 
-  EXPECT_EQ(TempFiles("_rrw_t0plw"), before);  // the temporary file is gone
-  if (!hadFixed) {
-    EXPECT_EQ(projecttest::ReadText(fixed), "not ours");
-    std::filesystem::remove(fixed);
-  }
+  EXPECT_EQ(OwnTemporaryFolder::Names(), before);  // the temporary file is gone
+  EXPECT_EQ(projecttest::ReadText(fixed), "not ours");
 }
 
 TEST_F(PreloaderBuilderTest, FailedBuildLeavesTheOldFile) {
   const std::string out = dir.Native("out.swf");
   projecttest::WriteText(out, "old movie");
-  const std::set<std::string> before = TempFiles("_rrw_t0plw");
+  ASSERT_EQ(OwnTemporaryFolder::Names(), std::set<std::string>{});
 
   // Not allowed to replace.
   EXPECT_FALSE(builder.Build(dir.Path("out.swf"), project, false));
@@ -236,7 +274,7 @@ TEST_F(PreloaderBuilderTest, FailedBuildLeavesTheOldFile) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.Native("")))
     names.push_back(entry.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"out.swf"});
-  EXPECT_EQ(TempFiles("_rrw_t0plw"), before);
+  EXPECT_EQ(OwnTemporaryFolder::Names(), std::set<std::string>{});  // no temporary file left
 
   // A folder that does not exist.
   project.SetTargetType(kTargetExternal);
