@@ -21,28 +21,12 @@
 #include "swf/SoundTags.h"
 #include "swf/TextTags.h"
 #include "swf/VideoTags.h"
+#include "tests/swf/TagListFixtures.h"
 
 namespace {
 
-std::unique_ptr<PlaceObject2Tag> Place(uint16_t id, uint16_t depth) {
-  auto place = std::make_unique<PlaceObject2Tag>();
-  place->SetCharacterId(id);
-  place->depth = depth;
-  return place;
-}
-
-std::unique_ptr<DefineShapeTag> Shape(uint16_t id, uint16_t bitmapId = 0) {
-  auto shape = std::make_unique<DefineShapeTag>();
-  auto fill = std::make_unique<FillStyle>();
-  if (bitmapId != 0) {
-    fill->InitBitmapFill(kFillRepeatingBitmapHard, bitmapId, std::make_unique<SwfMatrix>());
-  } else {
-    fill->InitSolidColor(std::make_unique<SwfRgb>(), false);
-  }
-  shape->BuildRectangle(0, 0, 100, 100, std::move(fill), nullptr);
-  shape->SetCharacterId(id);
-  return shape;
-}
+using taglistfixtures::Place;
+using taglistfixtures::Shape;
 
 std::unique_ptr<DefineSpriteTag> Sprite(uint16_t id, const std::vector<uint16_t>& placed) {
   auto sprite = std::make_unique<DefineSpriteTag>(id, 0);
@@ -100,7 +84,7 @@ TEST(SpriteDependencyCollector, BitmapFillComesWithItsTablesBeforeTheShape) {
   auto* background = Add(movie, std::make_unique<SetBackgroundColorTag>(9, 9, 9));
   auto* tables = Add(movie, std::make_unique<JpegTablesTag>());
   auto* bits = Add(movie, Bits(4));
-  auto* shape = Add(movie, Shape(5, 4));
+  auto* shape = Add(movie, Shape(5, 4, kFillRepeatingBitmapHard));
   auto* sprite = Add(movie, Sprite(6, {5}));
   Add(movie, Place(5, 1));
   auto* placement = Add(movie, Place(6, 2));
@@ -223,7 +207,7 @@ TEST(ShapeDependencyCollector, BitmapsOfShapesAndMorphShapes) {
   auto* bits = Add(movie, Bits(1));
   auto* lossless = Add(movie, std::make_unique<DefineBitsLosslessTag>(DefineBitsLosslessTag::kRgb32));
   lossless->SetCharacterId(2);
-  auto* shape = Add(movie, Shape(3, 2));
+  auto* shape = Add(movie, Shape(3, 2, kFillRepeatingBitmapHard));
   // A style-change record with a new fill of bitmap 1 and one of a bitmap nobody defines.
   auto change = std::make_unique<StyleChangeRecord>(kStyleNewStyles, shape->shape.get());
   change->newFillStyles = std::make_unique<FillStyleArray>();
@@ -311,7 +295,7 @@ TEST(MovieDefinitionIndex, CollectDependenciesPerKind) {
   SwfTagList movie;
   auto* tables = Add(movie, std::make_unique<JpegTablesTag>());
   auto* bits = Add(movie, Bits(1));
-  auto* filled = Add(movie, Shape(2, 1));
+  auto* filled = Add(movie, Shape(2, 1, kFillRepeatingBitmapHard));
   auto* font = Add(movie, std::make_unique<DefineFontTag>());
   font->SetCharacterId(3);
   auto* info = Add(movie, std::make_unique<DefineFontInfoTag>(3, L"Sans", L"a", 0));

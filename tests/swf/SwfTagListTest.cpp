@@ -23,31 +23,14 @@
 #include "swf/SwfTagList.h"
 #include "swf/TextTags.h"
 #include "swf/VideoTags.h"
+#include "tests/swf/TagListFixtures.h"
 
 namespace {
 
+using taglistfixtures::Place;
+using taglistfixtures::Shape;
+
 using Bytes = std::vector<uint8_t>;
-
-std::unique_ptr<PlaceObject2Tag> Place(uint16_t id, uint16_t depth, const wchar_t* name = nullptr) {
-  auto place = std::make_unique<PlaceObject2Tag>();
-  if (id != 0) place->SetCharacterId(id);
-  place->depth = depth;
-  if (name != nullptr) place->SetName(name);
-  return place;
-}
-
-std::unique_ptr<DefineShapeTag> Shape(uint16_t id, uint16_t bitmapId = 0) {
-  auto shape = std::make_unique<DefineShapeTag>();
-  std::unique_ptr<FillStyle> fill = std::make_unique<FillStyle>();
-  if (bitmapId != 0) {
-    fill->InitBitmapFill(kFillClippedBitmap, bitmapId, std::make_unique<SwfMatrix>());
-  } else {
-    fill->InitSolidColor(std::make_unique<SwfRgb>(), false);
-  }
-  shape->BuildRectangle(0, 0, 200, 200, std::move(fill), nullptr);
-  shape->SetCharacterId(id);
-  return shape;
-}
 
 std::unique_ptr<DefineText2Tag> Text2(uint16_t id, uint16_t fontId) {
   auto text = std::make_unique<DefineText2Tag>();

@@ -12,15 +12,11 @@
 #include "swf/PlaceObject2Tag.h"
 #include "swf/TagListSplitters.h"
 #include "swf/TextTags.h"
+#include "tests/swf/TagListFixtures.h"
 
 namespace {
 
-std::unique_ptr<PlaceObject2Tag> Place(uint16_t id, uint16_t depth) {
-  auto place = std::make_unique<PlaceObject2Tag>();
-  place->SetCharacterId(id);
-  place->depth = depth;
-  return place;
-}
+using taglistfixtures::Place;
 
 std::unique_ptr<SwfTag> Shape(uint16_t id) {
   auto shape = std::make_unique<DefineShapeTag>();
