@@ -92,10 +92,6 @@ struct KnownDifference {
 };
 
 const std::map<std::string, KnownDifference> kKnownDifferences = {
-    {"bad_placeobject_clipaction",
-     {kMerge, "its placement's clip actions run past the end of the tag, which therefore travels as bytes; the "
-              "merge's relocation check passes such a tag, and it is merged without being moved past the "
-              "preloader's characters and depths"}},
     {"date", {kEveryType, "traces the time of its first frame, which runs one preloader frame later"}},
     {"execution_order2", {kExternal7, kHeldTargetPlayedOn}},
     {"execution_order3", {kExternal7, kHeldTargetPlayedOn}},
