@@ -117,41 +117,46 @@ class PreloaderPlayerTest : public ::testing::Test {
     EXPECT_TRUE(builder.Build(dir.Path(name), project, true)) << builder.GetError();
     return dir.Native(name);
   }
+  struct TargetCase {
+    const char* name;
+    TargetType type;
+    bool lockRoot;
+    bool compress;
+  };
+  // Builds a preloader of the scratch folder's target.swf for each case, plays them all for
+  // `frames` frames and expects each to trace exactly `expected`.
+  void ExpectEveryCaseTraces(const std::vector<TargetCase>& cases, const std::string& prefix, int frames,
+                             const std::string& expected) {
+    std::vector<playertest::Movie> movies;
+    int n = 0;
+    for (const TargetCase& c : cases) {
+      PreloaderData project;
+      project.SetTargetUrl(dir.Path("target.swf"));
+      project.SetTargetType(c.type);
+      project.SetLockRoot(c.lockRoot);
+      project.SetCompress(c.compress);
+      project.SetTargetFps(24.0f);
+      movies.push_back({c.name, Build(project, prefix + std::to_string(n++) + ".swf"), dir.Native(""), frames});
+    }
+    const playertest::PlayRun run = playertest::Play(movies);
+    ASSERT_EQ(run.error, "");
+    ASSERT_EQ(run.results.size(), movies.size());
+    for (const auto& r : run.results) {
+      EXPECT_EQ(r.error, "") << r.name;
+      EXPECT_EQ(Joined(r.trace), expected) << r.name;
+    }
+  }
   projecttest::ScratchDir dir;
 };
 
 TEST_F(PreloaderPlayerTest, EveryTargetTypeHandsOverToASmallTarget) {
   WriteTarget(dir.Native("target.swf"), 3, 3);
-  struct Case {
-    const char* name;
-    TargetType type;
-    bool lockRoot;
-    bool compress;
-  } cases[] = {
-      {"external_7", kTargetExternal7, true, false},
-      {"external_7 unlocked", kTargetExternal7, false, true},
-      {"external", kTargetExternal, true, false},
-      {"external unlocked", kTargetExternal, false, false},
-      {"merge", kTargetMerge, true, true},
-  };
-  std::vector<playertest::Movie> movies;
-  int n = 0;
-  for (const Case& c : cases) {
-    PreloaderData project;
-    project.SetTargetUrl(dir.Path("target.swf"));
-    project.SetTargetType(c.type);
-    project.SetLockRoot(c.lockRoot);
-    project.SetCompress(c.compress);
-    project.SetTargetFps(24.0f);
-    movies.push_back({c.name, Build(project, "pre" + std::to_string(n++) + ".swf"), dir.Native(""), 30});
-  }
-  const playertest::PlayRun run = playertest::Play(movies);
-  ASSERT_EQ(run.error, "");
-  ASSERT_EQ(run.results.size(), movies.size());
-  for (const auto& r : run.results) {
-    EXPECT_EQ(r.error, "") << r.name;
-    EXPECT_EQ(Joined(r.trace), "T1\nT2\nT3\n") << r.name;
-  }
+  ExpectEveryCaseTraces({{"external_7", kTargetExternal7, true, false},
+                         {"external_7 unlocked", kTargetExternal7, false, true},
+                         {"external", kTargetExternal, true, false},
+                         {"external unlocked", kTargetExternal, false, false},
+                         {"merge", kTargetMerge, true, true}},
+                        "pre", 30, "T1\nT2\nT3\n");
 }
 
 // A target that stops itself on its first frame stays there after the handover. (The
@@ -159,32 +164,10 @@ TEST_F(PreloaderPlayerTest, EveryTargetTypeHandsOverToASmallTarget) {
 // "loaderdone", which can't tell the hold from a stop of the target's own.)
 TEST_F(PreloaderPlayerTest, ATargetThatStopsItselfStaysStopped) {
   WriteTarget(dir.Native("target.swf"), 3, 1);
-  struct Case {
-    const char* name;
-    TargetType type;
-    bool lockRoot;
-  } cases[] = {
-      {"external", kTargetExternal, true},
-      {"external unlocked", kTargetExternal, false},
-      {"merge", kTargetMerge, true},
-  };
-  std::vector<playertest::Movie> movies;
-  int n = 0;
-  for (const Case& c : cases) {
-    PreloaderData project;
-    project.SetTargetUrl(dir.Path("target.swf"));
-    project.SetTargetType(c.type);
-    project.SetLockRoot(c.lockRoot);
-    project.SetTargetFps(24.0f);
-    movies.push_back({c.name, Build(project, "stop" + std::to_string(n++) + ".swf"), dir.Native(""), 20});
-  }
-  const playertest::PlayRun run = playertest::Play(movies);
-  ASSERT_EQ(run.error, "");
-  ASSERT_EQ(run.results.size(), movies.size());
-  for (const auto& r : run.results) {
-    EXPECT_EQ(r.error, "") << r.name;
-    EXPECT_EQ(Joined(r.trace), "T1\n") << r.name;
-  }
+  ExpectEveryCaseTraces({{"external", kTargetExternal, true, false},
+                         {"external unlocked", kTargetExternal, false, false},
+                         {"merge", kTargetMerge, true, false}},
+                        "stop", 20, "T1\n");
 }
 
 TEST_F(PreloaderPlayerTest, PreviewSimulatesLoadingUpToThePercent) {

@@ -27,6 +27,7 @@ namespace {
 
 using taglistfixtures::Place;
 using taglistfixtures::Shape;
+using taglistfixtures::TextIn;
 
 std::unique_ptr<DefineSpriteTag> Sprite(uint16_t id, const std::vector<uint16_t>& placed) {
   auto sprite = std::make_unique<DefineSpriteTag>(id, 0);
@@ -40,16 +41,6 @@ std::unique_ptr<DefineBitsTag> Bits(uint16_t id) {
   auto bits = std::make_unique<DefineBitsTag>();
   bits->SetData(id, {0xFF, 0xD8, 0xFF, 0xD9});
   return bits;
-}
-
-std::unique_ptr<DefineTextTag> Text(uint16_t id, uint16_t fontId) {
-  auto text = std::make_unique<DefineTextTag>();
-  text->Init(id, std::make_unique<SwfRect>(), std::make_unique<SwfMatrix>(), 1, 1);
-  auto style = std::make_unique<TextStyleRecord>();
-  style->SetFontId(fontId);
-  style->SetTextHeight(240);
-  text->AddRecord(std::move(style));
-  return text;
 }
 
 std::unique_ptr<DefineButton2Tag> Button(uint16_t id, const std::vector<uint16_t>& shown) {
@@ -107,7 +98,7 @@ TEST(SpriteDependencyCollector, FontsComeFirst) {
   auto* font = Add(movie, std::make_unique<DefineFontTag>());
   font->SetCharacterId(1);
   auto* info = Add(movie, std::make_unique<DefineFontInfoTag>(1, L"Sans", L"ab", 0));
-  auto* text = Add(movie, Text(2, 1));
+  auto* text = Add(movie, TextIn<DefineTextTag>(2, 1));
   auto* edit = Add(movie, std::make_unique<DefineEditTextTag>());
   edit->SetCharacterId(3);
   edit->fontId = 8;  // a font that nothing defines
@@ -281,7 +272,7 @@ TEST(ButtonDependencyCollector, CollectDefinitionOfTakesTheTablesBeforeABitmap) 
   Add(movie, std::make_unique<JpegTablesTag>());
   auto* tables = Add(movie, std::make_unique<JpegTablesTag>());
   auto* bits = Add(movie, Bits(4));
-  auto* text = Add(movie, Text(5, 1));
+  auto* text = Add(movie, TextIn<DefineTextTag>(5, 1));
   auto* shape = Add(movie, Shape(5));
   ButtonDependencyCollector buttons;
   buttons.CollectDefinitionOf(4, movie);
@@ -299,7 +290,7 @@ TEST(MovieDefinitionIndex, CollectDependenciesPerKind) {
   auto* font = Add(movie, std::make_unique<DefineFontTag>());
   font->SetCharacterId(3);
   auto* info = Add(movie, std::make_unique<DefineFontInfoTag>(3, L"Sans", L"a", 0));
-  auto* text = Add(movie, Text(4, 3));
+  auto* text = Add(movie, TextIn<DefineTextTag>(4, 3));
   auto* button = Add(movie, Button(5, {2, 4}));
   auto* sprite = Add(movie, Sprite(6, {5}));
   MovieDefinitionIndex index;

@@ -29,18 +29,9 @@ namespace {
 
 using taglistfixtures::Place;
 using taglistfixtures::Shape;
+using taglistfixtures::TextIn;
 
 using Bytes = std::vector<uint8_t>;
-
-std::unique_ptr<DefineText2Tag> Text2(uint16_t id, uint16_t fontId) {
-  auto text = std::make_unique<DefineText2Tag>();
-  text->Init(id, std::make_unique<SwfRect>(), std::make_unique<SwfMatrix>(), 1, 1);
-  auto style = std::make_unique<TextStyleRecord>();
-  style->SetFontId(fontId);
-  style->SetTextHeight(240);
-  text->AddRecord(std::move(style));
-  return text;
-}
 
 Bytes Header(int code, size_t length) { return SwfTag::MakeTagHeader(code, length, true); }
 
@@ -69,7 +60,7 @@ TEST(SwfTagList, FindTagByCharacterIdSearchesSpritesAndKnowsDefineText2) {
   const Bytes video = RawBytes(60, {5, 0, 1, 0, 16, 0, 16, 0, 0, 2});
   const Bytes shape = RawBytes(2, {6, 0});
   tags.push_back(ReadSprite(3, {video, shape}));
-  tags.push_back(Text2(7, 1));
+  tags.push_back(TextIn<DefineText2Tag>(7, 1));
   tags.push_back(std::make_unique<RawTag>(83, Bytes{9, 0, 0}));
 
   EXPECT_EQ(FindTagByCharacterId(1, tags), tags[1].get());
@@ -94,7 +85,7 @@ TEST(SwfTagList, MaxCharacterIdAndDepth) {
     int depth;
   } cases[] = {
       {"empty", {}, 0, 0},
-      {"DefineText2 counts", {[] { return Shape(3); }, [] { return Text2(12, 3); }}, 12, 0},
+      {"DefineText2 counts", {[] { return Shape(3); }, [] { return TextIn<DefineText2Tag>(12, 3); }}, 12, 0},
       {"PlaceObject2 id and depth",
        {[] { return Shape(3); }, [] { return Place(20, 9); }, [] { return Place(0, 0xFFFF); }}, 20, 9},
       {"PlaceObject neither",
@@ -138,7 +129,7 @@ TEST(SwfTagList, LargestCharacterIdPresentSeesEveryReference) {
       {"StartSound in a sprite", [] { return ReadSprite(2, {RawBytes(15, {44, 1, 0})}); }},
       {"RemoveObject", [] { return std::make_unique<RemoveObjectTag>(300, 1); }},
       {"shape fill", [] { return Shape(3, 300); }},
-      {"text font", [] { return Text2(4, 300); }},
+      {"text font", [] { return TextIn<DefineText2Tag>(4, 300); }},
       {"font info", [] { return std::make_unique<DefineFontInfoTag>(300, L"F", L"a", 0); }},
       {"button record",
        [] {

@@ -1,4 +1,4 @@
-// Small tags for the tag-list, dependency and splitter tests: placements and filled rectangles.
+// Small tags for the tag-list, dependency and splitter tests: placements, filled rectangles and texts.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "swf/PlaceObject2Tag.h"
 #include "swf/ShapeStyles.h"
 #include "swf/SwfBasicRecords.h"
+#include "swf/TextTags.h"
 
 namespace taglistfixtures {
 
@@ -33,6 +34,18 @@ inline std::unique_ptr<DefineShapeTag> Shape(uint16_t id, uint16_t bitmapId = 0,
   shape->BuildRectangle(0, 0, 200, 200, std::move(fill), nullptr);
   shape->SetCharacterId(id);
   return shape;
+}
+
+// A DefineText or DefineText2 (TextTag) with one style record in the font fontId.
+template <class TextTag>
+std::unique_ptr<TextTag> TextIn(uint16_t id, uint16_t fontId) {
+  auto text = std::make_unique<TextTag>();
+  text->Init(id, std::make_unique<SwfRect>(), std::make_unique<SwfMatrix>(), 1, 1);
+  auto style = std::make_unique<TextStyleRecord>();
+  style->SetFontId(fontId);
+  style->SetTextHeight(240);
+  text->AddRecord(std::move(style));
+  return text;
 }
 
 }  // namespace taglistfixtures
