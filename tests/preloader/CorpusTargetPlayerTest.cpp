@@ -297,17 +297,7 @@ bool AddTagUses(const movieinspect::Tag& tag, uint8_t version, Uses& uses) {
         p += at.AlignedByte();
       };
       if (flags & 0x04)
-        skipBits([](movieinspect::Bits& m) {
-          for (int part = 0; part < 2; ++part)
-            if (m.U(1)) {
-              const int nb = static_cast<int>(m.U(5));
-              m.S(nb);
-              m.S(nb);
-            }
-          const int nb = static_cast<int>(m.U(5));
-          m.S(nb);
-          m.S(nb);
-        });
+        skipBits([](movieinspect::Bits& m) { movieinspect::ReadMatrix(m); });
       if (flags & 0x08)
         skipBits([](movieinspect::Bits& c) {
           const bool add = c.U(1), mult = c.U(1);
@@ -343,15 +333,7 @@ bool AddTagUses(const movieinspect::Tag& tag, uint8_t version, Uses& uses) {
         p += 5;  // flags, character id, depth
         if (p > b.size()) return false;
         movieinspect::Bits m(b.data() + p, b.size() - p);
-        for (int part = 0; part < 2; ++part)
-          if (m.U(1)) {
-            const int nb = static_cast<int>(m.U(5));
-            m.S(nb);
-            m.S(nb);
-          }
-        const int nb = static_cast<int>(m.U(5));
-        m.S(nb);
-        m.S(nb);
+        movieinspect::ReadMatrix(m);
         p += m.AlignedByte();
       }
       if (p >= b.size()) return false;

@@ -59,6 +59,26 @@ class Bits {
   size_t bit_ = 0;
 };
 
+struct Translation {
+  int32_t x = 0, y = 0;
+};
+
+// Reads a MATRIX record; scale and rotation are passed over, the translation is returned.
+inline Translation ReadMatrix(Bits& bits) {
+  for (int part = 0; part < 2; ++part) {
+    if (bits.U(1)) {
+      const int n = static_cast<int>(bits.U(5));
+      bits.S(n);
+      bits.S(n);
+    }
+  }
+  Translation t;
+  const int n = static_cast<int>(bits.U(5));
+  t.x = bits.S(n);
+  t.y = bits.S(n);
+  return t;
+}
+
 inline bool ParseTags(const uint8_t* d, size_t n, std::vector<Tag>& out, std::string& error) {
   size_t p = 0;
   while (p + 2 <= n) {
@@ -174,19 +194,9 @@ inline Placement ReadPlacement(const Tag& t) {
   if (flags & 0x04) {
     pl.hasMatrix = true;
     Bits bits(b.data() + p, b.size() - p);
-    if (bits.U(1)) {
-      const int n = static_cast<int>(bits.U(5));
-      bits.S(n);
-      bits.S(n);
-    }
-    if (bits.U(1)) {
-      const int n = static_cast<int>(bits.U(5));
-      bits.S(n);
-      bits.S(n);
-    }
-    const int n = static_cast<int>(bits.U(5));
-    pl.translateX = bits.S(n);
-    pl.translateY = bits.S(n);
+    const Translation t = ReadMatrix(bits);
+    pl.translateX = t.x;
+    pl.translateY = t.y;
     p += bits.AlignedByte();
   }
   if (flags & 0x08) return pl;  // colour transform: the tests place none
