@@ -49,10 +49,12 @@ function(plenwick_tests folder)
   target_link_libraries(test_${folder} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
   add_dependencies(test_${folder} plenwick_bundle)
   include(GoogleTest)
+  # Discovered tests take one ENVIRONMENT entry only (a list is split into separate properties),
+  # so the locale and Qt's platform for every test are set by tools/test.sh, which runs ctest.
   gtest_discover_tests(test_${folder}
     DISCOVERY_TIMEOUT 60
     PROPERTIES
-      ENVIRONMENT "PLENWICK_BUNDLE=${PLENWICK_BUNDLE_DIR};LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen"
+      ENVIRONMENT "PLENWICK_BUNDLE=${PLENWICK_BUNDLE_DIR}"
       LABELS ${folder}
       TIMEOUT ${ARG_TIMEOUT})
 endfunction()

@@ -41,10 +41,25 @@ declare -A sources=(
   [fuzz_inflate]="platform/Checksum.cpp"
   [fuzz_appledouble]="host/ResourceFork.cpp"
   [fuzz_project]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp preloader/*.cpp)"
-  [fuzz_actions]="swf/SwfHeader.cpp swf/SwfBasicRecords.cpp swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionListing.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfRecord.cpp swf/SwfString.cpp host/Text.cpp"
+  [fuzz_actions]="swf/SwfHeader.cpp swf/SwfBasicRecords.cpp swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionListing.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfBytes.cpp swf/SwfRecord.cpp swf/SwfString.cpp host/Text.cpp"
   [fuzz_media_tags]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp)"
+  [fuzz_jpeg]="$(cd "$top" && echo host/*.cpp platform/*.cpp) media/Bitmap.cpp media/JpegBitmap.cpp media/JpegSectionList.cpp"
+  [fuzz_png]="$(cd "$top" && echo host/*.cpp platform/*.cpp) media/Bitmap.cpp media/PngBitmap.cpp"
+  [fuzz_media_reader]="host/MediaFile.cpp host/Text.cpp platform/WideString.cpp platform/OffscreenGWorld.cpp media/Bitmap.cpp media/QuickTimeMovie.cpp"
+  [fuzz_sound]="host/MediaFile.cpp"
 )
-declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_actions]="" [fuzz_media_tags]="-lexpat -lz -lcurl -ldl -lpthread")
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_actions]="" [fuzz_media_tags]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_jpeg]="-lexpat -lz -lcurl -ldl -lpthread -ljpeg" [fuzz_png]="-lexpat -lz -lcurl -ldl -lpthread -lpng")
+libs[fuzz_media_reader]="$(pkg-config --libs libavformat libavcodec libswscale libswresample libavutil)"
+libs[fuzz_sound]="${libs[fuzz_media_reader]}"
+# Targets built from every file of host/ need what those files use: FFmpeg (the media reader),
+# FreeType and fontconfig (the font faces).
+flags+=($(pkg-config --cflags freetype2 fontconfig))
+for t in fuzz_project fuzz_media_tags fuzz_jpeg fuzz_png; do
+  libs[$t]+=" $(pkg-config --libs libavformat libavcodec libswscale libswresample libavutil freetype2 fontconfig)"
+done
+# Standalone targets that run under the limits above (memory, time per input), with their
+# failing inputs kept and printed.
+declare -A bounded=([fuzz_jpeg]=1 [fuzz_png]=1 [fuzz_media_reader]=1 [fuzz_sound]=1)
 # Sub-folder targets and their folders under tests/fuzz.
 declare -A folders=([fuzz_movie_loader]=movie [fuzz_compile_script]=compiler)
 if [ -n "${1:-}" ] && [ -z "${sources[$1]+x}" ] && [ -z "${folders[$1]+x}" ]; then
@@ -59,7 +74,26 @@ for t in "${!sources[@]}"; do
   clang++ "${flags[@]}" "$top/tests/fuzz/$t.cpp" "${srcs[@]}" ${libs[$t]} -o "$out/$t"
   mkdir -p "$out/corpus-$t"
   seeds=(); [ -d "$top/tests/fuzz/seeds/$t" ] && seeds=("$top/tests/fuzz/seeds/$t")
-  "$out/$t" -max_total_time="$secs" -max_len=65536 "$out/corpus-$t" "${seeds[@]}"
+  if [ "$t" = fuzz_media_reader ]; then
+    # Seeds made by FFmpeg's encoders: one small file of each kind the reader opens.
+    clang++ -std=c++20 -O1 -I"$top" "$top/tests/fuzz/media_reader_seeds.cpp" ${libs[$t]} -o "$out/media_reader_seeds"
+    rm -rf "$out/seeds-$t"; mkdir -p "$out/seeds-$t"
+    "$out/media_reader_seeds" "$out/seeds-$t"
+    seeds+=("$out/seeds-$t")
+  fi
+  if [ "$t" = fuzz_sound ]; then
+    # Seeds made by FFmpeg's encoders: a short tone in each of several sound files.
+    clang++ -std=c++20 -O1 -I"$top" "$top/tests/fuzz/sound_seeds.cpp" ${libs[$t]} -o "$out/sound_seeds"
+    rm -rf "$out/seeds-$t"; mkdir -p "$out/seeds-$t"
+    "$out/sound_seeds" "$out/seeds-$t"
+    seeds+=("$out/seeds-$t")
+  fi
+  dict=(); [ -f "$top/tests/fuzz/$t.dict" ] && dict=(-dict="$top/tests/fuzz/$t.dict")
+  if [ -n "${bounded[$t]+x}" ]; then
+    run_target "$out/$t" "$out/run-$t" "$out/corpus-$t" "${seeds[@]}" "${dict[@]}" -max_len=65536
+  else
+    "$out/$t" -max_total_time="$secs" -max_len=65536 "$out/corpus-$t" "${seeds[@]}"
+  fi
 done
 
 # --- Sub-folder targets, built by cmake ---------------------------------------------------
