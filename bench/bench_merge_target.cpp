@@ -10,7 +10,9 @@
 // small records. Two figures are measured:
 //   BM_TargetLoadWrite: the target read into objects (SwfReader, as the merge reads it) and
 //                       written with SwfFileWriter to a movie file;
-//   BM_MergeBuild:      PreloaderBuilder::Build of a project whose target is merged.
+//   BM_MergeBuild:      PreloaderBuilder::Build of a project whose target is merged;
+//   BM_TargetRatios:    loading alone and loading with writing against `cp` and a synced copy
+//                       (`dd conv=fsync`) of the same file, and peak memory against its size.
 // Both write uncompressed movies. Time is wall time (both end with the written file's fsync
 // and rename). Peak memory (MiB) is the rise of the resident set's high-water mark over one
 // run, taken in a forked child that first hands back the memory the parent freed
@@ -126,11 +128,11 @@ std::unique_ptr<DefineShapeTag> MakeShape(int id, int bitmapId, int edges, std::
     fill->InitSolidColor(std::make_unique<SwfRgb>(static_cast<uint8_t>(id), 0x80, 0x40), false);
   }
   constexpr int32_t kSide = kBitmapSide * 20;
-  shape->BuildRectangle(0, 0, kSide, kSide, std::move(fill), std::make_unique<LineStyle>(20, std::make_unique<SwfRgb>()));
+  shape->BuildRectangle(0, 0, kSide, kSide, std::move(fill),
+                        std::make_unique<LineStyle>(20, std::make_unique<SwfRgb>()));
   shape->SetCharacterId(id);
   auto& records = shape->shape->records;
-  const auto end = std::prev(records.end());  // before the end record
-  std::vector<std::unique_ptr<ShapeRecord>> walk;
+  records.reserve(records.size() + static_cast<size_t>(edges));
   int32_t x = 0;
   int32_t y = 0;
   auto step = [&](int32_t at) {
@@ -143,18 +145,17 @@ std::unique_ptr<DefineShapeTag> MakeShape(int id, int bitmapId, int edges, std::
       const int32_t cy = step(y) / 2;
       const int32_t ax = step(x + cx);
       const int32_t ay = step(y + cy);
-      walk.push_back(std::make_unique<CurvedEdgeRecord>(cx, cy, ax, ay));
+      records.insert(records.end() - 1, CurvedEdgeRecord(cx, cy, ax, ay));  // before the end record
       x += cx + ax;
       y += cy + ay;
     } else {
       const int32_t dx = step(x);
       const int32_t dy = step(y);
-      walk.push_back(std::make_unique<StraightEdgeRecord>(dx, dy));
+      records.insert(records.end() - 1, StraightEdgeRecord(dx, dy));
       x += dx;
       y += dy;
     }
   }
-  records.insert(end, std::make_move_iterator(walk.begin()), std::make_move_iterator(walk.end()));
   return shape;
 }
 
@@ -364,7 +365,13 @@ void BM_TargetLoadWrite(benchmark::State& state) {
   const ChildRun run = RunInChild([&] { return LoadAndWrite(target, output); });
   SetPeakCounter(state, run);
 }
-BENCHMARK(BM_TargetLoadWrite)->ArgName("vectors")->Arg(kBitmapTarget)->Arg(kVectorTarget)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_TargetLoadWrite)
+    ->ArgName("vectors")
+    ->Arg(kBitmapTarget)
+    ->Arg(kVectorTarget)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -417,6 +424,89 @@ void BM_MergeBuild(benchmark::State& state) {
   state.counters["alone_peak_MiB"] = alone.peakMB;
   state.counters["peak_ratio"] = merge.peakMB / alone.peakMB;
 }
-BENCHMARK(BM_MergeBuild)->ArgName("vectors")->Arg(kBitmapTarget)->Arg(kVectorTarget)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(6);
+BENCHMARK(BM_MergeBuild)
+    ->ArgName("vectors")
+    ->Arg(kBitmapTarget)
+    ->Arg(kVectorTarget)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(6);
+
+// Runs a program with arguments and waits for it; true when it exits with 0.
+bool RunProgram(const std::vector<std::string>& argv) {
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double Seconds(const std::function<bool()>& work, bool& ok) {
+  const auto start = std::chrono::steady_clock::now();
+  ok = work() && ok;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The target's figures as ratios of one run, against copies of the same file by other
+// programs: a load alone, and a load with the write, each against `cp` of the file and
+// against `dd conv=fsync` (a copy that syncs, as our writer does); the peak memory of the
+// load with the write against the file's size. The four are run in turn each iteration and
+// the medians compared, so a change of the machine's load moves all of them alike.
+void BM_TargetRatios(benchmark::State& state) {
+  const TargetMovie& target = Target(static_cast<int>(state.range(0)));
+  if (!target.error.empty()) {
+    state.SkipWithError(target.error.c_str());
+    return;
+  }
+  TempPath output(L"plenwick-bench-copy.swf");
+  TempPath plainCopy(L"plenwick-bench-cp.swf");
+  TempPath syncedCopy(L"plenwick-bench-dd.swf");
+  std::vector<double> load, loadWrite, cp, dd;
+  bool ok = true;
+  for (auto _ : state) {
+    load.push_back(Seconds(
+        [&] {
+          SwfReader reader;
+          return reader.LoadFileWithOptions(target.path.Wide(), true, 0, true);
+        },
+        ok));
+    loadWrite.push_back(Seconds([&] { return LoadAndWrite(target, output); }, ok));
+    cp.push_back(Seconds([&] { return RunProgram({"cp", target.path.Native(), plainCopy.Native()}); }, ok));
+    dd.push_back(Seconds(
+        [&] {
+          return RunProgram(
+              {"dd", "if=" + target.path.Native(), "of=" + syncedCopy.Native(), "bs=1M", "conv=fsync", "status=none"});
+        },
+        ok));
+  }
+  if (!ok) {
+    state.SkipWithError("a run failed");
+    return;
+  }
+  SetMovieCounters(state, target);
+  const ChildRun run = RunInChild([&] { return LoadAndWrite(target, output); });
+  if (!SetPeakCounter(state, run)) return;
+  state.counters["load_vs_cp"] = Median(load) / Median(cp);
+  state.counters["loadwrite_vs_cp"] = Median(loadWrite) / Median(cp);
+  state.counters["load_vs_synced"] = Median(load) / Median(dd);
+  state.counters["loadwrite_vs_synced"] = Median(loadWrite) / Median(dd);
+  state.counters["peak_vs_file"] = run.peakMB * 1024 * 1024 / static_cast<double>(target.size);
+  state.counters["loadwrite_ms"] = 1000 * Median(loadWrite);
+  state.counters["synced_copy_ms"] = 1000 * Median(dd);
+}
+BENCHMARK(BM_TargetRatios)
+    ->ArgName("vectors")
+    ->Arg(kBitmapTarget)
+    ->Arg(kVectorTarget)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include "swf/ActionRecord.h"
 
 struct ActionListingLine {
-    WideString text;
-    std::unique_ptr<ActionRecord> action;  // a private copy of the listed action
-    int32_t value = 0;
+  WideString text;
+  std::unique_ptr<ActionRecord> action;  // a private copy of the listed action
+  int32_t value = 0;
 };
 
 // A new line for the action, or null for a code the listing does not know (and
@@ -20,5 +20,4 @@ std::unique_ptr<ActionListingLine> ListAction(const ActionRecord& action);
 
 // Formats the arguments (wide printf conventions, C locale) into a new line
 // holding the copy. The text is never cut short.
-std::unique_ptr<ActionListingLine> FormatListingLine(std::unique_ptr<ActionRecord> copy,
-                                                     const wchar_t* format, ...);
+std::unique_ptr<ActionListingLine> FormatListingLine(std::unique_ptr<ActionRecord> copy, const wchar_t* format, ...);

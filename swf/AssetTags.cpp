@@ -50,7 +50,8 @@ void ExportAssetsTag::Relocate(int idDelta, int, int) {
 }
 
 bool ExportAssetsTag::CanRelocate(int idDelta, int, int) const {
-  return std::all_of(assets.begin(), assets.end(), [idDelta](const auto& asset) { return SwfU16Fits(asset->id, idDelta); });
+  return std::all_of(assets.begin(), assets.end(),
+                     [idDelta](const auto& asset) { return SwfU16Fits(asset->id, idDelta); });
 }
 
 size_t ImportAssetsTag::Read(SwfReader& reader) {
@@ -66,4 +67,8 @@ size_t ImportAssetsTag::Write(SwfBitWriter& writer) {
   body.WriteU8(0);
   WriteAssets(body);
   return WriteWithBody(writer, body, false);
+}
+
+void ExportAssetsTag::CollectReferences(SwfTagReferences& refs) const {
+  for (const auto& entry : assets) refs.ids.push_back(entry->id);
 }

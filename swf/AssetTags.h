@@ -17,7 +17,7 @@ struct SwfAssetEntry {
 
 class ExportAssetsTag : public SwfTag {
  public:
-  int TagCode() const override { return 56; }
+  int TagCode() const override { return kSwfTagExportAssets; }
 
   // Inserts the entry before `index`, or appends it when the index is not below the count
   // (compared unsigned, so -1 appends).
@@ -28,6 +28,7 @@ class ExportAssetsTag : public SwfTag {
   size_t Write(SwfBitWriter& writer) override;
 
   // Every asset id moves (16-bit wrap).
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -40,7 +41,7 @@ class ExportAssetsTag : public SwfTag {
 
 class ImportAssetsTag : public ExportAssetsTag {
  public:
-  int TagCode() const override { return 57; }
+  int TagCode() const override { return kSwfTagImportAssets; }
 
   // The 0-terminated URL, then the assets as in ExportAssets.
   size_t Read(SwfReader& reader) override;

@@ -4,15 +4,22 @@
 
 namespace {
 
-// Room for the fixed fields of a bitmap body beyond its data.
-constexpr size_t kBodyMargin = 20;
+// Starts a tag whose body length is known before it is written: the header goes first and
+// the caller writes the body straight after it, with no body writer between (a bitmap's data
+// is copied once). Returns the writer's byte count before the header, as the tags written
+// through a body writer count it.
+size_t BeginBody(SwfBitWriter& writer, const SwfTag& tag, uint64_t bodyLength, bool forceLong) {
+  const size_t before = writer.GetByteCount();
+  SwfTag::WriteTagHeader(tag, writer, bodyLength, forceLong);
+  return before;
+}
 
 // Reads the bytes up to and including the `markers`-th end-of-image marker (0xFF 0xD9), or
 // to the end of the reader's range when there are fewer.
-std::vector<uint8_t> ReadJpegToEndMarker(SwfReader& reader, int markers) {
+SwfBytes ReadJpegToEndMarker(SwfReader& reader, int markers) {
   reader.ByteAlign();
   const size_t begin = reader.GetPosition();
-  const std::vector<uint8_t>& bytes = reader.GetData();
+  const SwfBytes& bytes = reader.GetData();
   const size_t end = reader.GetRangeEnd();
   size_t at = begin;
   int found = 0;
@@ -22,19 +29,19 @@ std::vector<uint8_t> ReadJpegToEndMarker(SwfReader& reader, int markers) {
       if (bytes[at++] == 0xD9) ++found;
     }
   }
-  return reader.ReadBytes(at - begin);
+  return reader.ReadShared(at - begin);
 }
 
 // Reads the image bytes of a JPEG tag after its id: a known body length gives their count,
 // an unknown one (0) ends them at the given end-of-image marker. A known body shorter than
 // the id is a format error.
-std::vector<uint8_t> ReadJpegData(SwfReader& reader, int32_t bodyLength, int markers) {
+SwfBytes ReadJpegData(SwfReader& reader, int32_t bodyLength, int markers) {
   if (bodyLength == 0) return ReadJpegToEndMarker(reader, markers);
   if (bodyLength < 2) {
     reader.SetOverrun(true);
     return {};
   }
-  return reader.ReadBytes(static_cast<size_t>(bodyLength) - 2);
+  return reader.ReadShared(static_cast<size_t>(bodyLength) - 2);
 }
 
 }  // namespace
@@ -63,11 +70,10 @@ size_t DefineBitsTag::Read(SwfReader& reader) {
 }
 
 size_t DefineBitsTag::Write(SwfBitWriter& writer) {
-  SwfBitWriter body = MakeBodyWriter(writer);
-  body.Reserve(data_.size() + kBodyMargin);
-  body.WriteU16(GetCharacterId());
-  body.WriteBytes(data_);
-  return WriteWithBody(writer, body, false);
+  const size_t before = BeginBody(writer, *this, 2 + data_.size(), false);
+  writer.WriteU16(GetCharacterId());
+  writer.WriteBytes(data_);
+  return writer.GetByteCount() - before;
 }
 
 void DefineBitsTag::Relocate(int idDelta, int, int) { characterId_ = RelocateCharacterId(characterId_, idDelta); }
@@ -78,15 +84,14 @@ JpegTablesTag::JpegTablesTag(int32_t bodyLength) : bodyLength_(bodyLength) {}
 
 size_t JpegTablesTag::Read(SwfReader& reader) {
   const size_t before = reader.GetPosition();
-  data_ = reader.ReadBytes(bodyLength_ > 0 ? static_cast<size_t>(bodyLength_) : 0);
+  data_ = reader.ReadShared(bodyLength_ > 0 ? static_cast<size_t>(bodyLength_) : 0);
   return reader.GetPosition() - before;
 }
 
 size_t JpegTablesTag::Write(SwfBitWriter& writer) {
-  SwfBitWriter body = MakeBodyWriter(writer);
-  body.Reserve(data_.size() + kBodyMargin);
-  body.WriteBytes(data_);
-  return WriteWithBody(writer, body, false);
+  const size_t before = BeginBody(writer, *this, data_.size(), false);
+  writer.WriteBytes(data_);
+  return writer.GetByteCount() - before;
 }
 
 // --- DefineBitsJPEG2 -----------------------------------------------------------------------
@@ -95,7 +100,7 @@ DefineBitsJpeg2Tag::DefineBitsJpeg2Tag() = default;
 
 DefineBitsJpeg2Tag::DefineBitsJpeg2Tag(int characterId, const uint8_t* bytes, size_t count) {
   SetCharacterId(characterId);
-  if (count != 0) data_.assign(bytes, bytes + count);
+  data_ = SwfBytes::Copy(bytes, count);
 }
 
 void DefineBitsJpeg2Tag::SetTagLength(int32_t bodyLength) { bodyLength_ = bodyLength; }
@@ -113,16 +118,13 @@ size_t DefineBitsJpeg2Tag::Read(SwfReader& reader) {
 }
 
 size_t DefineBitsJpeg2Tag::Write(SwfBitWriter& writer) {
-  SwfBitWriter body = MakeBodyWriter(writer);
-  body.Reserve(data_.size() + kBodyMargin);
-  body.WriteU16(GetCharacterId());
-  body.WriteBytes(data_);
-  return WriteWithBody(writer, body, false);
+  const size_t before = BeginBody(writer, *this, 2 + data_.size(), false);
+  writer.WriteU16(GetCharacterId());
+  writer.WriteBytes(data_);
+  return writer.GetByteCount() - before;
 }
 
-void DefineBitsJpeg2Tag::Relocate(int idDelta, int, int) {
-  characterId_ = RelocateCharacterId(characterId_, idDelta);
-}
+void DefineBitsJpeg2Tag::Relocate(int idDelta, int, int) { characterId_ = RelocateCharacterId(characterId_, idDelta); }
 
 // --- DefineBitsJPEG3 -----------------------------------------------------------------------
 
@@ -141,7 +143,7 @@ size_t DefineBitsJpeg3Tag::Read(SwfReader& reader) {
     alpha_.clear();
     return reader.GetPosition() - before;
   }
-  data_ = reader.ReadBytes(alphaDataOffset_);
+  data_ = reader.ReadShared(alphaDataOffset_);
   // The alpha plane is the rest of the body as its header declares it.
   const uint64_t bodyLength = reader.GetCurrentTagLength();
   const uint64_t fixed = static_cast<uint64_t>(alphaDataOffset_) + 6;
@@ -149,20 +151,19 @@ size_t DefineBitsJpeg3Tag::Read(SwfReader& reader) {
     reader.SetOverrun(true);
     alpha_.clear();
   } else {
-    alpha_ = reader.ReadBytes(static_cast<size_t>(bodyLength - fixed));
+    alpha_ = reader.ReadShared(static_cast<size_t>(bodyLength - fixed));
   }
   return reader.GetPosition() - before;
 }
 
 size_t DefineBitsJpeg3Tag::Write(SwfBitWriter& writer) {
-  SwfBitWriter body = MakeBodyWriter(writer);
-  body.Reserve(data_.size() + alpha_.size() + kBodyMargin);
+  const size_t before = BeginBody(writer, *this, uint64_t{6} + data_.size() + alpha_.size(), false);
   alphaDataOffset_ = static_cast<uint32_t>(data_.size());
-  body.WriteU16(GetCharacterId());
-  body.WriteU32(alphaDataOffset_);
-  body.WriteBytes(data_);
-  body.WriteBytes(alpha_);
-  return WriteWithBody(writer, body, false);
+  writer.WriteU16(GetCharacterId());
+  writer.WriteU32(alphaDataOffset_);
+  writer.WriteBytes(data_);
+  writer.WriteBytes(alpha_);
+  return writer.GetByteCount() - before;
 }
 
 // --- DefineBitsLossless and DefineBitsLossless2 --------------------------------------------
@@ -174,13 +175,7 @@ void DefineBitsLosslessTag::Clear() {
   colorTableSize_ = 0;
 }
 
-void DefineBitsLosslessTag::SetData(const uint8_t* bytes, size_t count) {
-  if (count == 0) {
-    data_.clear();
-  } else {
-    data_.assign(bytes, bytes + count);
-  }
-}
+void DefineBitsLosslessTag::SetData(const uint8_t* bytes, size_t count) { data_ = SwfBytes::Copy(bytes, count); }
 
 size_t DefineBitsLosslessTag::Read(SwfReader& reader) {
   const size_t before = reader.GetPosition();
@@ -189,20 +184,20 @@ size_t DefineBitsLosslessTag::Read(SwfReader& reader) {
   SetWidth(reader.ReadU16());
   SetHeight(reader.ReadU16());
   colorTableSize_ = format_ == kColorMapped ? reader.ReadU8() : 0;
-  data_ = reader.ReadBytes(reader.GetRemaining());
+  data_ = reader.ReadShared(reader.GetRemaining());
   return reader.GetPosition() - before;
 }
 
 size_t DefineBitsLosslessTag::Write(SwfBitWriter& writer) {
-  SwfBitWriter body = MakeBodyWriter(writer);
-  body.Reserve(data_.size() + kBodyMargin);
-  body.WriteU16(GetCharacterId());
-  body.WriteU8(format_);
-  body.WriteU16(width_);
-  body.WriteU16(height_);
-  if (format_ == kColorMapped) body.WriteU8(colorTableSize_);
-  body.WriteBytes(data_);
-  return WriteWithBody(writer, body, true);
+  const uint64_t fixed = format_ == kColorMapped ? 8 : 7;
+  const size_t before = BeginBody(writer, *this, fixed + data_.size(), true);
+  writer.WriteU16(GetCharacterId());
+  writer.WriteU8(format_);
+  writer.WriteU16(width_);
+  writer.WriteU16(height_);
+  if (format_ == kColorMapped) writer.WriteU8(colorTableSize_);
+  writer.WriteBytes(data_);
+  return writer.GetByteCount() - before;
 }
 
 void DefineBitsLosslessTag::Relocate(int idDelta, int, int) {

@@ -3,6 +3,7 @@
 //
 // Image data is carried as opaque bytes: JPEG streams stay exactly as read or given, and the
 // zlib-compressed pixels of the lossless tags are stored compressed and never inflated here.
+// Data read from a movie shares the reader's storage.
 //
 // A body too short for its fixed fields is a format error (the reader's overrun flag is set),
 // never a negative length.
@@ -11,16 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "swf/SwfBytes.h"
 #include "swf/SwfRecord.h"
-
-enum BitmapTagCode : int {
-  kSwfTagDefineBits = 6,
-  kSwfTagJpegTables = 8,
-  kSwfTagDefineBitsLossless = 20,
-  kSwfTagDefineBitsJpeg2 = 21,
-  kSwfTagDefineBitsJpeg3 = 35,
-  kSwfTagDefineBitsLossless2 = 36,
-};
 
 // DefineBits (6): a JPEG image stream that uses the movie's JPEGTables.
 class DefineBitsTag : public SwfCharacterTag {
@@ -34,7 +27,7 @@ class DefineBitsTag : public SwfCharacterTag {
   virtual void SetData(int characterId, std::vector<uint8_t> data);
   virtual void ClearData();
 
-  const std::vector<uint8_t>& GetData() const { return data_; }
+  const SwfBytes& GetData() const { return data_; }
 
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
@@ -43,7 +36,7 @@ class DefineBitsTag : public SwfCharacterTag {
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
  protected:
-  std::vector<uint8_t> data_;
+  SwfBytes data_;
   int32_t bodyLength_;
 };
 
@@ -53,7 +46,7 @@ class JpegTablesTag : public SwfTag {
   explicit JpegTablesTag(int32_t bodyLength = 0);
 
   void SetData(std::vector<uint8_t> data) { data_ = std::move(data); }
-  const std::vector<uint8_t>& GetData() const { return data_; }
+  const SwfBytes& GetData() const { return data_; }
 
   // Exactly the body length's bytes.
   size_t Read(SwfReader& reader) override;
@@ -61,7 +54,7 @@ class JpegTablesTag : public SwfTag {
   int TagCode() const override { return kSwfTagJpegTables; }
 
  private:
-  std::vector<uint8_t> data_;
+  SwfBytes data_;
   int32_t bodyLength_;
 };
 
@@ -77,7 +70,7 @@ class DefineBitsJpeg2Tag : public SwfCharacterTag {
   // its offset follows the new data).
   virtual void SetData(int characterId, std::vector<uint8_t> data);
 
-  const std::vector<uint8_t>& GetData() const { return data_; }
+  const SwfBytes& GetData() const { return data_; }
 
   // With an unknown body length the data runs to the second end-of-image marker (a tables
   // stream and an image stream, each ending with 0xFF 0xD9).
@@ -88,7 +81,7 @@ class DefineBitsJpeg2Tag : public SwfCharacterTag {
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
  protected:
-  std::vector<uint8_t> data_;
+  SwfBytes data_;
   int32_t bodyLength_ = 0;
 };
 
@@ -99,7 +92,7 @@ class DefineBitsJpeg3Tag : public DefineBitsJpeg2Tag {
 
   void SetData(int characterId, std::vector<uint8_t> data) override;
   void SetAlphaData(std::vector<uint8_t> alpha) { alpha_ = std::move(alpha); }
-  const std::vector<uint8_t>& GetAlphaData() const { return alpha_; }
+  const SwfBytes& GetAlphaData() const { return alpha_; }
   uint32_t GetAlphaDataOffset() const { return alphaDataOffset_; }
 
   // UI16 id, UI32 alpha offset, that many bytes of image data, the rest of the body as
@@ -111,7 +104,7 @@ class DefineBitsJpeg3Tag : public DefineBitsJpeg2Tag {
 
  private:
   uint32_t alphaDataOffset_ = 0;
-  std::vector<uint8_t> alpha_;
+  SwfBytes alpha_;
 };
 
 // DefineBitsLossless (20) and DefineBitsLossless2 (36): zlib-compressed pixel data.
@@ -132,7 +125,7 @@ class DefineBitsLosslessTag : public SwfCharacterTag {
   void SetFormat(uint8_t format) { format_ = format; }
   // Replaces the stored (already compressed) data by a copy.
   void SetData(const uint8_t* bytes, size_t count);
-  const std::vector<uint8_t>& GetData() const { return data_; }
+  const SwfBytes& GetData() const { return data_; }
   // Number of colour-table entries minus one (colour-mapped format only).
   void SetColorTableSize(uint8_t size) { colorTableSize_ = size; }
   uint8_t GetColorTableSize() const { return colorTableSize_; }
@@ -149,7 +142,7 @@ class DefineBitsLosslessTag : public SwfCharacterTag {
   uint16_t width_ = 0;
   uint16_t height_ = 0;
   uint8_t colorTableSize_ = 0;
-  std::vector<uint8_t> data_;
+  SwfBytes data_;
 };
 
 class DefineBitsLossless2Tag : public DefineBitsLosslessTag {

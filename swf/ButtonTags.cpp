@@ -40,12 +40,10 @@ bool ReadFilterList(SwfReader& reader, std::vector<uint8_t>& bytes) {
       case 6:  // colour matrix
         reader.Skip(80);
         break;
-      default:
-        reader.SetOverrun(true);
-        return false;
+      default: reader.SetOverrun(true); return false;
     }
   }
-  const std::vector<uint8_t>& data = reader.GetData();
+  const SwfBytes& data = reader.GetData();
   bytes.assign(data.begin() + static_cast<std::ptrdiff_t>(start),
                data.begin() + static_cast<std::ptrdiff_t>(reader.GetPosition()));
   return !reader.HasOverrun();
@@ -323,4 +321,17 @@ bool DefineButtonSoundTag::CanRelocate(int idDelta, int, int) const {
     if (id != 0 && !SwfU16Fits(id, idDelta)) return false;
   }
   return true;
+}
+
+void DefineButtonTag::CollectReferences(SwfTagReferences& refs) const {
+  for (const auto& record : records) refs.ids.push_back(record->characterId);
+}
+
+// The button whose colours it sets.
+void DefineButtonCxformTag::CollectReferences(SwfTagReferences& refs) const { refs.ids.push_back(GetCharacterId()); }
+
+// The button, then its sounds.
+void DefineButtonSoundTag::CollectReferences(SwfTagReferences& refs) const {
+  refs.ids.push_back(GetCharacterId());
+  for (uint16_t soundId : soundIds) refs.ids.push_back(soundId);
 }

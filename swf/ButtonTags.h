@@ -12,12 +12,6 @@
 #include "swf/SwfBasicRecords.h"
 #include "swf/SwfRecord.h"
 
-enum ButtonTagCode : int {
-  kSwfTagDefineButton = 7,
-  kSwfTagDefineButtonCxform = 23,
-  kSwfTagDefineButton2 = 34,
-};
-
 // One character of a button's states.
 class ButtonRecord {
  public:
@@ -67,6 +61,7 @@ class DefineButtonTag : public SwfCharacterTag {
   int TagCode() const override { return kSwfTagDefineButton; }
   // The id and every record's character id move by idDelta and its depth by depthDelta; the
   // action lists move only when frameDelta is not 0.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -120,6 +115,7 @@ class DefineButtonCxformTag : public SwfCharacterTag {
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineButtonCxform; }
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -137,6 +133,7 @@ class DefineButtonSoundTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineButtonSound; }
   // The button id and every sound id that is not 0.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 

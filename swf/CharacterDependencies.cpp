@@ -39,38 +39,25 @@ class IdList {
 
 bool IsRaw(const SwfTag* tag) { return dynamic_cast<const RawTag*>(tag) != nullptr; }
 
+// The fonts a text or edit text writes with.
 void FontIdsOfText(const SwfTag* tag, IdList& fonts) {
-  if (const auto* text = dynamic_cast<const DefineTextTag*>(tag)) {
-    for (const auto& record : text->records) {
-      if (const auto* style = dynamic_cast<const TextStyleRecord*>(record.get())) {
-        if (style->fontId != 0) fonts.Add(style->fontId);
-      }
-    }
-  } else if (const auto* edit = dynamic_cast<const DefineEditTextTag*>(tag)) {
-    if (edit->fontId != 0) fonts.Add(edit->fontId);
+  const int code = tag->TagCode();
+  if (code != kSwfTagDefineText && code != kSwfTagDefineText2 && code != kSwfTagDefineEditText) return;
+  SwfTagReferences refs;
+  tag->CollectReferences(refs);
+  for (uint16_t font : refs.ids) {
+    if (font != 0) fonts.Add(font);
   }
 }
 
-// The id a placing child names: PlaceObject, PlaceObject2 with a character, StartSound,
-// VideoFrame.
+// The id a placing child shows or starts: PlaceObject, PlaceObject2 with a character,
+// StartSound, VideoFrame.
 bool PlacedIdOf(const SwfTag* tag, uint16_t& id) {
-  if (const auto* place2 = dynamic_cast<const PlaceObject2Tag*>(tag)) {
-    id = place2->characterId;
-    return place2->hasCharacter && id != 0;
-  }
-  if (const auto* place = dynamic_cast<const PlaceObjectTag*>(tag)) {
-    id = place->characterId;
-    return true;
-  }
-  if (const auto* start = dynamic_cast<const StartSoundTag*>(tag)) {
-    id = start->soundId;
-    return true;
-  }
-  if (const auto* frame = dynamic_cast<const VideoFrameTag*>(tag)) {
-    id = frame->streamId;
-    return true;
-  }
-  return false;
+  SwfTagReferences refs;
+  tag->CollectReferences(refs);
+  if (refs.placedIds.empty()) return false;
+  id = refs.placedIds.front();
+  return true;
 }
 
 PlaceObjectTag* FirstPlacementOf(uint16_t id, const SwfTagList& movie) {
@@ -109,7 +96,7 @@ void MovieDefinitionIndex::Build(const SwfTagList& movie) {
     const int code = tag->TagCode();
     uint16_t id = 0;
     const bool raw = IsRaw(tag);
-    if (code == 1) {
+    if (code == kSwfTagShowFrame) {
       ++frameCount_;
       ++frame;
       controlTags_.push_back(tag);
@@ -119,29 +106,40 @@ void MovieDefinitionIndex::Build(const SwfTagList& movie) {
       definitions_.push_back(tag);
       byId_.emplace(id, tag);
       switch (code) {
-        case 10: case 11: case 33: case 37: case 48: fontsAndTexts_.push_back(tag); break;
-        case 14: sounds_.push_back(tag); break;
-        case 6: case 20: case 21: case 35: case 36: bitmaps_.push_back(tag); break;
-        case 60: video_.push_back(tag); break;
-        case 2: case 22: case 32: shapes_.push_back(tag); break;
-        case 7: case 34: buttons_.push_back(tag); break;
-        case 39: sprites_.push_back(tag); break;
+        case kSwfTagDefineFont:
+        case kSwfTagDefineText:
+        case kSwfTagDefineText2:
+        case kSwfTagDefineEditText:
+        case kSwfTagDefineFont2: fontsAndTexts_.push_back(tag); break;
+        case kSwfTagDefineSound: sounds_.push_back(tag); break;
+        case kSwfTagDefineBits:
+        case kSwfTagDefineBitsLossless:
+        case kSwfTagDefineBitsJpeg2:
+        case kSwfTagDefineBitsJpeg3:
+        case kSwfTagDefineBitsLossless2: bitmaps_.push_back(tag); break;
+        case kSwfTagDefineVideoStream: video_.push_back(tag); break;
+        case kSwfTagDefineShape:
+        case kSwfTagDefineShape2:
+        case kSwfTagDefineShape3: shapes_.push_back(tag); break;
+        case kSwfTagDefineButton:
+        case kSwfTagDefineButton2: buttons_.push_back(tag); break;
+        case kSwfTagDefineSprite: sprites_.push_back(tag); break;
         default: break;
       }
-      if ((code == 10 || code == 48) && !raw) fontTags_[id].push_back(tag);
+      if ((code == kSwfTagDefineFont || code == kSwfTagDefineFont2) && !raw) fontTags_[id].push_back(tag);
       continue;
     }
     if (raw) continue;
-    if (code == 13 || code == 62) {
+    if (code == kSwfTagDefineFontInfo || code == kSwfTagDefineFontInfo2) {
       const auto* info = dynamic_cast<const DefineFontInfoTag*>(tag);
       if (info != nullptr) fontTags_[info->fontId].push_back(tag);
     }
-    if (code == 17 || code == 23) {
+    if (code == kSwfTagDefineButtonSound || code == kSwfTagDefineButtonCxform) {
       if (const auto* character = dynamic_cast<const SwfCharacterTag*>(tag)) {
         buttonExtras_[character->GetCharacterId()].push_back(tag);
       }
     }
-    if (code == 8 && jpegTables_ == nullptr) jpegTables_ = tag;
+    if (code == kSwfTagJpegTables && jpegTables_ == nullptr) jpegTables_ = tag;
     if (auto* place = dynamic_cast<PlaceObjectTag*>(tag)) {
       placements_.push_back(tag);
       controlTags_.push_back(tag);
@@ -156,11 +154,17 @@ void MovieDefinitionIndex::Build(const SwfTagList& movie) {
       continue;
     }
     switch (code) {
-      case 0: case 3: case 8: case 9: case 12: case 13: case 19: case 24: case 43: case 61:
-        controlTags_.push_back(tag);
-        break;
-      default:
-        break;
+      case kSwfTagEnd:
+      case kSwfTagFreeCharacter:
+      case kSwfTagJpegTables:
+      case kSwfTagSetBackgroundColor:
+      case kSwfTagDoAction:
+      case kSwfTagDefineFontInfo:
+      case kSwfTagSoundStreamBlock:
+      case kSwfTagProtect:
+      case kSwfTagFrameLabel:
+      case kSwfTagVideoFrame: controlTags_.push_back(tag); break;
+      default: break;
     }
   }
 }
@@ -172,14 +176,14 @@ SwfTag* MovieDefinitionIndex::FindDefinition(uint16_t id) const {
 
 DefineFontInfoTag* MovieDefinitionIndex::FindFontInfo(uint16_t fontId) const {
   for (SwfTag* tag : FontTagsOf(fontId)) {
-    if (tag->TagCode() == 13) return dynamic_cast<DefineFontInfoTag*>(tag);
+    if (tag->TagCode() == kSwfTagDefineFontInfo) return dynamic_cast<DefineFontInfoTag*>(tag);
   }
   return nullptr;
 }
 
 DefineFont2Tag* MovieDefinitionIndex::FindDefineFont2(uint16_t fontId) const {
   for (SwfTag* tag : FontTagsOf(fontId)) {
-    if (tag->TagCode() == 48) return dynamic_cast<DefineFont2Tag*>(tag);
+    if (tag->TagCode() == kSwfTagDefineFont2) return dynamic_cast<DefineFont2Tag*>(tag);
   }
   return nullptr;
 }
@@ -217,7 +221,7 @@ void MovieDefinitionIndex::CollectDependencies(SwfTag* definition, SwfTagRefs& o
     ShapeDependencyCollector shapes;
     shapes.InitForMorph(morph, *this);
     for (SwfTag* tag : shapes.Tags()) add(tag);
-  } else if (definition->TagCode() == 6 && !IsRaw(definition)) {
+  } else if (definition->TagCode() == kSwfTagDefineBits && !IsRaw(definition)) {
     add(jpegTables_);
   } else if (auto* button = dynamic_cast<DefineButtonTag*>(definition)) {
     ButtonDependencyCollector buttons;
@@ -265,7 +269,7 @@ void ShapeDependencyCollector::Resolve(const MovieDefinitionIndex& index) {
       unresolved_.push_back(id);
       continue;
     }
-    if (definition->TagCode() == 6) tags_.Add(index.FindJpegTables());
+    if (definition->TagCode() == kSwfTagDefineBits) tags_.Add(index.FindJpegTables());
     tags_.Add(definition);
   }
   if (index.GetMovie() != nullptr) background_ = FindBackgroundColorTag(*index.GetMovie());
@@ -371,7 +375,7 @@ void ButtonDependencyCollector::CollectInto(DefineButtonTag* button, const Movie
       shapes.InitForMorph(morph, index);
       for (SwfTag* tag : shapes.Tags()) definitions_.Add(tag);
       for (uint16_t missing : shapes.UnresolvedIds()) AddUnique(unresolved_, missing);
-    } else if (code == 6) {
+    } else if (code == kSwfTagDefineBits) {
       definitions_.Add(index.FindJpegTables());
     } else {
       FontIdsOfText(definition, fonts);
@@ -392,22 +396,26 @@ void ButtonDependencyCollector::CollectDefinitionOf(uint16_t id, const SwfTagLis
   for (const auto& item : movie) {
     SwfTag* tag = item.get();
     const int code = tag->TagCode();
-    if (code == 8) {
+    if (code == kSwfTagJpegTables) {
       tables = tag;
       continue;
     }
     uint16_t defined = 0;
     if (!GetDefinedCharacterId(*tag, defined) || defined != id) continue;
     switch (code) {
-      case 6:
+      case kSwfTagDefineBits:
         definitions_.Add(tables);
         definitions_.Add(tag);
         return;
-      case 2: case 20: case 21: case 22: case 32: case 35: case 36: case 39:
-        definitions_.Add(tag);
-        return;
-      default:
-        break;
+      case kSwfTagDefineShape:
+      case kSwfTagDefineBitsLossless:
+      case kSwfTagDefineBitsJpeg2:
+      case kSwfTagDefineShape2:
+      case kSwfTagDefineShape3:
+      case kSwfTagDefineBitsJpeg3:
+      case kSwfTagDefineBitsLossless2:
+      case kSwfTagDefineSprite: definitions_.Add(tag); return;
+      default: break;
     }
   }
 }
@@ -465,7 +473,7 @@ bool SpriteDependencyCollector::Collect(DefineSpriteTag* sprite, const SwfTagLis
       continue;
     }
     const int code = definition->TagCode();
-    if (code == 10 || code == 48) {
+    if (code == kSwfTagDefineFont || code == kSwfTagDefineFont2) {
       // A font is not placed; fonts come with the texts that use them.
     } else if (IsRaw(definition)) {
       // Kept as bytes: copied as it is (whether it can be moved is for CanRelocateTagList).
@@ -476,7 +484,7 @@ bool SpriteDependencyCollector::Collect(DefineSpriteTag* sprite, const SwfTagLis
       for (SwfTag* tag : shapes.Tags()) definitions_.Add(tag);
       for (uint16_t missing : shapes.UnresolvedIds()) AddUnique(unresolved_, missing);
       definitions_.Add(definition);
-    } else if (code == 6) {
+    } else if (code == kSwfTagDefineBits) {
       definitions_.Add(index.FindJpegTables());
       definitions_.Add(definition);
     } else if (auto* button = dynamic_cast<DefineButtonTag*>(definition)) {
@@ -494,7 +502,7 @@ bool SpriteDependencyCollector::Collect(DefineSpriteTag* sprite, const SwfTagLis
       for (uint16_t missing : buttons.UnresolvedIds()) AddUnique(unresolved_, missing);
       definitions_.Add(definition);
       for (SwfTag* tag : buttons.ButtonTags()) definitions_.Add(tag);
-    } else if (code == 39) {
+    } else if (code == kSwfTagDefineSprite) {
       if (definition != sprite) nestedSprites_.Add(definition);
     } else if (auto* morph = dynamic_cast<DefineMorphShapeTag*>(definition)) {
       ShapeDependencyCollector shapes;

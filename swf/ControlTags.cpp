@@ -46,7 +46,8 @@ size_t FrameLabelTag::Read(SwfReader& reader) {
   const size_t before = reader.GetPosition();
   namedAnchor = 0;
   reader.ReadString(label, 0, false);
-  if (reader.GetVersion() > kLastVersionWithoutAnchor && SwfTagBytesLeft(reader, before) > 0) namedAnchor = reader.ReadU8();
+  if (reader.GetVersion() > kLastVersionWithoutAnchor && SwfTagBytesLeft(reader, before) > 0)
+    namedAnchor = reader.ReadU8();
   return reader.GetPosition() - before;
 }
 

@@ -11,9 +11,12 @@
 
 class EndTag : public SwfTag {
  public:
-  int TagCode() const override { return 0; }
+  int TagCode() const override { return kSwfTagEnd; }
   // An empty body; the tag loop skips anything a movie puts there.
   size_t Write(SwfBitWriter& writer) override;
+
+  // Set on the End the tag loop adds where the data ended without one.
+  bool addedAtEndOfData = false;
 };
 
 class SetBackgroundColorTag : public SwfTag {
@@ -21,7 +24,7 @@ class SetBackgroundColorTag : public SwfTag {
   SetBackgroundColorTag() = default;
   SetBackgroundColorTag(uint8_t red, uint8_t green, uint8_t blue) : colour(red, green, blue) {}
 
-  int TagCode() const override { return 9; }
+  int TagCode() const override { return kSwfTagSetBackgroundColor; }
   // The colour as 0x00BBGGRR.
   uint32_t GetColor() const;
 
@@ -35,7 +38,7 @@ class SetBackgroundColorTag : public SwfTag {
 // the password that the authoring tool asks for) and writes it back unchanged.
 class ProtectTag : public SwfTag {
  public:
-  int TagCode() const override { return 24; }
+  int TagCode() const override { return kSwfTagProtect; }
 
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
@@ -49,7 +52,7 @@ class FrameLabelTag : public SwfTag {
   // Null gives an empty label; the anchor flag is 0.
   explicit FrameLabelTag(const wchar_t* text = nullptr) : label(text) {}
 
-  int TagCode() const override { return 43; }
+  int TagCode() const override { return kSwfTagFrameLabel; }
 
   // The 0-terminated label, then, when the movie's version is above 5 and the body has a
   // byte left, the anchor byte. A body that ends after the label leaves the flag 0.
@@ -63,7 +66,7 @@ class FrameLabelTag : public SwfTag {
 
 class EnableDebuggerTag : public SwfTag {
  public:
-  int TagCode() const override { return 58; }
+  int TagCode() const override { return kSwfTagEnableDebugger; }
 
   // The 0-terminated password (hash).
   size_t Read(SwfReader& reader) override;
@@ -78,7 +81,7 @@ class EnableDebuggerTag : public SwfTag {
 
 class EnableDebugger2Tag : public EnableDebuggerTag {
  public:
-  int TagCode() const override { return 64; }
+  int TagCode() const override { return kSwfTagEnableDebugger2; }
 
   // u16 reserved, then the password.
   size_t Read(SwfReader& reader) override;

@@ -1,6 +1,7 @@
 #include "swf/DefineShapeTag.h"
 
 #include "swf/SwfRelocation.h"
+#include "swf/SwfTagList.h"
 
 void DefineShapeTag::BuildRectangle(int32_t x, int32_t y, int32_t width, int32_t height,
                                     std::unique_ptr<FillStyle> fill, std::unique_ptr<LineStyle> line) {
@@ -86,4 +87,9 @@ void DefineShapeTag::Relocate(int idDelta, int, int) {
 bool DefineShapeTag::CanRelocate(int idDelta, int, int) const {
   if (!SwfU16Fits(GetCharacterId(), idDelta)) return false;
   return shape == nullptr || shape->CanRelocateBitmaps(idDelta);
+}
+
+// The bitmaps it fills with.
+void DefineShapeTag::CollectReferences(SwfTagReferences& refs) const {
+  for (uint16_t bitmap : GetShapeBitmapIds(*this)) refs.ids.push_back(bitmap);
 }

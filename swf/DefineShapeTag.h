@@ -14,7 +14,7 @@ class DefineShapeTag : public SwfCharacterTag {
   DefineShapeTag(const DefineShapeTag&) = delete;
   DefineShapeTag& operator=(const DefineShapeTag&) = delete;
 
-  int TagCode() const override { return 2; }
+  int TagCode() const override { return kSwfTagDefineShape; }
 
   // Fills an empty tag with a rectangle in twips, filled with fill style 1 and outlined with
   // line style 1 when given (the tag takes both). The character id is left to the caller.
@@ -31,11 +31,12 @@ class DefineShapeTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
 
   // The id and the ids of the bitmaps its fills name.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   // Colours of this tag's shape are RGBA.
-  bool HasAlphaColours() const { return TagCode() == 32; }
+  bool HasAlphaColours() const { return TagCode() == kSwfTagDefineShape3; }
 
   std::unique_ptr<ShapeWithStyle> shape;
   std::unique_ptr<SwfRect> bounds;
@@ -43,10 +44,10 @@ class DefineShapeTag : public SwfCharacterTag {
 
 class DefineShape2Tag : public DefineShapeTag {
  public:
-  int TagCode() const override { return 22; }
+  int TagCode() const override { return kSwfTagDefineShape2; }
 };
 
 class DefineShape3Tag : public DefineShapeTag {
  public:
-  int TagCode() const override { return 32; }
+  int TagCode() const override { return kSwfTagDefineShape3; }
 };

@@ -5,6 +5,7 @@
 #include "swf/ControlTags.h"
 #include "swf/DisplayListTags.h"
 #include "swf/SwfRelocation.h"
+#include "swf/SwfTagList.h"
 
 namespace {
 
@@ -21,20 +22,36 @@ DefineSpriteTag::~DefineSpriteTag() = default;
 
 bool DefineSpriteTag::IsAllowedChild(int code) {
   switch (code) {
-    case 0: case 1: case 3: case 4: case 5: case 12: case 15: case 18: case 19:
-    case 26: case 28: case 43: case 45: case 60: case 61:
-      return true;
-    default:
-      return false;
+    case kSwfTagEnd:
+    case kSwfTagShowFrame:
+    case kSwfTagFreeCharacter:
+    case kSwfTagPlaceObject:
+    case kSwfTagRemoveObject:
+    case kSwfTagDoAction:
+    case kSwfTagStartSound:
+    case kSwfTagSoundStreamHead:
+    case kSwfTagSoundStreamBlock:
+    case kSwfTagPlaceObject2:
+    case kSwfTagRemoveObject2:
+    case kSwfTagFrameLabel:
+    case kSwfTagSoundStreamHead2:
+    case kSwfTagDefineVideoStream:
+    case kSwfTagVideoFrame: return true;
+    default: return false;
   }
 }
 
 bool DefineSpriteTag::MovesWithSprite(int code) {
   switch (code) {
-    case 3: case 4: case 5: case 15: case 26: case 28: case 60: case 61:
-      return true;
-    default:
-      return false;
+    case kSwfTagFreeCharacter:
+    case kSwfTagPlaceObject:
+    case kSwfTagRemoveObject:
+    case kSwfTagStartSound:
+    case kSwfTagPlaceObject2:
+    case kSwfTagRemoveObject2:
+    case kSwfTagDefineVideoStream:
+    case kSwfTagVideoFrame: return true;
+    default: return false;
   }
 }
 
@@ -86,6 +103,7 @@ std::unique_ptr<SwfTag> DefineSpriteTag::AddTagToFirstFrame(std::unique_ptr<SwfT
 
 void DefineSpriteTag::ClearTags() {
   children_.clear();
+  readWithoutEnd_ = false;
   frameCount_ = 0;
   lowestDepth_ = -1;
   highestDepth_ = -1;
@@ -112,6 +130,12 @@ size_t DefineSpriteTag::Read(SwfReader& reader) {
   children.ParseTags(&reader, 0);
   reader.LeaveSpriteNesting();
   children_ = children.TakeTags();
+  // A body without End keeps none: the player does not loop such a sprite.
+  const auto* end = children_.empty() ? nullptr : dynamic_cast<const EndTag*>(children_.back().get());
+  if (end != nullptr && end->addedAtEndOfData) {
+    children_.pop_back();
+    readWithoutEnd_ = true;
+  }
   for (const auto& child : children_) {
     const auto* place = dynamic_cast<const PlaceObjectTag*>(child.get());
     if (place == nullptr) continue;
@@ -132,7 +156,7 @@ size_t DefineSpriteTag::Write(SwfBitWriter& writer) {
     if (writer.GetNoSound() && IsSoundTag(child->TagCode())) continue;
     child->Write(body);
   }
-  if (children_.empty() || children_.back()->TagCode() != kSwfTagEnd) EndTag().Write(body);
+  if (!readWithoutEnd_ && (children_.empty() || children_.back()->TagCode() != kSwfTagEnd)) EndTag().Write(body);
   return WriteWithBody(writer, body, false);
 }
 
@@ -148,4 +172,16 @@ bool DefineSpriteTag::CanRelocate(int idDelta, int, int frameDelta) const {
   return std::all_of(children_.begin(), children_.end(), [&](const std::unique_ptr<SwfTag>& child) {
     return !MovesWithSprite(child->TagCode()) || child->CanRelocate(idDelta, 0, frameDelta);
   });
+}
+
+// The ids of the timeline: what each child defines and names. The children's placements and
+// depths belong to the sprite's own timeline, not to the one that holds the sprite.
+void DefineSpriteTag::CollectReferences(SwfTagReferences& refs) const {
+  for (const auto& child : children_) {
+    uint16_t defined = 0;
+    if (GetDefinedCharacterId(*child, defined)) refs.ids.push_back(defined);
+    SwfTagReferences named;
+    child->CollectReferences(named);
+    refs.ids.insert(refs.ids.end(), named.ids.begin(), named.ids.end());
+  }
 }

@@ -7,8 +7,6 @@
 
 #include "swf/SwfRecord.h"
 
-inline constexpr int kSwfTagDefineSprite = 39;
-
 class DefineSpriteTag : public SwfCharacterTag {
  public:
   explicit DefineSpriteTag(int id = 0, uint16_t frames = 0);
@@ -46,15 +44,19 @@ class DefineSpriteTag : public SwfCharacterTag {
   std::vector<std::unique_ptr<SwfTag>> TakeTags();
 
   // u16 id, u16 frame count, then the children up to the child End tag or the end of the
-  // sprite's body. Sprites nested deeper than kSwfMaxSpriteNesting are refused (the reader
-  // is marked and the body counts as unreadable).
+  // sprite's body. A body that ends without End gives children without one, and the sprite
+  // remembers it (ReadWithoutEnd). Sprites nested deeper than kSwfMaxSpriteNesting are
+  // refused (the reader is marked and the body counts as unreadable).
   size_t Read(SwfReader& reader) override;
   // Header, id, frame count and the children; sound children are left out under the
-  // writer's no-sound flag; an End is added when the last child is not one.
+  // writer's no-sound flag; an End is added when the last child is not one, except for a
+  // sprite read without End, which is written without one as it was read (the player loops
+  // a sprite that ends with End, and does not loop one without).
   size_t Write(SwfBitWriter& writer) override;
   // The sprite id moves by idDelta; FreeCharacter, PlaceObject, RemoveObject, StartSound,
   // PlaceObject2, RemoveObject2, DefineVideoStream and VideoFrame children move their ids
   // and frames, never their depths (a sprite's depths are its own).
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -65,10 +67,13 @@ class DefineSpriteTag : public SwfCharacterTag {
   // Read; -1 and -1 when there is none.
   int GetLowestDepth() const { return lowestDepth_; }
   int GetHighestDepth() const { return highestDepth_; }
+  // The sprite was read from a body without End (ClearTags forgets it).
+  bool ReadWithoutEnd() const { return readWithoutEnd_; }
 
  private:
   uint16_t frameCount_;
   std::vector<std::unique_ptr<SwfTag>> children_;
   int lowestDepth_ = -1;
   int highestDepth_ = -1;
+  bool readWithoutEnd_ = false;
 };

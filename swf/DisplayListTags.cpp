@@ -131,3 +131,16 @@ size_t RemoveObject2Tag::Write(SwfBitWriter& writer) {
 }
 
 bool RemoveObject2Tag::CanRelocate(int, int depthDelta, int) const { return SwfU16Fits(depth, depthDelta); }
+
+void FreeCharacterTag::CollectReferences(SwfTagReferences& refs) const { refs.ids.push_back(characterId); }
+
+void PlaceObjectTag::CollectReferences(SwfTagReferences& refs) const {
+  refs.ids.push_back(characterId);
+  refs.placedIds.push_back(characterId);
+  refs.depths.push_back(depth);
+}
+
+void RemoveObjectTag::CollectReferences(SwfTagReferences& refs) const {
+  refs.ids.push_back(characterId);
+  refs.depths.push_back(depth);
+}

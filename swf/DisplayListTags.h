@@ -19,7 +19,7 @@ void NoteCharacterIdRead(uint16_t id);
 
 class ShowFrameTag : public SwfTag {
  public:
-  int TagCode() const override { return 1; }
+  int TagCode() const override { return kSwfTagShowFrame; }
   size_t Write(SwfBitWriter& writer) override;
 };
 
@@ -27,9 +27,10 @@ class FreeCharacterTag : public SwfTag {
  public:
   explicit FreeCharacterTag(uint16_t id = 0) : characterId(id) {}
 
-  int TagCode() const override { return 3; }
+  int TagCode() const override { return kSwfTagFreeCharacter; }
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -42,7 +43,7 @@ class PlaceObjectTag : public SwfTag {
   PlaceObjectTag(const PlaceObjectTag&) = delete;
   PlaceObjectTag& operator=(const PlaceObjectTag&) = delete;
 
-  int TagCode() const override { return 4; }
+  int TagCode() const override { return kSwfTagPlaceObject; }
 
   virtual void SetCharacterId(int id);
   // Deletes the matrix and the colour transform.
@@ -55,6 +56,7 @@ class PlaceObjectTag : public SwfTag {
   // A missing matrix is written as the identity (the field is not optional).
   size_t Write(SwfBitWriter& writer) override;
 
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -68,10 +70,11 @@ class RemoveObjectTag : public SwfTag {
  public:
   RemoveObjectTag(uint16_t id = 0, uint16_t removeDepth = 0) : characterId(id), depth(removeDepth) {}
 
-  int TagCode() const override { return 5; }
+  int TagCode() const override { return kSwfTagRemoveObject; }
   // u16 id, u16 depth.
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -84,7 +87,7 @@ class RemoveObject2Tag : public RemoveObjectTag {
  public:
   explicit RemoveObject2Tag(uint16_t removeDepth = 0) : RemoveObjectTag(0, removeDepth) {}
 
-  int TagCode() const override { return 28; }
+  int TagCode() const override { return kSwfTagRemoveObject2; }
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;

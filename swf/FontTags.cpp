@@ -63,8 +63,8 @@ void DefineFontTag::Clear() {
   glyphs.clear();
 }
 
-void DefineFontTag::SetGlyphs(std::vector<int32_t> offsets, std::vector<std::unique_ptr<Shape>> shapes,
-                              int characterId, bool adjust) {
+void DefineFontTag::SetGlyphs(std::vector<int32_t> offsets, std::vector<std::unique_ptr<Shape>> shapes, int characterId,
+                              bool adjust) {
   if (adjust) {
     const int32_t tableSize = static_cast<int32_t>(offsets.size() * 2);
     for (int32_t& offset : offsets) offset += tableSize;
@@ -377,3 +377,5 @@ bool DefineFontTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits
 bool DefineFontInfoTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(fontId, idDelta); }
 
 bool DefineFont2Tag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
+
+void DefineFontInfoTag::CollectReferences(SwfTagReferences& refs) const { refs.ids.push_back(fontId); }

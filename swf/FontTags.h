@@ -15,13 +15,6 @@
 #include "swf/SwfBasicRecords.h"
 #include "swf/SwfRecord.h"
 
-enum FontTagCode : int {
-  kSwfTagDefineFont = 10,
-  kSwfTagDefineFontInfo = 13,
-  kSwfTagDefineFont2 = 48,
-  kSwfTagDefineFontInfo2 = 62,
-};
-
 // The bytes of a font name for a movie of the given version, cut to the 255 a length byte
 // counts (never inside a UTF-8 sequence).
 std::string EncodeFontName(const WideString& name, uint8_t version);
@@ -80,6 +73,7 @@ class DefineFontInfoTag : public SwfTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineFontInfo; }
   // Moves the font id it refers to.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "swf/SwfRelocation.h"
+#include "swf/SwfTagList.h"
 
 namespace {
 
@@ -308,4 +309,9 @@ bool DefineMorphShapeTag::CanRelocate(int idDelta, int, int) const {
   }
   if (startEdges && !startEdges->CanRelocateBitmaps(idDelta)) return false;
   return endEdges == nullptr || endEdges->CanRelocateBitmaps(idDelta);
+}
+
+// The bitmaps it fills with.
+void DefineMorphShapeTag::CollectReferences(SwfTagReferences& refs) const {
+  for (uint16_t bitmap : GetMorphShapeBitmapIds(*this)) refs.ids.push_back(bitmap);
 }

@@ -97,7 +97,7 @@ class DefineMorphShapeTag : public SwfCharacterTag {
   DefineMorphShapeTag(const DefineMorphShapeTag&) = delete;
   DefineMorphShapeTag& operator=(const DefineMorphShapeTag&) = delete;
 
-  int TagCode() const override { return 46; }
+  int TagCode() const override { return kSwfTagDefineMorphShape; }
 
   // The end edges start where the offset field says when that lies between the end of the
   // start edges and the end of the body; otherwise they are read from where the start
@@ -107,6 +107,7 @@ class DefineMorphShapeTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
 
   // The id, the bitmaps of the fills, and the bitmaps of new styles inside the edges.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 

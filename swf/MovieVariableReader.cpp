@@ -66,7 +66,7 @@ bool MovieVariableReader::ReadFile(const WideString& path, int extraFrames) {
     if (reader.GetRemaining() < 2) break;
     SwfTagHeader header;
     if (!ReadTagHeader(reader, header)) break;
-    if (header.code == 0) break;
+    if (header.code == kSwfTagEnd) break;
     if (header.code == kSwfTagShowFrame && frames++ >= extraFrames) break;
     // Every body is read or passed over inside its declared length, cut to the data.
     reader.SetCurrentTagLength(header.length);
@@ -84,6 +84,8 @@ bool MovieVariableReader::ReadFile(const WideString& path, int extraFrames) {
 
 bool MovieVariableReader::ScanActions(DoActionTag& tag) {
   for (const std::unique_ptr<ActionRecord>& action : tag.Actions()) {
+    // The script runs to its first End; what follows it runs only when jumped to.
+    if (action->Kind() == ActionKind::Generic && action->ActionCode() == 0) break;
     switch (action->Kind()) {
       case ActionKind::Push: {
         for (const PushValue& value : static_cast<const ActionPush&>(*action).values) {
@@ -109,9 +111,7 @@ bool MovieVariableReader::ScanActions(DoActionTag& tag) {
         }
         break;
       }
-      case ActionKind::ConstantPool:
-        pool_ = std::move(static_cast<ActionConstantPool&>(*action).strings);
-        break;
+      case ActionKind::ConstantPool: pool_ = std::move(static_cast<ActionConstantPool&>(*action).strings); break;
       default:
         if (action->ActionCode() == 0x88) {
           // A pool whose bytes do not fit its layout: later references find no strings.

@@ -44,7 +44,7 @@ class MovieVariableReader {
   // first frame, or of `extraFrames` further frames. True when the file opened as a SWF
   // movie; false otherwise, and the reader is then as it was. Reading a second movie adds its
   // variables to those of the first, whose values win, and takes its stage size and rate.
-  bool ReadFile(const WideString& path, int extraFrames);
+  [[nodiscard]] bool ReadFile(const WideString& path, int extraFrames);
 
   // The value of the first assignment to the name, compared without regard to the case of
   // A to Z (other characters must match exactly; the comparison ends at a NUL character),

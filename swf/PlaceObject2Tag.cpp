@@ -98,6 +98,7 @@ void PlaceObject2Tag::ClearTransforms() {
   colorTransformAlpha.reset();
   clipActions.clear();
   hasClipActions = false;
+  allEventFlagsAsRead = false;
   name.clear();
 }
 
@@ -110,6 +111,8 @@ void PlaceObject2Tag::AddClipAction(std::unique_ptr<ClipActionRecord> record) {
   if (!record) return;
   clipActions.push_back(std::move(record));
   hasClipActions = true;
+  // The records are no longer those read: their union describes them.
+  allEventFlagsAsRead = false;
 }
 
 size_t PlaceObject2Tag::Read(SwfReader& reader) {
@@ -152,6 +155,7 @@ void PlaceObject2Tag::ReadClipActions(SwfReader& reader) {
   reader.ByteAlign();
   reader.ReadU16();  // reserved
   allEventFlags = ReadEventFlags(reader, clipActionVersion);
+  allEventFlagsAsRead = true;
   while (reader.GetRemaining() > 0 && !reader.HasOverrun()) {
     const uint32_t events = ReadEventFlags(reader, clipActionVersion);
     if (events == 0 || reader.HasOverrun()) break;
@@ -213,12 +217,12 @@ void PlaceObject2Tag::WriteBody(SwfBitWriter& body, const BodyOptions& options, 
     body.Flush();
     body.WriteU16(0);
     uint32_t all = options.allEventFlags;
-    if (all == 0) {
+    if (all == 0 && !options.allEventFlagsAsGiven) {
       for (const auto& record : clipActions) all |= record->eventFlags;
     }
     all = EventFlagsInWidth(all, version);
     WriteEventFlags(body, all, version);
-    if (all != 0) {
+    if (all != 0 || options.allEventFlagsAsGiven) {
       for (const auto& record : clipActions) {
         const uint32_t events = EventFlagsInWidth(record->eventFlags, version);
         if (events == 0) continue;
@@ -243,7 +247,8 @@ void PlaceObject2Tag::WriteBody(SwfBitWriter& body, const BodyOptions& options, 
 
 size_t PlaceObject2Tag::Write(SwfBitWriter& writer) {
   SwfBitWriter body = MakeBodyWriter(writer);
-  const BodyOptions options{std::max(clipActionVersion, writer.GetVersion()), hasCharacter || characterId != 0, 0};
+  const BodyOptions options{std::max(clipActionVersion, writer.GetVersion()), hasCharacter || characterId != 0,
+                            allEventFlagsAsRead ? allEventFlags : 0, allEventFlagsAsRead};
   WriteBody(body, options, nullptr);
   return WriteWithBody(writer, body, false);
 }
@@ -252,7 +257,7 @@ size_t PlaceObject2Tag::GetClipDepthOffset() {
   if (!hasClipDepth) return 0;
   SwfBitWriter body(clipActionVersion);
   size_t clipDepthAt = 0;
-  WriteBody(body, BodyOptions{clipActionVersion, hasCharacter, allEventFlags}, &clipDepthAt);
+  WriteBody(body, BodyOptions{clipActionVersion, hasCharacter, allEventFlags, false}, &clipDepthAt);
   return MakeTagHeader(*this, body.GetByteCount(), false).size() + clipDepthAt;
 }
 
@@ -266,4 +271,10 @@ bool PlaceObject2Tag::CanRelocate(int idDelta, int depthDelta, int) const {
   if (hasCharacter && !SwfU16Fits(characterId, idDelta)) return false;
   if (!SwfU16Fits(depth, depthDelta)) return false;
   return !hasClipDepth || SwfU16Fits(clipDepth, depthDelta);
+}
+
+void PlaceObject2Tag::CollectReferences(SwfTagReferences& refs) const {
+  if (hasCharacter || characterId != 0) refs.ids.push_back(characterId);
+  if (hasCharacter && characterId != 0) refs.placedIds.push_back(characterId);
+  refs.depths.push_back(depth);
 }

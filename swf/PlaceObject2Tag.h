@@ -46,7 +46,7 @@ class PlaceObject2Tag : public PlaceObjectTag {
   // has them. Returns this tag.
   PlaceObject2Tag& CopyFrom(const PlaceObject2Tag& other);
 
-  int TagCode() const override { return 26; }
+  int TagCode() const override { return kSwfTagPlaceObject2; }
   // Id 0, ratio 0, clip depth 0, all six flags clear, clip-action version 4.
   void Reset() override;
   // Stores the id and sets HasCharacter.
@@ -63,10 +63,12 @@ class PlaceObject2Tag : public PlaceObjectTag {
   // of the body when its terminator is missing.
   size_t Read(SwfReader& reader) override;
   // HasCharacter is written when set or when the id is not 0. Clip-action records whose
-  // event flags are 0 in the written width are left out (they would end the list).
+  // event flags are 0 in the written width are left out (they would end the list). The
+  // all-event flags are those read (allEventFlagsAsRead), else the union of the records'.
   size_t Write(SwfBitWriter& writer) override;
 
   // The id moves only with HasCharacter; depth and clip depth saturate like every depth.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -86,6 +88,10 @@ class PlaceObject2Tag : public PlaceObjectTag {
   bool hasCharacter = false;
   bool move = false;
   uint32_t allEventFlags = 0;  // as read
+  // The placement was read with clip actions: its all-event flags are written as read. A
+  // placement the program builds (or whose records it changes with AddClipAction) writes
+  // the union of its records' events.
+  bool allEventFlagsAsRead = false;
   std::vector<std::unique_ptr<ClipActionRecord>> clipActions;
   uint8_t clipActionVersion = 4;
 
@@ -93,7 +99,8 @@ class PlaceObject2Tag : public PlaceObjectTag {
   struct BodyOptions {
     uint8_t clipActionVersion;
     bool characterFlag;
-    uint32_t allEventFlags;  // 0: the OR of the records'
+    uint32_t allEventFlags;  // 0: the OR of the records', unless given as it stands
+    bool allEventFlagsAsGiven;
   };
   void WriteBody(SwfBitWriter& body, const BodyOptions& options, size_t* clipDepthAt);
   void ReadClipActions(SwfReader& reader);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace {
 
@@ -47,8 +49,7 @@ void WriteOneStraightEdge(SwfBitWriter& writer, int32_t dx, int32_t dy, uint8_t 
 }
 
 void WriteOneCurvedEdge(SwfBitWriter& writer, int32_t cx, int32_t cy, int32_t ax, int32_t ay) {
-  const uint32_t magnitude =
-      std::max({SwfMagnitude(cx), SwfMagnitude(cy), SwfMagnitude(ax), SwfMagnitude(ay)});
+  const uint32_t magnitude = std::max({SwfMagnitude(cx), SwfMagnitude(cy), SwfMagnitude(ax), SwfMagnitude(ay)});
   const int bits = std::max(CountBitsNeeded(magnitude, true) - 2, 0);
   writer.WriteBits(1, 1);  // edge
   writer.WriteBits(0, 1);  // curved
@@ -81,10 +82,6 @@ void WriteCurve(SwfBitWriter& writer, int64_t cx, int64_t cy, int64_t ax, int64_
   WriteCurve(writer, r1x - mx, r1y - my, p2x - r1x, p2y - r1y, depth + 1);
 }
 
-void BindRecord(ShapeRecord& record, Shape* owner) {
-  if (record.GetKind() == ShapeRecord::kStyleChange) static_cast<StyleChangeRecord&>(record).owner = owner;
-}
-
 }  // namespace
 
 uint8_t StyleIndexBits(size_t count) {
@@ -94,12 +91,15 @@ uint8_t StyleIndexBits(size_t count) {
 
 // --- StyleChangeRecord -----------------------------------------------------------------
 
-StyleChangeRecord::StyleChangeRecord(uint8_t flagBits, Shape* ownerShape) : flags(flagBits), owner(ownerShape) {
+StyleChangeRecord::StyleChangeRecord(uint8_t flagBits, Shape* ownerShape)
+    : ShapeRecord(kStyleChange), flags(flagBits), owner(ownerShape) {
   if (owner != nullptr) {
     fillBits = owner->initialFillBits;
     lineBits = owner->initialLineBits;
   }
 }
+
+StyleChangeRecord::~StyleChangeRecord() = default;
 
 void StyleChangeRecord::InitMoveTo(int32_t x, int32_t y, Shape* ownerShape) {
   moveX = x;
@@ -112,7 +112,7 @@ void StyleChangeRecord::InitMoveTo(int32_t x, int32_t y, Shape* ownerShape) {
   fillStyle0 = 0;
   fillStyle1 = 0;
   lineStyle = 0;
-  // Forgotten, not deleted by the Part's rules; with owned arrays forgetting is deleting.
+  // Forgotten rather than deleted; with owned arrays forgetting is deleting.
   newFillStyles.reset();
   newLineStyles.reset();
 }
@@ -135,7 +135,7 @@ void StyleChangeRecord::UpdateFlags() {
   flags = value;
 }
 
-std::unique_ptr<ShapeRecord> StyleChangeRecord::Clone(Shape* newOwner) const {
+std::unique_ptr<StyleChangeRecord> StyleChangeRecord::Clone(Shape* newOwner) const {
   auto copy = std::make_unique<StyleChangeRecord>(flags, nullptr);
   copy->moveX = moveX;
   copy->moveY = moveY;
@@ -228,16 +228,12 @@ size_t StyleChangeRecord::Write(SwfBitWriter& writer) {
 // --- Edges -----------------------------------------------------------------------------
 
 StraightEdgeRecord::StraightEdgeRecord(int32_t dx, int32_t dy, uint8_t edgeKind)
-    : kind(edgeKind), deltaX(dx), deltaY(dy) {}
+    : ShapeRecord(kStraightEdge), kind(edgeKind), deltaX(dx), deltaY(dy) {}
 
 void StraightEdgeRecord::Set(int32_t dx, int32_t dy, uint8_t edgeKind) {
   deltaX = dx;
   deltaY = dy;
   kind = edgeKind;
-}
-
-std::unique_ptr<ShapeRecord> StraightEdgeRecord::Clone(Shape*) const {
-  return std::make_unique<StraightEdgeRecord>(deltaX, deltaY, kind);
 }
 
 size_t StraightEdgeRecord::Read(SwfReader& reader) {
@@ -259,12 +255,16 @@ size_t StraightEdgeRecord::Read(SwfReader& reader) {
   return reader.GetPosition() - before;
 }
 
-size_t StraightEdgeRecord::Write(SwfBitWriter& writer) {
+size_t StraightEdgeRecord::Write(SwfBitWriter& writer) const {
   const size_t before = writer.GetByteCount();
   const int64_t dx = kind == kVertical ? 0 : deltaX;
   const int64_t dy = kind == kHorizontal ? 0 : deltaY;
   const int64_t magnitude = std::max<int64_t>(Magnitude64(dx), Magnitude64(dy));
-  const int64_t pieces = magnitude <= kMaxEdgeDelta ? 1 : (magnitude + kMaxEdgeDelta - 1) / kMaxEdgeDelta;
+  if (magnitude <= kMaxEdgeDelta) {
+    WriteOneStraightEdge(writer, static_cast<int32_t>(dx), static_cast<int32_t>(dy), kind);
+    return writer.GetByteCount() - before;
+  }
+  const int64_t pieces = (magnitude + kMaxEdgeDelta - 1) / kMaxEdgeDelta;
   for (int64_t i = 0; i < pieces; ++i) {
     // Consecutive cuts of the whole delta: the pieces add up to it exactly.
     const int64_t px = dx * (i + 1) / pieces - dx * i / pieces;
@@ -275,11 +275,11 @@ size_t StraightEdgeRecord::Write(SwfBitWriter& writer) {
 }
 
 CurvedEdgeRecord::CurvedEdgeRecord(int32_t controlDx, int32_t controlDy, int32_t anchorDx, int32_t anchorDy)
-    : controlDeltaX(controlDx), controlDeltaY(controlDy), anchorDeltaX(anchorDx), anchorDeltaY(anchorDy) {}
-
-std::unique_ptr<ShapeRecord> CurvedEdgeRecord::Clone(Shape*) const {
-  return std::make_unique<CurvedEdgeRecord>(controlDeltaX, controlDeltaY, anchorDeltaX, anchorDeltaY);
-}
+    : ShapeRecord(kCurvedEdge),
+      controlDeltaX(controlDx),
+      controlDeltaY(controlDy),
+      anchorDeltaX(anchorDx),
+      anchorDeltaY(anchorDy) {}
 
 size_t CurvedEdgeRecord::Read(SwfReader& reader) {
   const size_t before = reader.GetPosition();
@@ -291,18 +291,320 @@ size_t CurvedEdgeRecord::Read(SwfReader& reader) {
   return reader.GetPosition() - before;
 }
 
-size_t CurvedEdgeRecord::Write(SwfBitWriter& writer) {
+size_t CurvedEdgeRecord::Write(SwfBitWriter& writer) const {
   const size_t before = writer.GetByteCount();
   WriteCurve(writer, controlDeltaX, controlDeltaY, anchorDeltaX, anchorDeltaY, 0);
   return writer.GetByteCount() - before;
 }
 
-std::unique_ptr<ShapeRecord> EndShapeRecord::Clone(Shape*) const { return std::make_unique<EndShapeRecord>(); }
-
-size_t EndShapeRecord::Write(SwfBitWriter& writer) {
+size_t EndShapeRecord::Write(SwfBitWriter& writer) const {
   const size_t before = writer.GetByteCount();
   writer.WriteBits(0, 6);
   return writer.GetByteCount() - before;
+}
+
+// --- ShapeRecordList ------------------------------------------------------------------
+
+static_assert(sizeof(StraightEdgeRecord) <= 20 && alignof(StraightEdgeRecord) <= 4);
+static_assert(sizeof(CurvedEdgeRecord) <= 20 && alignof(CurvedEdgeRecord) <= 4);
+static_assert(std::is_trivially_copyable_v<StraightEdgeRecord> && std::is_trivially_copyable_v<CurvedEdgeRecord> &&
+              std::is_trivially_copyable_v<EndShapeRecord>);
+
+ShapeRecordList::StyleChangeHandle::StyleChangeHandle(StyleChangeRecord* record) : ShapeRecord(kStyleChange) {
+  static_assert(sizeof(StyleChangeHandle) <= sizeof(Slot) && std::is_trivially_copyable_v<StyleChangeHandle>);
+  std::memcpy(address_, &record, sizeof record);
+}
+
+StyleChangeRecord* ShapeRecordList::StyleChangeHandle::Get() const {
+  StyleChangeRecord* record = nullptr;
+  std::memcpy(&record, address_, sizeof record);
+  return record;
+}
+
+ShapeRecord* ShapeRecordList::RecordAt(Slot* slot) {
+  auto* record = std::launder(reinterpret_cast<ShapeRecord*>(slot->bytes));
+  if (record->GetKind() == ShapeRecord::kStyleChange) return static_cast<StyleChangeHandle*>(record)->Get();
+  return record;
+}
+
+const ShapeRecord* ShapeRecordList::RecordAt(const Slot* slot) { return RecordAt(const_cast<Slot*>(slot)); }
+
+ShapeRecordList::ShapeRecordList(ShapeRecordList&& other) noexcept
+    : slots_(std::move(other.slots_)), packed_(std::move(other.packed_)), packedCount_(other.packedCount_) {
+  other.slots_.clear();
+  other.packed_.clear();
+  other.packedCount_ = 0;
+}
+
+ShapeRecordList& ShapeRecordList::operator=(ShapeRecordList&& other) noexcept {
+  if (&other != this) {
+    clear();
+    slots_ = std::move(other.slots_);
+    packed_ = std::move(other.packed_);
+    packedCount_ = other.packedCount_;
+    other.slots_.clear();
+    other.packed_.clear();
+    other.packedCount_ = 0;
+  }
+  return *this;
+}
+
+ShapeRecordList::~ShapeRecordList() { DeleteOwned(); }
+
+void ShapeRecordList::clear() {
+  DeleteOwned();
+  slots_.clear();
+  packed_.clear();
+  packedCount_ = 0;
+}
+
+namespace {
+
+enum PackedKind : uint8_t {
+  kPackedStyleChange = 1,
+  kPackedGeneralEdge = 2,
+  kPackedHorizontalEdge = 3,
+  kPackedVerticalEdge = 4,
+  kPackedCurve = 5,
+  kPackedEnd = 6,
+};
+
+// Appends the zigzag base-128 form of `value` at `out` (at most five bytes); returns the end.
+uint8_t* PutDelta(uint8_t* out, int32_t value) {
+  uint32_t zigzag = (static_cast<uint32_t>(value) << 1) ^ static_cast<uint32_t>(value >> 31);
+  while (zigzag >= 0x80) {
+    *out++ = static_cast<uint8_t>(zigzag | 0x80);
+    zigzag >>= 7;
+  }
+  *out++ = static_cast<uint8_t>(zigzag);
+  return out;
+}
+
+void SkipDelta(const uint8_t*& at) {
+  while ((*at++ & 0x80) != 0) {
+  }
+}
+
+int32_t TakeDelta(const uint8_t*& at) {
+  uint32_t zigzag = 0;
+  for (int shift = 0;; shift += 7) {
+    const uint8_t byte = *at++;
+    zigzag |= static_cast<uint32_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) break;
+  }
+  return static_cast<int32_t>((zigzag >> 1) ^ (~(zigzag & 1) + 1));
+}
+
+}  // namespace
+
+void ShapeRecordList::DeleteOwned() {
+  if (packedCount_ == 0) {
+    for (Slot& slot : slots_) {
+      ShapeRecord* record = RecordAt(&slot);
+      if (record->GetKind() == ShapeRecord::kStyleChange) delete static_cast<StyleChangeRecord*>(record);
+    }
+    return;
+  }
+  // The packed records are stepped over; only the style changes are looked at.
+  const uint8_t* at = packed_.data();
+  const uint8_t* end = at + packed_.size();
+  while (at < end) {
+    switch (*at++) {
+      case kPackedStyleChange: {
+        StyleChangeRecord* address = nullptr;
+        std::memcpy(&address, at, sizeof address);
+        delete address;
+        at += sizeof address;
+        break;
+      }
+      case kPackedGeneralEdge:
+        SkipDelta(at);
+        SkipDelta(at);
+        break;
+      case kPackedHorizontalEdge:
+      case kPackedVerticalEdge: SkipDelta(at); break;
+      case kPackedCurve:
+        for (int i = 0; i < 4; ++i) SkipDelta(at);
+        break;
+      default: break;
+    }
+  }
+}
+
+void ShapeRecordList::AppendRead(const StraightEdgeRecord& record) {
+  // An edge along an axis with a delta along the other never comes from a reading; it is
+  // held in a slot, where it stays exact.
+  const bool offAxis = (record.kind == StraightEdgeRecord::kHorizontal && record.deltaY != 0) ||
+                       (record.kind == StraightEdgeRecord::kVertical && record.deltaX != 0);
+  if (!CanPack() || offAxis) {
+    Unpack();
+    push_back(record);
+    return;
+  }
+  uint8_t bytes[11];
+  uint8_t* end = bytes + 1;
+  if (record.kind == StraightEdgeRecord::kHorizontal) {
+    bytes[0] = kPackedHorizontalEdge;
+    end = PutDelta(end, record.deltaX);
+  } else if (record.kind == StraightEdgeRecord::kVertical) {
+    bytes[0] = kPackedVerticalEdge;
+    end = PutDelta(end, record.deltaY);
+  } else {
+    bytes[0] = kPackedGeneralEdge;
+    end = PutDelta(end, record.deltaX);
+    end = PutDelta(end, record.deltaY);
+  }
+  packed_.insert(packed_.end(), bytes, end);
+  ++packedCount_;
+}
+
+void ShapeRecordList::AppendRead(const CurvedEdgeRecord& record) {
+  if (!CanPack()) {
+    push_back(record);
+    return;
+  }
+  uint8_t bytes[21];
+  bytes[0] = kPackedCurve;
+  uint8_t* end = PutDelta(bytes + 1, record.controlDeltaX);
+  end = PutDelta(end, record.controlDeltaY);
+  end = PutDelta(end, record.anchorDeltaX);
+  end = PutDelta(end, record.anchorDeltaY);
+  packed_.insert(packed_.end(), bytes, end);
+  ++packedCount_;
+}
+
+void ShapeRecordList::AppendRead(const EndShapeRecord& record) {
+  if (!CanPack()) {
+    push_back(record);
+    return;
+  }
+  packed_.push_back(kPackedEnd);
+  ++packedCount_;
+}
+
+void ShapeRecordList::AppendRead(std::unique_ptr<StyleChangeRecord> record) {
+  if (!record) return;
+  if (!CanPack()) {
+    push_back(std::move(record));
+    return;
+  }
+  packed_.reserve(packed_.size() + 1 + sizeof(StyleChangeRecord*));  // nothing fails once it is let go
+  StyleChangeRecord* address = record.release();
+  packed_.push_back(kPackedStyleChange);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&address);
+  packed_.insert(packed_.end(), bytes, bytes + sizeof address);
+  ++packedCount_;
+}
+
+const uint8_t* ShapeRecordList::DecodePacked(const uint8_t* at, Slot& slot) {
+  void* place = static_cast<void*>(slot.bytes);
+  switch (*at++) {
+    case kPackedStyleChange: {
+      StyleChangeRecord* address = nullptr;
+      std::memcpy(&address, at, sizeof address);
+      ::new (place) StyleChangeHandle(address);
+      return at + sizeof address;
+    }
+    case kPackedGeneralEdge: {
+      const int32_t dx = TakeDelta(at);
+      const int32_t dy = TakeDelta(at);
+      ::new (place) StraightEdgeRecord(dx, dy, StraightEdgeRecord::kGeneral);
+      return at;
+    }
+    case kPackedHorizontalEdge:
+      ::new (place) StraightEdgeRecord(TakeDelta(at), 0, StraightEdgeRecord::kHorizontal);
+      return at;
+    case kPackedVerticalEdge:
+      ::new (place) StraightEdgeRecord(0, TakeDelta(at), StraightEdgeRecord::kVertical);
+      return at;
+    case kPackedCurve: {
+      const int32_t cx = TakeDelta(at);
+      const int32_t cy = TakeDelta(at);
+      const int32_t ax = TakeDelta(at);
+      const int32_t ay = TakeDelta(at);
+      ::new (place) CurvedEdgeRecord(cx, cy, ax, ay);
+      return at;
+    }
+    default: ::new (place) EndShapeRecord(); return at;
+  }
+}
+
+void ShapeRecordList::Unpack() const {
+  if (packedCount_ == 0) return;
+  std::vector<Slot> slots(packedCount_);
+  const uint8_t* at = packed_.data();
+  for (Slot& slot : slots) at = DecodePacked(at, slot);
+  slots_ = std::move(slots);
+  packed_.clear();
+  packed_.shrink_to_fit();
+  packedCount_ = 0;
+}
+
+template <class R>
+ShapeRecordList::iterator ShapeRecordList::Place(const_iterator at, const R& record) {
+  const auto index = at.slot_ - slots_.data();
+  const auto it = slots_.insert(slots_.begin() + index, Slot{});
+  ::new (static_cast<void*>(it->bytes)) R(record);
+  return iterator(slots_.data() + index);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, const StraightEdgeRecord& record) {
+  return Place(at, record);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, const CurvedEdgeRecord& record) {
+  return Place(at, record);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, const EndShapeRecord& record) {
+  return Place(at, record);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, std::unique_ptr<StraightEdgeRecord> record) {
+  if (!record) return iterator(slots_.data() + (at.slot_ - slots_.data()));
+  return Place(at, *record);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, std::unique_ptr<CurvedEdgeRecord> record) {
+  if (!record) return iterator(slots_.data() + (at.slot_ - slots_.data()));
+  return Place(at, *record);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, std::unique_ptr<EndShapeRecord> record) {
+  if (!record) return iterator(slots_.data() + (at.slot_ - slots_.data()));
+  return Place(at, *record);
+}
+
+ShapeRecordList::iterator ShapeRecordList::insert(const_iterator at, std::unique_ptr<StyleChangeRecord> record) {
+  if (!record) return iterator(slots_.data() + (at.slot_ - slots_.data()));
+  const auto index = at.slot_ - slots_.data();
+  slots_.reserve(slots_.size() + 1);  // nothing can fail once the record is let go
+  const iterator placed = Place(const_iterator(slots_.data() + index), StyleChangeHandle(record.get()));
+  record.release();
+  return placed;
+}
+
+ShapeRecordList::iterator ShapeRecordList::erase(const_iterator at) {
+  const auto index = at.slot_ - slots_.data();
+  auto* record = std::launder(reinterpret_cast<ShapeRecord*>(slots_[static_cast<size_t>(index)].bytes));
+  if (record->GetKind() == ShapeRecord::kStyleChange) delete static_cast<StyleChangeHandle*>(record)->Get();
+  slots_.erase(slots_.begin() + index);
+  return iterator(slots_.data() + index);
+}
+
+void ShapeRecordList::CopyFrom(const ShapeRecordList& other, Shape* owner) {
+  if (&other == this) return;
+  clear();
+  other.Unpack();
+  slots_.reserve(other.slots_.size());
+  for (const Slot& slot : other.slots_) {
+    const auto* record = std::launder(reinterpret_cast<const ShapeRecord*>(slot.bytes));
+    if (record->GetKind() == ShapeRecord::kStyleChange) {
+      push_back(static_cast<const StyleChangeHandle*>(record)->Get()->Clone(owner));
+    } else {
+      slots_.push_back(slot);
+    }
+  }
 }
 
 // --- Shape -----------------------------------------------------------------------------
@@ -330,7 +632,7 @@ void Shape::CopyFrom(const Shape& other) {
   initialLineBits = other.initialLineBits;
   fillBits = other.fillBits;
   lineBits = other.lineBits;
-  for (const auto& record : other.records) records.push_back(record->Clone(this));
+  records.CopyFrom(other.records, this);
 }
 
 size_t Shape::Read(SwfReader& reader) {
@@ -346,22 +648,27 @@ size_t Shape::ReadRecords(SwfReader& reader) {
   const size_t before = reader.GetPosition();
   // Past the end of the data every bit reads 0, which is an end record, so the loop ends.
   while (!reader.HasOverrun()) {
-    std::unique_ptr<ShapeRecord> record;
     if (reader.ReadUBits(1) != 0) {
       if (reader.ReadUBits(1) != 0) {
-        record = std::make_unique<StraightEdgeRecord>();
+        StraightEdgeRecord edge;
+        edge.Read(reader);
+        records.AppendRead(edge);
       } else {
-        record = std::make_unique<CurvedEdgeRecord>();
+        CurvedEdgeRecord curve;
+        curve.Read(reader);
+        records.AppendRead(curve);
       }
     } else {
       const auto flags = static_cast<uint8_t>(reader.ReadUBits(5));
       if (flags == 0) break;
-      record = std::make_unique<StyleChangeRecord>(flags, this);
+      auto change = std::make_unique<StyleChangeRecord>(flags, this);
+      change->Read(reader);
+      records.AppendRead(std::move(change));
     }
-    record->Read(reader);
-    records.push_back(std::move(record));
   }
-  records.push_back(std::make_unique<EndShapeRecord>());
+  records.AppendRead(EndShapeRecord());
+  // The list grew by doubling; a shape keeps only the room its records take.
+  records.shrink_to_fit();
   reader.ByteAlign();
   fillBits = initialFillBits;
   lineBits = initialLineBits;
@@ -379,29 +686,39 @@ size_t Shape::Write(SwfBitWriter& writer) {
 void Shape::WriteRecords(SwfBitWriter& writer) {
   fillBits = initialFillBits;
   lineBits = initialLineBits;
-  for (auto& record : records) {
-    BindRecord(*record, this);
-    record->Write(writer);
-  }
+  records.ForEach([&](ShapeRecord& record) {
+    switch (record.GetKind()) {
+      case ShapeRecord::kStyleChange: {
+        auto& change = static_cast<StyleChangeRecord&>(record);
+        change.owner = this;
+        change.Write(writer);
+        break;
+      }
+      case ShapeRecord::kStraightEdge: static_cast<const StraightEdgeRecord&>(record).Write(writer); break;
+      case ShapeRecord::kCurvedEdge: static_cast<const CurvedEdgeRecord&>(record).Write(writer); break;
+      default: static_cast<const EndShapeRecord&>(record).Write(writer); break;
+    }
+  });
   fillBits = initialFillBits;
   lineBits = initialLineBits;
 }
 
 void Shape::RelocateBitmaps(int idDelta) {
-  for (auto& record : records) {
-    if (record->GetKind() != ShapeRecord::kStyleChange) continue;
-    auto& change = static_cast<StyleChangeRecord&>(*record);
+  records.ForEach([&](ShapeRecord& record) {
+    if (record.GetKind() != ShapeRecord::kStyleChange) return;
+    auto& change = static_cast<StyleChangeRecord&>(record);
     if (change.newFillStyles) change.newFillStyles->RelocateBitmaps(idDelta);
-  }
+  });
 }
 
 bool Shape::CanRelocateBitmaps(int idDelta) const {
-  for (const auto& record : records) {
-    if (record->GetKind() != ShapeRecord::kStyleChange) continue;
-    const auto& change = static_cast<const StyleChangeRecord&>(*record);
-    if (change.newFillStyles && !change.newFillStyles->CanRelocateBitmaps(idDelta)) return false;
-  }
-  return true;
+  bool can = true;
+  records.ForEach([&](const ShapeRecord& record) {
+    if (!can || record.GetKind() != ShapeRecord::kStyleChange) return;
+    const auto& change = static_cast<const StyleChangeRecord&>(record);
+    if (change.newFillStyles && !change.newFillStyles->CanRelocateBitmaps(idDelta)) can = false;
+  });
+  return can;
 }
 
 // --- ShapeWithStyle --------------------------------------------------------------------

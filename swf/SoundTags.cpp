@@ -54,8 +54,8 @@ size_t SoundInfo::Write(SwfBitWriter& writer) const {
 }
 
 bool SoundInfo::operator==(const SoundInfo& other) const {
-  if (flags != other.flags || inPoint != other.inPoint || outPoint != other.outPoint ||
-      loopCount != other.loopCount || envelope.size() != other.envelope.size()) {
+  if (flags != other.flags || inPoint != other.inPoint || outPoint != other.outPoint || loopCount != other.loopCount ||
+      envelope.size() != other.envelope.size()) {
     return false;
   }
   for (size_t i = 0; i < envelope.size(); ++i) {
@@ -86,15 +86,13 @@ size_t SoundStreamHeadTag::Write(SwfBitWriter& writer) {
   return WriteWithBody(writer, body, false);
 }
 
-void SoundStreamHeadTag::Relocate(int idDelta, int, int) {
-  characterId_ = RelocateCharacterId(characterId_, idDelta);
-}
+void SoundStreamHeadTag::Relocate(int idDelta, int, int) { characterId_ = RelocateCharacterId(characterId_, idDelta); }
 
 // --- SoundStreamBlock ----------------------------------------------------------------------
 
 size_t SoundStreamBlockTag::Read(SwfReader& reader) {
   const size_t before = reader.GetPosition();
-  data = reader.ReadBytes(reader.GetRemaining());
+  data = reader.ReadShared(reader.GetRemaining());
   return reader.GetPosition() - before;
 }
 
@@ -116,7 +114,7 @@ size_t DefineSoundTag::Read(SwfReader& reader) {
     reader.SetOverrun(true);
     data.clear();
   } else {
-    data = reader.ReadBytes(bodyLength - 7);
+    data = reader.ReadShared(bodyLength - 7);
   }
   return reader.GetPosition() - before;
 }
@@ -156,3 +154,8 @@ bool SoundStreamHeadTag::CanRelocate(int idDelta, int, int) const { return SwfU1
 bool DefineSoundTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
 
 bool StartSoundTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(soundId, idDelta); }
+
+void StartSoundTag::CollectReferences(SwfTagReferences& refs) const {
+  refs.ids.push_back(soundId);
+  refs.placedIds.push_back(soundId);
+}

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "swf/SwfBytes.h"
 #include "swf/SwfRecord.h"
 
 inline constexpr uint8_t kSoundFormatMp3 = 2;
@@ -89,7 +90,7 @@ class SoundStreamBlockTag : public SwfTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagSoundStreamBlock; }
 
-  std::vector<uint8_t> data;
+  SwfBytes data;  // shares the reader's storage when read
 };
 
 // DefineSound (14): an event sound; the character id is the sound id.
@@ -111,7 +112,7 @@ class DefineSoundTag : public SwfCharacterTag {
 
   uint8_t flags = 0;
   uint32_t sampleCount = 0;
-  std::vector<uint8_t> data;
+  SwfBytes data;  // shares the reader's storage when read
 };
 
 // StartSound (15): starts or stops an event sound.
@@ -120,6 +121,7 @@ class StartSoundTag : public SwfTag {
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagStartSound; }
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 

@@ -26,8 +26,7 @@ int SignedWidth(std::initializer_list<int32_t> values) {
 // Bytes a bit-packed record occupies, from the byte of its first bit to the byte of its last.
 class BitSpan {
  public:
-  explicit BitSpan(const SwfReader& reader)
-      : start_(reader.GetPosition() + (reader.GetBitPosition() == 8 ? 1 : 0)) {}
+  explicit BitSpan(const SwfReader& reader) : start_(reader.GetPosition() + (reader.GetBitPosition() == 8 ? 1 : 0)) {}
   size_t BytesTouched(const SwfReader& reader) const {
     const size_t end = reader.GetPosition() + (reader.GetBitPosition() != 0 ? 1 : 0);
     return end > start_ ? end - start_ : 0;
@@ -226,8 +225,7 @@ size_t SwfMatrix::Write(SwfBitWriter& writer) {
 
 bool SwfMatrix::operator==(const SwfMatrix& o) const {
   return scaleX == o.scaleX && scaleY == o.scaleY && rotateSkew0 == o.rotateSkew0 && rotateSkew1 == o.rotateSkew1 &&
-         translateX == o.translateX && translateY == o.translateY && hasScale == o.hasScale &&
-         hasRotate == o.hasRotate;
+         translateX == o.translateX && translateY == o.translateY && hasScale == o.hasScale && hasRotate == o.hasRotate;
 }
 
 // --- Colour transforms -----------------------------------------------------------------

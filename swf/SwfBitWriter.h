@@ -6,11 +6,14 @@
 // version-dependent layouts follow it) and the no-sound flag of the sprite writer.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "swf/SwfBytes.h"
 
 class SwfRecord;
 
@@ -39,7 +42,15 @@ class SwfBitWriter {
 
   // Writes the low `count` bits of `value`, most significant first. `count` is 0..32; a
   // larger count is a programming error and is treated as 32.
-  void WriteBits(uint32_t value, int count);
+  void WriteBits(uint32_t value, int count) {
+    assert(count >= 0 && count <= 32);
+    if (count <= 0) return;
+    if (count > 32) count = 32;
+    const uint64_t field = count == 32 ? value : (value & ((1u << count) - 1u));
+    bits_ = (bits_ << count) | field;
+    bitCount_ += count;
+    if (bitCount_ > 32) StoreWord();
+  }
   // Writes a signed value as the low `count` bits of its two's complement.
   void WriteSignedBits(int32_t value, int count) { WriteBits(static_cast<uint32_t>(value), count); }
   // Completes a pending partial byte (remaining low bits 0). Nothing happens when none is pending.
@@ -52,6 +63,7 @@ class SwfBitWriter {
   // Appends bytes; returns how many.
   size_t WriteBytes(const std::vector<uint8_t>& bytes);
   size_t WriteBytes(const uint8_t* data, size_t size);
+  size_t WriteBytes(const SwfBytes& bytes) { return WriteBytes(bytes.data(), bytes.size()); }
   // Flushes `other` (its pending byte becomes part of it) and this writer, then appends the
   // other writer's bytes; returns how many.
   size_t Append(SwfBitWriter& other);
@@ -69,10 +81,11 @@ class SwfBitWriter {
   // Writes a record; null writes nothing. Returns the bytes the record reports.
   size_t WriteObject(SwfRecord* record);
 
-  // Whole bytes appended so far; a pending partial byte is not counted until it is flushed.
-  size_t GetByteCount() const { return buffer_.size(); }
-  // Bits of the pending partial byte (0 when nothing is pending).
-  int GetPendingBitCount() const { return bitsUsed_; }
+  // Whole bytes appended so far; the byte that holds the last bit written is pending, and
+  // not counted until it is flushed, even when it is full.
+  size_t GetByteCount() const { return buffer_.size() + (bitCount_ == 0 ? 0 : (bitCount_ - 1) / 8); }
+  // Bits of the pending byte (0 when nothing is pending, 8 when it is full).
+  int GetPendingBitCount() const { return bitCount_ == 0 ? 0 : bitCount_ - 8 * ((bitCount_ - 1) / 8); }
 
   uint8_t GetVersion() const { return version_; }
   void SetVersion(uint8_t version) { version_ = version; }
@@ -80,8 +93,18 @@ class SwfBitWriter {
   void SetNoSound(bool noSound) { noSound_ = noSound; }
 
  private:
-  uint8_t currentByte_ = 0;
-  int bitsUsed_ = 0;
+  // Moves four whole bytes of the bit accumulator (which holds more than 32 bits) to the
+  // buffer; at least one more bit stays, so the byte holding the last bit is still pending,
+  // and at most 32 stay, so the next write fits.
+  void StoreWord();
+  // Moves the whole bytes of the bit accumulator to the buffer; with `all` the partial last
+  // byte too (its low bits 0).
+  void Drain(bool all);
+
+  // Bits written since the buffer's last byte, the latest in the low bits; at most 32 are
+  // kept between writes, so a write of up to 32 bits never overflows it.
+  uint64_t bits_ = 0;
+  int bitCount_ = 0;
   std::vector<uint8_t> buffer_;
   uint8_t version_;
   bool noSound_ = false;

@@ -30,11 +30,11 @@ enum class SwfInflateResult {
 
 // Inflates a whole "CWS" movie held in memory into its "FWS" form (signature, version and
 // declared length first, then the inflated bytes). `out` is replaced; on failure it is empty.
-SwfInflateResult InflateSwf(const uint8_t* data, size_t size, std::vector<uint8_t>& out,
-                            uint64_t ceiling = kSwfMaxInflatedSize);
+[[nodiscard]] SwfInflateResult InflateSwf(const uint8_t* data, size_t size, std::vector<uint8_t>& out,
+                                          uint64_t ceiling = kSwfMaxInflatedSize);
 // Deflates a whole "FWS" movie held in memory into its "CWS" form (zlib level 9). False, with
 // `out` empty, when the data does not start with "FWS" and a length.
-bool DeflateSwf(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
+[[nodiscard]] bool DeflateSwf(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 
 // The file opens and starts with "FWS" or "CWS".
 bool HasSwfSignature(const WideString& path);
@@ -44,14 +44,14 @@ bool IsCompressedSwfFile(const WideString& path);
 // Writes the "CWS" form of an "FWS" file. An existing destination is replaced only when
 // `replace` is true. False when the source is not "FWS" or on any read or write error;
 // the destination is then as it was.
-bool CompressSwfFile(const WideString& source, const WideString& destination, bool replace);
+[[nodiscard]] bool CompressSwfFile(const WideString& source, const WideString& destination, bool replace);
 // Writes the "FWS" form of a "CWS" file, with the same rules. A damaged or truncated source
 // gives false and leaves no file.
-bool DecompressSwfFile(const WideString& source, const WideString& destination, bool replace,
-                       uint64_t ceiling = kSwfMaxInflatedSize);
+[[nodiscard]] bool DecompressSwfFile(const WideString& source, const WideString& destination, bool replace,
+                                     uint64_t ceiling = kSwfMaxInflatedSize);
 // Replaces a "CWS" file by its "FWS" form. A file that is not compressed is left as it is:
 // the result is then true without a backup and false with one. With `viaBackup`, the file is
 // first renamed to its backup name (the name with "~" appended, an older backup deleted) and
 // inflated from there; on failure the backup is renamed back. False when inflation fails; the
 // file is then unchanged.
-bool DecompressSwfFileInPlace(const WideString& path, bool viaBackup);
+[[nodiscard]] bool DecompressSwfFileInPlace(const WideString& path, bool viaBackup);

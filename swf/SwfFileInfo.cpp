@@ -80,8 +80,8 @@ class BitCursor {
 
 }  // namespace
 
-bool ReadSwfFileInfo(const WideString& path, int32_t* width, int32_t* height, float* frameRate,
-                     uint8_t* version, uint16_t* frameCount, bool* compressed) {
+bool ReadSwfFileInfo(const WideString& path, int32_t* width, int32_t* height, float* frameRate, uint8_t* version,
+                     uint16_t* frameCount, bool* compressed) {
   const int fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   uint8_t head[8];
@@ -102,8 +102,7 @@ bool ReadSwfFileInfo(const WideString& path, int32_t* width, int32_t* height, fl
   int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;
   if (!bits.Read(5, nbits)) return false;
   const int n = static_cast<int>(nbits);
-  if (!bits.ReadSigned(n, xmin) || !bits.ReadSigned(n, xmax) || !bits.ReadSigned(n, ymin) ||
-      !bits.ReadSigned(n, ymax))
+  if (!bits.ReadSigned(n, xmin) || !bits.ReadSigned(n, xmax) || !bits.ReadSigned(n, ymin) || !bits.ReadSigned(n, ymax))
     return false;
   const size_t at = bits.BytePosition();
   if (at + 4 > bodySize) return false;

@@ -10,5 +10,5 @@
 // whether the file is compressed. Null pointers are skipped. Only the first bytes of the file
 // are read (for a compressed file, only the start of the zlib stream is inflated). False,
 // storing nothing, when the file can't be read or does not start with a whole SWF header.
-bool ReadSwfFileInfo(const WideString& path, int32_t* width, int32_t* height, float* frameRate,
-                     uint8_t* version, uint16_t* frameCount, bool* compressed);
+[[nodiscard]] bool ReadSwfFileInfo(const WideString& path, int32_t* width, int32_t* height, float* frameRate,
+                                   uint8_t* version, uint16_t* frameCount, bool* compressed);

@@ -17,10 +17,8 @@ bool IsSoundTag(int code) {
     case kSwfTagDefineButtonSound:
     case kSwfTagSoundStreamHead:
     case kSwfTagSoundStreamHead2:
-    case kSwfTagSoundStreamBlock:
-      return true;
-    default:
-      return false;
+    case kSwfTagSoundStreamBlock: return true;
+    default: return false;
   }
 }
 
@@ -54,6 +52,7 @@ void SwfFileWriter::SetMovieParameters(int32_t width, int32_t height, float fram
   ymax_ = height;
   frameRate_ = frameRate;
   version_ = version;
+  asRead_ = false;
   ForgetFile();
 }
 
@@ -64,7 +63,14 @@ void SwfFileWriter::CopyHeader(const SwfHeader& header) {
   ymax_ = header.frameSize.ymax;
   frameRate_ = header.frameRate;
   version_ = header.version;
+  asRead_ = false;
   ForgetFile();
+}
+
+void SwfFileWriter::CopyReadMovie(const SwfHeader& header) {
+  CopyHeader(header);
+  asRead_ = true;
+  readFrameCount_ = header.frameCount;
 }
 
 void SwfFileWriter::ForgetFile() {
@@ -159,9 +165,8 @@ size_t SwfFileWriter::WriteTag(SwfTag& tag) {
   if (code == kSwfTagFrameLabel) {
     size_t textSize = 0;
     while (textSize < bodySize && body[textSize] != 0) ++textSize;
-    const WideString label =
-        DecodeSwfString(std::string_view(reinterpret_cast<const char*>(body), textSize), version_);
-    if (!labels_.insert(label).second) return 0;
+    const WideString label = DecodeSwfString(std::string_view(reinterpret_cast<const char*>(body), textSize), version_);
+    if (!labels_.insert(label).second && !asRead_) return 0;
   }
   if (code == kSwfTagShowFrame) {
     Emit(frameCount_);
@@ -192,7 +197,7 @@ uint32_t SwfFileWriter::Close() {
     return 0;
   }
   const uint32_t length = static_cast<uint32_t>(headerSize_ + tagBytes_);
-  const uint16_t frames = static_cast<uint16_t>(std::min(frameCount_, 0xFFFF));
+  const uint16_t frames = asRead_ ? readFrameCount_ : static_cast<uint16_t>(std::min(frameCount_, 0xFFFF));
   const uint8_t lengthBytes[4] = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
                                   static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)};
   const uint8_t frameBytes[2] = {static_cast<uint8_t>(frames), static_cast<uint8_t>(frames >> 8)};

@@ -46,6 +46,11 @@ class SwfFileWriter : public Signal<int> {
   void SetMovieParameters(int32_t width, int32_t height, float frameRate, uint8_t version);
   // Stage, frame rate and version of a header read from another movie.
   void CopyHeader(const SwfHeader& header);
+  // For a movie read from a file and written back as it was read: CopyHeader, and then Close
+  // writes the header's frame count as read instead of the ShowFrames counted, and a repeated
+  // frame label is written like any other tag. SetMovieParameters and CopyHeader return to
+  // the rules of a movie the program builds.
+  void CopyReadMovie(const SwfHeader& header);
   int32_t GetStageWidth() const { return xmax_ - xmin_; }
   int32_t GetStageHeight() const { return ymax_ - ymin_; }
   uint8_t GetVersion() const { return version_; }
@@ -54,20 +59,21 @@ class SwfFileWriter : public Signal<int> {
   // Starts a movie for `path`. An existing file is replaced (on Close) only when
   // `replaceExisting` is true. False when the file exists and may not be replaced, or its
   // folder cannot take the temporary file.
-  bool Open(const WideString& path, bool replaceExisting);
+  [[nodiscard]] bool Open(const WideString& path, bool replaceExisting);
 
   // Writes one tag and returns the bytes written; 0 when the tag is null or dropped (a
-  // repeated frame label, a sound tag under the no-sound flag) or after an error.
+  // repeated frame label unless the movie is copied as read, a sound tag under the no-sound
+  // flag) or after an error.
   // The first form deletes the tag afterwards, the second leaves it to the caller, the third
   // deletes it unless `keep` is set.
   size_t AddTag(std::unique_ptr<SwfTag> tag);
   size_t AddTag(SwfTag& tag);
   size_t AddTag(SwfTag* tag, bool keep);
 
-  // Writes the header with the real length and frame count, then the tags, and replaces the
-  // output. Returns the file length, or 0 on any failure (the output is then as it was).
-  // The caller adds the End tag itself before.
-  uint32_t Close();
+  // Writes the header with the real length and frame count (the ShowFrames written, or the
+  // count read for CopyReadMovie), then the tags, and replaces the output. Returns the file length, or 0 on any failure
+  // (the output is then as it was). The caller adds the End tag itself before.
+  [[nodiscard]] uint32_t Close();
 
   bool IsOpen() const { return open_; }
   bool Failed() const { return failed_; }
@@ -108,6 +114,8 @@ class SwfFileWriter : public Signal<int> {
   uint32_t backgroundColor_ = 0;
   bool minimumStage_;
   bool noSound_ = false;
+  bool asRead_ = false;  // CopyReadMovie: frame count and labels as read
+  uint16_t readFrameCount_ = 0;
   bool open_ = false;
   bool failed_ = false;
   int error_ = 0;

@@ -17,9 +17,10 @@
 
 namespace {
 
-// Reads a regular file, at most `limit` bytes. The file is opened without blocking, so a
-// pipe or a device named by the path is refused instead of waited on.
-int ReadRegularFile(const WideString& path, uint64_t limit, std::vector<uint8_t>& out) {
+// Reads a regular file, at most `limit` bytes, into storage of its own that nothing fills
+// first. The file is opened without blocking, so a pipe or a device named by the path is
+// refused instead of waited on.
+int ReadRegularFile(const WideString& path, uint64_t limit, SwfBytes& out) {
   out.clear();
   const int fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return kSwfReadCannotOpen;
@@ -29,31 +30,30 @@ int ReadRegularFile(const WideString& path, uint64_t limit, std::vector<uint8_t>
     return kSwfReadCannotOpen;
   }
   const uint64_t size = static_cast<uint64_t>(info.st_size);
-  const uint64_t want = size < limit ? size : limit;
-  try {
-    out.resize(static_cast<size_t>(want));
-  } catch (const std::bad_alloc&) {
+  const size_t want = static_cast<size_t>(size < limit ? size : limit);
+  uint8_t* storage = nullptr;
+  SwfBytes file = SwfBytes::Allocate(want, storage);
+  if (want != 0 && storage == nullptr) {
     ::close(fd);
     return kSwfReadOutOfMemory;
   }
   size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+  while (done < want) {
+    const ssize_t n = ::read(fd, storage + done, want - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
-      out.clear();
       return kSwfReadCannotOpen;
     }
     if (n == 0) break;  // the file shrank meanwhile
     done += static_cast<size_t>(n);
   }
-  out.resize(done);
   ::close(fd);
+  out = file.Slice(0, done);
   return kSwfReadNoError;
 }
 
-uint32_t U32At(const std::vector<uint8_t>& bytes, size_t at) {
+uint32_t U32At(const SwfBytes& bytes, size_t at) {
   return uint32_t{bytes[at]} | (uint32_t{bytes[at + 1]} << 8) | (uint32_t{bytes[at + 2]} << 16) |
          (uint32_t{bytes[at + 3]} << 24);
 }
@@ -88,10 +88,7 @@ std::unique_ptr<SwfTag> ReadTagAtCursor(SwfReader& in, SwfReader* facts) {
   if (body.Truncated()) in.SetCutTag(true);
   if (body.Overran()) {
     // A body the class cannot read travels as the bytes it is.
-    const std::vector<uint8_t>& data = in.GetData();
-    tag = std::make_unique<RawTag>(header.code,
-                                   std::vector<uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(body.Begin()),
-                                                        data.begin() + static_cast<std::ptrdiff_t>(body.End())));
+    tag = std::make_unique<RawTag>(header.code, in.ShareBytes(body.Begin(), body.End() - body.Begin()));
   }
   return tag;
 }
@@ -107,6 +104,7 @@ void SwfReader::Reset() {
   SetData(std::vector<uint8_t>());
   tags_.clear();
   header_.reset();
+  loadedSize_ = 0;
   frameCount_ = 0;
   spriteNesting_ = 0;
   nestedTooDeep_ = false;
@@ -121,10 +119,9 @@ void SwfReader::Reset() {
   absolutePaths_ = false;
 }
 
-bool SwfReader::LoadFileWithOptions(const WideString& path, bool checkSignature, uint32_t forcedLength,
-                                    bool parseNow) {
+bool SwfReader::LoadFileWithOptions(const WideString& path, bool checkSignature, uint32_t forcedLength, bool parseNow) {
   Reset();
-  std::vector<uint8_t> file;
+  SwfBytes file;
   // A movie never needs more than its declared length (at most 4 GiB), and we take no more
   // than the inflation ceiling in memory.
   const int error = ReadRegularFile(path, kSwfMaxInflatedSize, file);
@@ -140,7 +137,6 @@ bool SwfReader::LoadFileWithOptions(const WideString& path, bool checkSignature,
     }
     const SwfInflateResult result = InflateSwf(file.data(), file.size(), plain);
     file.clear();
-    file.shrink_to_fit();
     if (result == SwfInflateResult::kTooLarge) {
       error_ = kSwfReadOutOfMemory;
       return false;
@@ -149,11 +145,20 @@ bool SwfReader::LoadFileWithOptions(const WideString& path, bool checkSignature,
       error_ = kSwfReadNotSwf;
       return false;
     }
-    const bool ok = LoadBytes(std::move(plain), true, forcedLength, parseNow);
+    const bool ok = LoadBytes(SwfBytes(std::move(plain)), true, forcedLength, parseNow);
     compressed_ = true;
     return ok;
   }
-  return LoadBytes(std::move(file), checkSignature, forcedLength, parseNow);
+  dropParsed_ = parseNow;
+  const bool ok = LoadBytes(std::move(file), checkSignature, forcedLength, parseNow);
+  if (dropParsed_) {
+    dropParsed_ = false;
+    dropped_ = 0;
+    shared_.clear();
+    loadedSize_ = GetSize();
+    SetData(SwfBytes());
+  }
+  return ok;
 }
 
 bool SwfReader::LoadFile(const WideString& path) {
@@ -175,9 +180,7 @@ bool SwfReader::LoadFromMemory(const uint8_t* bytes, size_t size, bool checkSign
     error_ = kSwfReadNotSwf;
     return false;
   }
-  std::vector<uint8_t> copy;
-  if (size != 0) copy.assign(bytes, bytes + size);
-  return LoadBytes(std::move(copy), checkSignature, forcedLength, parseNow);
+  return LoadBytes(SwfBytes::Copy(bytes, size), checkSignature, forcedLength, parseNow);
 }
 
 bool SwfReader::LoadFromWriter(SwfBitWriter& writer) {
@@ -186,14 +189,14 @@ bool SwfReader::LoadFromWriter(SwfBitWriter& writer) {
   return true;
 }
 
-bool SwfReader::LoadBytes(std::vector<uint8_t> bytes, bool checkSignature, uint32_t forcedLength, bool parseNow) {
+bool SwfReader::LoadBytes(SwfBytes bytes, bool checkSignature, uint32_t forcedLength, bool parseNow) {
   if (checkSignature) {
     if (bytes.size() < 8 || bytes[0] != 'F' || bytes[1] != 'W' || bytes[2] != 'S') {
       error_ = kSwfReadNotSwf;
       return false;
     }
     const uint32_t length = forcedLength != 0 ? forcedLength : U32At(bytes, 4);
-    if (length < bytes.size()) bytes.resize(length);
+    if (length < bytes.size()) bytes = bytes.Slice(0, length);
     version_ = bytes.size() > 3 ? bytes[3] : version_;
   } else {
     // The data starts at the length field; the absent signature and version still count.
@@ -203,7 +206,7 @@ bool SwfReader::LoadBytes(std::vector<uint8_t> bytes, bool checkSignature, uint3
     }
     const uint32_t length = forcedLength != 0 ? forcedLength : U32At(bytes, 0);
     const uint32_t keep = length >= 4 ? length - 4 : 0;
-    if (keep < bytes.size()) bytes.resize(keep);
+    if (keep < bytes.size()) bytes = bytes.Slice(0, keep);
   }
   SetData(std::move(bytes));
   header_ = std::make_unique<SwfHeader>();
@@ -242,11 +245,14 @@ void SwfReader::ParseTags(SwfReader* source, int stopAfterFrames) {
     std::unique_ptr<SwfTag> tag = ReadTagAtCursor(in, this);
     if (!tag) {
       // The data ended without an End tag: the list ends as if it had one.
-      tags_.push_back(std::make_unique<EndTag>());
+      auto end = std::make_unique<EndTag>();
+      end->addedAtEndOfData = true;
+      tags_.push_back(std::move(end));
       break;
     }
     const int code = tag->TagCode();
     tags_.push_back(std::move(tag));
+    if (source == nullptr) DropParsedPages();
     if (code == kSwfTagEnd) break;
     if (code == kSwfTagShowFrame && stopAfterFrames > 0 && ++frames >= stopAfterFrames) break;
   }
@@ -257,7 +263,7 @@ void SwfReader::ParseTagsLight() {
   for (;;) {
     std::unique_ptr<SwfTag> tag = ReadTagAtCursor(*this, nullptr);
     if (!tag) {
-      tags_.push_back(std::make_unique<RawTag>(kSwfTagEnd, std::vector<uint8_t>()));
+      tags_.push_back(std::make_unique<RawTag>(kSwfTagEnd, SwfBytes()));
       break;
     }
     const int code = tag->TagCode();
@@ -275,21 +281,12 @@ std::unique_ptr<SwfTag> SwfReader::CreateTag(int code, uint32_t bodyLength) {
       break;
     case kSwfTagDefineSound:
     case kSwfTagStartSound:
-    case kSwfTagSoundStreamBlock:
-      hasSound_ = true;
-      break;
-    case 24:
-      protected_ = true;
-      break;
-    case 58:
-    case 64:
-      debugger_ = true;
-      break;
-    case kSwfTagPrivate:
-      privateTag_ = true;
-      break;
-    default:
-      break;
+    case kSwfTagSoundStreamBlock: hasSound_ = true; break;
+    case kSwfTagProtect: protected_ = true; break;
+    case kSwfTagEnableDebugger:
+    case kSwfTagEnableDebugger2: debugger_ = true; break;
+    case kSwfTagPrivate: privateTag_ = true; break;
+    default: break;
   }
   return CreateSwfTag(code, bodyLength);
 }

@@ -1,6 +1,7 @@
 #include "swf/SwfReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "swf/SwfHeader.h"
@@ -9,13 +10,15 @@
 
 SwfReader::SwfReader() = default;
 
-SwfReader::SwfReader(std::vector<uint8_t> bytes, uint8_t version) : version_(version) {
-  SetData(std::move(bytes));
-}
+SwfReader::SwfReader(std::vector<uint8_t> bytes, uint8_t version) : version_(version) { SetData(std::move(bytes)); }
+
+SwfReader::SwfReader(SwfBytes bytes, uint8_t version) : version_(version) { SetData(std::move(bytes)); }
 
 SwfReader::~SwfReader() = default;
 
-void SwfReader::SetData(std::vector<uint8_t> bytes) {
+void SwfReader::SetData(std::vector<uint8_t> bytes) { SetData(SwfBytes(std::move(bytes))); }
+
+void SwfReader::SetData(SwfBytes bytes) {
   data_ = std::move(bytes);
   position_ = 0;
   bitPosition_ = 0;
@@ -24,9 +27,7 @@ void SwfReader::SetData(std::vector<uint8_t> bytes) {
   overrun_ = false;
 }
 
-void SwfReader::SetData(const uint8_t* data, size_t size) {
-  SetData(size == 0 ? std::vector<uint8_t>() : std::vector<uint8_t>(data, data + size));
-}
+void SwfReader::SetData(const uint8_t* data, size_t size) { SetData(SwfBytes::Copy(data, size)); }
 
 void SwfReader::Seek(size_t position) {
   bitPosition_ = 0;
@@ -68,7 +69,7 @@ bool SwfReader::CanHold(uint64_t count, uint64_t itemSize) const {
   return count <= GetRemaining() / itemSize;
 }
 
-int32_t SwfReader::ReadBits(int count, bool isSigned) {
+int32_t SwfReader::ReadBitsCarefully(int count, bool isSigned) {
   if (count <= 0) {
     if (count < 0) overrun_ = true;
     return 0;
@@ -77,22 +78,43 @@ int32_t SwfReader::ReadBits(int count, bool isSigned) {
     overrun_ = true;
     return 0;
   }
+  // The bit offset of the first bit wanted; a position whose byte is used up (bit position
+  // 8) continues with the next byte.
+  const uint64_t start = uint64_t{position_} * 8 + static_cast<uint64_t>(bitPosition_);
+  const uint64_t end = start + static_cast<uint64_t>(count);
   uint32_t value = 0;
-  int left = count;
-  while (left > 0) {
-    if (bitPosition_ > 7) ByteAlign();
-    if (position_ >= rangeEnd_) {
-      // Past the end: the missing bits read as zeros.
-      overrun_ = true;
-      value = left >= 32 ? 0 : value << left;
-      break;
+  if (end <= uint64_t{rangeEnd_} * 8) {
+    // Every bit is in range: one load of the (at most five) bytes that hold them.
+    const size_t first = static_cast<size_t>(start / 8);
+    const int shift = static_cast<int>(start % 8);
+    uint64_t word = 0;
+    if (first + 8 <= data_.size()) {
+      word = LoadBigEndian64(data_.data() + first);
+    } else {
+      const size_t last = static_cast<size_t>((end - 1) / 8);
+      for (size_t i = first; i <= last; ++i) word |= uint64_t{data_[i]} << (56 - 8 * (i - first));
     }
-    const int available = 8 - bitPosition_;
-    const int take = left < available ? left : available;
-    const uint32_t bits = (static_cast<uint32_t>(data_[position_]) >> (available - take)) & ((1u << take) - 1u);
-    value = (value << take) | bits;
-    bitPosition_ += take;
-    left -= take;
+    value = static_cast<uint32_t>((word << shift) >> (64 - count));
+    // The position stays on the byte that gave the last bit, as far into it as was taken.
+    position_ = static_cast<size_t>((end - 1) / 8);
+    bitPosition_ = static_cast<int>(end - uint64_t{position_} * 8);
+  } else {
+    int left = count;
+    while (left > 0) {
+      if (bitPosition_ > 7) ByteAlign();
+      if (position_ >= rangeEnd_) {
+        // Past the end: the missing bits read as zeros.
+        overrun_ = true;
+        value = left >= 32 ? 0 : value << left;
+        break;
+      }
+      const int available = 8 - bitPosition_;
+      const int take = left < available ? left : available;
+      const uint32_t bits = (static_cast<uint32_t>(data_[position_]) >> (available - take)) & ((1u << take) - 1u);
+      value = (value << take) | bits;
+      bitPosition_ += take;
+      left -= take;
+    }
   }
   if (isSigned && count < 32 && (value & (1u << (count - 1))) != 0) value |= ~0u << count;
   return static_cast<int32_t>(value);
@@ -146,6 +168,39 @@ size_t SwfReader::ReadBytes(size_t count, std::vector<uint8_t>& out) {
              data_.begin() + static_cast<std::ptrdiff_t>(position_ + count));
   position_ += count;
   return count;
+}
+
+SwfBytes SwfReader::ReadShared(size_t count) {
+  ByteAlign();
+  const size_t available = rangeEnd_ - position_;
+  if (count > available) {
+    overrun_ = true;
+    count = available;
+  }
+  SwfBytes run = ShareBytes(position_, count);
+  position_ += count;
+  return run;
+}
+
+SwfBytes SwfReader::ShareBytes(size_t begin, size_t size) {
+  SwfBytes run = data_.Slice(begin, size);
+  if (dropParsed_ && !run.empty()) shared_.emplace_back(begin, begin + run.size());
+  return run;
+}
+
+void SwfReader::DropParsedPages() {
+  if (!dropParsed_) return;
+  const size_t upTo = std::min(position_, data_.size());
+  size_t from = dropped_;
+  for (const auto& [begin, end] : shared_) {
+    if (begin > from) data_.DropPages(from, std::min(begin, upTo) - from);
+    from = std::max(from, end);
+  }
+  if (upTo > from) data_.DropPages(from, upTo - from);
+  // The page that holds the reading position is given back later, with the bytes after it;
+  // the shared runs that reach into it stay known until then.
+  dropped_ = std::max(dropped_, data_.PageStartOf(upTo));
+  std::erase_if(shared_, [&](const std::pair<size_t, size_t>& range) { return range.second <= dropped_; });
 }
 
 std::vector<uint8_t> SwfReader::ReadBytes(size_t count) {

@@ -9,13 +9,17 @@
 // taken from the file ever allocates more than the bytes that remain.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/WideString.h"
+#include "swf/SwfBytes.h"
 
 class SwfBitWriter;
 class SwfHeader;
@@ -41,17 +45,22 @@ inline constexpr uint32_t kSwfMaxTagCount = uint32_t{1} << 21;
 class SwfReader {
  public:
   SwfReader();
-  // A reader over a copy of `bytes`, with strings decoded for the given SWF version.
+  // A reader over `bytes` (taken over), with strings decoded for the given SWF version.
   SwfReader(std::vector<uint8_t> bytes, uint8_t version);
+  // A reader over a run of bytes, sharing its storage.
+  SwfReader(SwfBytes bytes, uint8_t version);
   SwfReader(const SwfReader&) = delete;
   SwfReader& operator=(const SwfReader&) = delete;
   virtual ~SwfReader();
 
   // Replaces the data; the position, bit position, range and overrun flag start afresh.
   void SetData(std::vector<uint8_t> bytes);
+  void SetData(SwfBytes bytes);
   void SetData(const uint8_t* data, size_t size);
-  const std::vector<uint8_t>& GetData() const { return data_; }
+  const SwfBytes& GetData() const { return data_; }
   size_t GetSize() const { return data_.size(); }
+  // The size of the movie's data as loaded (inflated), also after a parsed file's data was let go.
+  size_t GetLoadedSize() const { return data_.empty() ? loadedSize_ : data_.size(); }
 
   // --- Primitive reads ---------------------------------------------------------------
   // Absolute move inside the current range; a position outside it is clamped to the range
@@ -63,7 +72,23 @@ class SwfReader {
   void ByteAlign();
   // Reads `count` bits (0..32), most significant first; with `isSigned` the value is
   // sign-extended from `count` bits. A count above 32 is a format error: 0, overrun.
-  int32_t ReadBits(int count, bool isSigned);
+  int32_t ReadBits(int count, bool isSigned) {
+    // The common case inline: a field of 1..32 bits wholly in range, with eight bytes of data
+    // from its first byte on, taken with one load.
+    const uint64_t start = uint64_t{position_} * 8 + static_cast<uint64_t>(bitPosition_);
+    const uint64_t end = start + static_cast<uint64_t>(count);
+    const size_t first = static_cast<size_t>(start / 8);
+    if (count < 1 || count > 32 || end > uint64_t{rangeEnd_} * 8 || first + 8 > data_.size()) {
+      return ReadBitsCarefully(count, isSigned);
+    }
+    const uint64_t word = LoadBigEndian64(data_.data() + first);
+    uint32_t value = static_cast<uint32_t>((word << (start % 8)) >> (64 - count));
+    // The position stays on the byte that gave the last bit, as far into it as was taken.
+    position_ = static_cast<size_t>((end - 1) / 8);
+    bitPosition_ = static_cast<int>(end - uint64_t{position_} * 8);
+    if (isSigned && count < 32 && (value & (1u << (count - 1))) != 0) value |= ~0u << count;
+    return static_cast<int32_t>(value);
+  }
   uint32_t ReadUBits(int count) { return static_cast<uint32_t>(ReadBits(count, false)); }
   int32_t ReadSBits(int count) { return ReadBits(count, true); }
   // The byte after the current one when bits are pending, else the current byte; 0 at the
@@ -78,6 +103,12 @@ class SwfReader {
   // what remains in the range (overrun when that is less). Returns the bytes read.
   size_t ReadBytes(size_t count, std::vector<uint8_t>& out);
   std::vector<uint8_t> ReadBytes(size_t count);
+  // The same bytes as a run sharing the reader's storage: nothing is copied, and the storage
+  // stays while the run does.
+  SwfBytes ReadShared(size_t count);
+  // `size` bytes from `begin` of the data as a run sharing the storage, wherever the reader
+  // stands (cut to the data).
+  SwfBytes ShareBytes(size_t begin, size_t size);
   // Aligns and reads a string: `byteCount` bytes when not 0, else up to and including a 0
   // byte or to the end of the range. The bytes are decoded for the reader's version and a
   // single trailing NUL character is dropped. With `detectPaths`, a text starting with '/'
@@ -118,15 +149,20 @@ class SwfReader {
   // "CWS" movie is inflated in memory (bounded by kSwfMaxInflatedSize) and the compressed flag
   // set. The data taken is the declared file length (or `forcedLength` when not 0), cut to
   // what the file holds. Without the check the file starts at the length field. The header is
-  // parsed and, with `parseNow`, all tags (ParseTags). Only regular files are read.
-  bool LoadFileWithOptions(const WideString& path, bool checkSignature, uint32_t forcedLength, bool parseNow);
+  // parsed and, with `parseNow`, all tags (ParseTags). Only regular files are read. After a
+  // file is parsed, the reader lets go of its bytes (GetData is then empty): the tags keep
+  // the bodies they share, and the pages of the rest go back to the system as the tags are
+  // read, so a movie never takes the room of its file beside the room of its objects.
+  [[nodiscard]] bool LoadFileWithOptions(const WideString& path, bool checkSignature, uint32_t forcedLength,
+                                         bool parseNow);
   // The same with the check and the declared length; the tags are split by ParseTagsLight.
-  bool LoadFile(const WideString& path);
+  [[nodiscard]] bool LoadFile(const WideString& path);
   // The same from a memory block. A block starting with 'C' sets the compressed flag and is
   // refused with kSwfReadNotSwf: compressed movies are inflated first (InflateSwf).
-  bool LoadFromMemory(const uint8_t* bytes, size_t size, bool checkSignature, uint32_t forcedLength, bool parseNow);
+  [[nodiscard]] bool LoadFromMemory(const uint8_t* bytes, size_t size, bool checkSignature, uint32_t forcedLength,
+                                    bool parseNow);
   // Copies the writer's bytes (flushed first); the header is not parsed. Returns true.
-  bool LoadFromWriter(SwfBitWriter& writer);
+  [[nodiscard]] bool LoadFromWriter(SwfBitWriter& writer);
 
   // Reads tags from `source` (when not null: a sprite reads its children from its parent's
   // reader, inside the sprite's body) or from this reader, and replaces this reader's tag list
@@ -184,10 +220,20 @@ class SwfReader {
  private:
   friend class SwfReaderRange;
 
-  bool LoadBytes(std::vector<uint8_t> bytes, bool checkSignature, uint32_t forcedLength, bool parseNow);
+  int32_t ReadBitsCarefully(int count, bool isSigned);
+  // Gives back the pages of the data read so far that no shared run holds (see DropPages).
+  void DropParsedPages();
+  static uint64_t LoadBigEndian64(const uint8_t* bytes) {
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word;
+  }
+
+  bool LoadBytes(SwfBytes bytes, bool checkSignature, uint32_t forcedLength, bool parseNow);
   bool FinishLoad(bool parseNow);
 
-  std::vector<uint8_t> data_;
+  SwfBytes data_;
   size_t position_ = 0;
   int bitPosition_ = 0;  // bits already taken from data_[position_], 0..8
   size_t rangeBegin_ = 0;
@@ -196,6 +242,12 @@ class SwfReader {
   bool absolutePaths_ = false;
   uint8_t version_ = 4;
   uint32_t currentTagLength_ = 0;
+  // While a file's tags are parsed: the pages before `dropped_` are given back but for those
+  // of the shared runs in `shared_` (ranges of the data, in reading order).
+  bool dropParsed_ = false;
+  size_t dropped_ = 0;
+  size_t loadedSize_ = 0;
+  std::vector<std::pair<size_t, size_t>> shared_;
 
   std::vector<std::unique_ptr<SwfTag>> tags_;
   std::unique_ptr<SwfHeader> header_;

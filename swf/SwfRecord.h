@@ -9,6 +9,7 @@
 
 #include "swf/SwfBitWriter.h"
 #include "swf/SwfReader.h"
+#include "swf/SwfTagCodes.h"
 
 class SwfRecord {
  public:
@@ -23,20 +24,15 @@ class SwfRecord {
   virtual size_t Write(SwfBitWriter& writer);
 };
 
-// Tag codes the byte layer itself needs to know.
-enum SwfTagCode : int {
-  kSwfTagEnd = 0,
-  kSwfTagShowFrame = 1,
-  kSwfTagDefineSound = 14,
-  kSwfTagStartSound = 15,
-  kSwfTagDefineButtonSound = 17,
-  kSwfTagSoundStreamHead = 18,
-  kSwfTagSoundStreamBlock = 19,
-  kSwfTagSetBackgroundColor = 9,
-  kSwfTagPlaceObject2 = 26,
-  kSwfTagRemoveObject2 = 28,
-  kSwfTagFrameLabel = 43,
-  kSwfTagSoundStreamHead2 = 45,
+// The character ids and depths a tag names, apart from the id it defines. `ids` holds every id
+// named (a sprite's include those of its timeline, the ids its children define among them);
+// `placedIds` the ids the tag itself shows or starts on a timeline (a placement with a character,
+// StartSound, VideoFrame); `depths` the depths the tag places or removes at. Tags kept as bytes
+// fill only `ids`, from the bytes of the tags whose layout is known.
+struct SwfTagReferences {
+  std::vector<uint16_t> ids;
+  std::vector<uint16_t> placedIds;
+  std::vector<uint16_t> depths;
 };
 
 // Largest body length a short tag header carries; longer bodies get the long form.
@@ -54,6 +50,8 @@ class SwfTag : public SwfRecord {
   // Whether Relocate with these deltas keeps every id, depth and frame number the tag moves
   // inside its field, so that nothing wraps or saturates. The base moves nothing.
   virtual bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const;
+  // Appends the ids and depths the tag names to `refs`. The base names none.
+  virtual void CollectReferences(SwfTagReferences& refs) const;
 
   // Writes the record header of a tag body of the given length: the short form
   // (code << 6 | length) for lengths up to 62 unless forced, else code << 6 | 0x3F and a
@@ -98,22 +96,25 @@ class RawTag : public SwfTag {
  public:
   RawTag(int code, uint32_t bodyLength);
   RawTag(int code, std::vector<uint8_t> body);
+  RawTag(int code, SwfBytes body);
 
   // Reads the body: the declared length, but never more than the reader's range holds (a
-  // shorter body sets the overrun flag and keeps the bytes that exist). Returns the bytes
-  // consumed.
+  // shorter body sets the overrun flag and keeps the bytes that exist). The body shares the
+  // reader's storage. Returns the bytes consumed.
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return code_; }
+  void CollectReferences(SwfTagReferences& refs) const override;
 
   uint32_t GetBodyLength() const { return bodyLength_; }
-  const std::vector<uint8_t>& GetBody() const { return body_; }
+  const SwfBytes& GetBody() const { return body_; }
   void SetBody(std::vector<uint8_t> body);
+  void SetBody(SwfBytes body);
 
  private:
   int code_;
   uint32_t bodyLength_;
-  std::vector<uint8_t> body_;
+  SwfBytes body_;
 };
 
 // Base of the records inside text tags.

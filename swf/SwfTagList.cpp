@@ -1,7 +1,6 @@
 #include "swf/SwfTagList.h"
 
 #include <algorithm>
-#include <cstring>
 #include <unordered_set>
 
 #include "swf/AssetTags.h"
@@ -44,24 +43,24 @@ struct OpaqueCode {
 };
 
 constexpr OpaqueCode kOpaqueCodes[] = {
-    {66, "SetTabIndex", {false, true, false}},
-    {70, "PlaceObject3", {true, true, false}},
-    {71, "ImportAssets2", {true, false, false}},
-    {72, "DoABC", {true, true, true}},  // ActionScript 3 code reaches all three
-    {73, "DefineFontAlignZones", {true, false, false}},
-    {74, "CSMTextSettings", {true, false, false}},
-    {75, "DefineFont3", {true, false, false}},
-    {76, "SymbolClass", {true, false, false}},
-    {78, "DefineScalingGrid", {true, false, false}},
-    {82, "DoABC", {true, true, true}},
-    {83, "DefineShape4", {true, false, false}},
-    {84, "DefineMorphShape2", {true, false, false}},
-    {86, "DefineSceneAndFrameLabelData", {false, false, true}},
-    {87, "DefineBinaryData", {true, false, false}},
-    {88, "DefineFontName", {true, false, false}},
-    {90, "DefineBitsJPEG4", {true, false, false}},
-    {91, "DefineFont4", {true, false, false}},
-    {94, "PlaceObject4", {true, true, false}},
+    {kSwfTagSetTabIndex, "SetTabIndex", {false, true, false}},
+    {kSwfTagPlaceObject3, "PlaceObject3", {true, true, false}},
+    {kSwfTagImportAssets2, "ImportAssets2", {true, false, false}},
+    {kSwfTagDoAbcDefine, "DoABC", {true, true, true}},  // ActionScript 3 code reaches all three
+    {kSwfTagDefineFontAlignZones, "DefineFontAlignZones", {true, false, false}},
+    {kSwfTagCsmTextSettings, "CSMTextSettings", {true, false, false}},
+    {kSwfTagDefineFont3, "DefineFont3", {true, false, false}},
+    {kSwfTagSymbolClass, "SymbolClass", {true, false, false}},
+    {kSwfTagDefineScalingGrid, "DefineScalingGrid", {true, false, false}},
+    {kSwfTagDoAbc, "DoABC", {true, true, true}},
+    {kSwfTagDefineShape4, "DefineShape4", {true, false, false}},
+    {kSwfTagDefineMorphShape2, "DefineMorphShape2", {true, false, false}},
+    {kSwfTagDefineSceneAndFrameLabelData, "DefineSceneAndFrameLabelData", {false, false, true}},
+    {kSwfTagDefineBinaryData, "DefineBinaryData", {true, false, false}},
+    {kSwfTagDefineFontName, "DefineFontName", {true, false, false}},
+    {kSwfTagDefineBitsJpeg4, "DefineBitsJPEG4", {true, false, false}},
+    {kSwfTagDefineFont4, "DefineFont4", {true, false, false}},
+    {kSwfTagPlaceObject4, "PlaceObject4", {true, true, false}},
 };
 
 const OpaqueCode* FindOpaqueCode(int code) {
@@ -74,15 +73,14 @@ const OpaqueCode* FindOpaqueCode(int code) {
 // Definitions the model does not know, whose body starts with the id they define.
 bool IsOpaqueDefinitionCode(int code) {
   switch (code) {
-    case 75:  // DefineFont3
-    case 83:  // DefineShape4
-    case 84:  // DefineMorphShape2
-    case 87:  // DefineBinaryData
-    case 90:  // DefineBitsJPEG4
-    case 91:  // DefineFont4
+    case kSwfTagDefineFont3:        // DefineFont3
+    case kSwfTagDefineShape4:       // DefineShape4
+    case kSwfTagDefineMorphShape2:  // DefineMorphShape2
+    case kSwfTagDefineBinaryData:   // DefineBinaryData
+    case kSwfTagDefineBitsJpeg4:    // DefineBitsJPEG4
+    case kSwfTagDefineFont4:        // DefineFont4
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -91,76 +89,81 @@ Moves KnownCodeMoves(int code) {
   Moves moves;
   moves.ids = IsCharacterDefinitionCode(code);
   switch (code) {
-    case 7: case 34:  // buttons: records at depths, actions with frames
+    case kSwfTagDefineButton:
+    case kSwfTagDefineButton2:  // buttons: records at depths, actions with frames
       moves.depths = true;
       moves.frames = true;
       break;
-    case 3: case 13: case 15: case 17: case 23: case 56: case 57: case 59: case 61: case 62:
-      moves.ids = true;
-      break;
-    case 4: case 5: case 26:
+    case kSwfTagFreeCharacter:
+    case kSwfTagDefineFontInfo:
+    case kSwfTagStartSound:
+    case kSwfTagDefineButtonSound:
+    case kSwfTagDefineButtonCxform:
+    case kSwfTagExportAssets:
+    case kSwfTagImportAssets:
+    case kSwfTagDoInitAction:
+    case kSwfTagVideoFrame:
+    case kSwfTagDefineFontInfo2: moves.ids = true; break;
+    case kSwfTagPlaceObject:
+    case kSwfTagRemoveObject:
+    case kSwfTagPlaceObject2:
       moves.ids = true;
       moves.depths = true;
       break;
-    case 28:
-      moves.depths = true;
-      break;
-    case 12:
-      moves.frames = true;
-      break;
-    default:
-      break;
+    case kSwfTagRemoveObject2: moves.depths = true; break;
+    case kSwfTagDoAction: moves.frames = true; break;
+    default: break;
   }
   return moves;
 }
 
 const char* KnownTagName(int code) {
   switch (code) {
-    case 0: return "End";
-    case 1: return "ShowFrame";
-    case 2: return "DefineShape";
-    case 3: return "FreeCharacter";
-    case 4: return "PlaceObject";
-    case 5: return "RemoveObject";
-    case 6: return "DefineBits";
-    case 7: return "DefineButton";
-    case 8: return "JPEGTables";
-    case 9: return "SetBackgroundColor";
-    case 10: return "DefineFont";
-    case 11: return "DefineText";
-    case 12: return "DoAction";
-    case 13: return "DefineFontInfo";
-    case 14: return "DefineSound";
-    case 15: return "StartSound";
-    case 17: return "DefineButtonSound";
-    case 18: return "SoundStreamHead";
-    case 19: return "SoundStreamBlock";
-    case 20: return "DefineBitsLossless";
-    case 21: return "DefineBitsJPEG2";
-    case 22: return "DefineShape2";
-    case 23: return "DefineButtonCxform";
-    case 24: return "Protect";
-    case 26: return "PlaceObject2";
-    case 28: return "RemoveObject2";
-    case 32: return "DefineShape3";
-    case 33: return "DefineText2";
-    case 34: return "DefineButton2";
-    case 35: return "DefineBitsJPEG3";
-    case 36: return "DefineBitsLossless2";
-    case 37: return "DefineEditText";
-    case 39: return "DefineSprite";
-    case 43: return "FrameLabel";
-    case 45: return "SoundStreamHead2";
-    case 46: return "DefineMorphShape";
-    case 48: return "DefineFont2";
-    case 56: return "ExportAssets";
-    case 57: return "ImportAssets";
-    case 58: return "EnableDebugger";
-    case 59: return "DoInitAction";
-    case 60: return "DefineVideoStream";
-    case 61: return "VideoFrame";
-    case 62: return "DefineFontInfo2";
-    case 64: return "EnableDebugger2";
+    case kSwfTagEnd: return "End";
+    case kSwfTagShowFrame: return "ShowFrame";
+    case kSwfTagDefineShape: return "DefineShape";
+    case kSwfTagFreeCharacter: return "FreeCharacter";
+    case kSwfTagPlaceObject: return "PlaceObject";
+    case kSwfTagRemoveObject: return "RemoveObject";
+    case kSwfTagDefineBits: return "DefineBits";
+    case kSwfTagDefineButton: return "DefineButton";
+    case kSwfTagJpegTables: return "JPEGTables";
+    case kSwfTagSetBackgroundColor: return "SetBackgroundColor";
+    case kSwfTagDefineFont: return "DefineFont";
+    case kSwfTagDefineText: return "DefineText";
+    case kSwfTagDoAction: return "DoAction";
+    case kSwfTagDefineFontInfo: return "DefineFontInfo";
+    case kSwfTagDefineSound: return "DefineSound";
+    case kSwfTagStartSound: return "StartSound";
+    case kSwfTagDefineButtonSound: return "DefineButtonSound";
+    case kSwfTagSoundStreamHead: return "SoundStreamHead";
+    case kSwfTagSoundStreamBlock: return "SoundStreamBlock";
+    case kSwfTagDefineBitsLossless: return "DefineBitsLossless";
+    case kSwfTagDefineBitsJpeg2: return "DefineBitsJPEG2";
+    case kSwfTagDefineShape2: return "DefineShape2";
+    case kSwfTagDefineButtonCxform: return "DefineButtonCxform";
+    case kSwfTagProtect: return "Protect";
+    case kSwfTagPlaceObject2: return "PlaceObject2";
+    case kSwfTagRemoveObject2: return "RemoveObject2";
+    case kSwfTagDefineShape3: return "DefineShape3";
+    case kSwfTagDefineText2: return "DefineText2";
+    case kSwfTagDefineButton2: return "DefineButton2";
+    case kSwfTagDefineBitsJpeg3: return "DefineBitsJPEG3";
+    case kSwfTagDefineBitsLossless2: return "DefineBitsLossless2";
+    case kSwfTagDefineEditText: return "DefineEditText";
+    case kSwfTagDefineSprite: return "DefineSprite";
+    case kSwfTagFrameLabel: return "FrameLabel";
+    case kSwfTagSoundStreamHead2: return "SoundStreamHead2";
+    case kSwfTagDefineMorphShape: return "DefineMorphShape";
+    case kSwfTagDefineFont2: return "DefineFont2";
+    case kSwfTagExportAssets: return "ExportAssets";
+    case kSwfTagImportAssets: return "ImportAssets";
+    case kSwfTagEnableDebugger: return "EnableDebugger";
+    case kSwfTagDoInitAction: return "DoInitAction";
+    case kSwfTagDefineVideoStream: return "DefineVideoStream";
+    case kSwfTagVideoFrame: return "VideoFrame";
+    case kSwfTagDefineFontInfo2: return "DefineFontInfo2";
+    case kSwfTagEnableDebugger2: return "EnableDebugger2";
     default: return "A tag";
   }
 }
@@ -206,8 +209,8 @@ bool CheckRawTag(const RawTag& raw, int idDelta, int depthDelta, int frameDelta,
   if (!WouldMove(moves, idDelta, depthDelta, frameDelta)) return true;
   if (reason != nullptr) {
     *reason = std::string(KnownTagName(code)) + " (tag code " + number + ")" + Where(context) +
-              " could not be read and is kept as bytes, and the " +
-              WhatMoves(moves, idDelta, depthDelta, frameDelta) + " it names cannot be renumbered";
+              " could not be read and is kept as bytes, and the " + WhatMoves(moves, idDelta, depthDelta, frameDelta) +
+              " it names cannot be renumbered";
   }
   return false;
 }
@@ -239,80 +242,8 @@ bool CheckList(const List& tags, int idDelta, int depthDelta, int frameDelta, st
   return true;
 }
 
-uint16_t LeadingU16(const std::vector<uint8_t>& body, size_t at = 0) {
+uint16_t LeadingU16(const SwfBytes& body, size_t at = 0) {
   return body.size() >= at + 2 ? static_cast<uint16_t>(body[at] | (body[at + 1] << 8)) : 0;
-}
-
-// The id a PlaceObject2, PlaceObject3 or PlaceObject4 body places, when it has one.
-bool PlacedIdOfRawPlacement(const std::vector<uint8_t>& body, bool withSecondFlags, uint16_t& id) {
-  const size_t flagBytes = withSecondFlags ? 2 : 1;
-  if (body.size() < flagBytes + 2) return false;
-  const uint8_t flags = body[0];
-  if ((flags & 0x02) == 0) return false;
-  size_t at = flagBytes + 2;
-  if (withSecondFlags) {
-    const uint8_t flags2 = body[1];
-    // A class name (has class name, or has image with a character) comes before the id.
-    if ((flags2 & 0x08) != 0 || ((flags2 & 0x10) != 0 && (flags & 0x02) != 0)) {
-      const void* nul = std::memchr(body.data() + at, 0, body.size() - at);
-      if (nul == nullptr) return false;
-      at = static_cast<size_t>(static_cast<const uint8_t*>(nul) - body.data()) + 1;
-    }
-  }
-  if (at + 2 > body.size()) return false;
-  id = LeadingU16(body, at);
-  return true;
-}
-
-// The ids of an asset list: u16 count, then per asset a u16 id and a 0-terminated name.
-void RaiseAssetIds(const std::vector<uint8_t>& body, size_t at, uint16_t& largest) {
-  if (at + 2 > body.size()) return;
-  const uint16_t count = LeadingU16(body, at);
-  at += 2;
-  for (uint16_t i = 0; i < count && at + 2 <= body.size(); ++i) {
-    largest = std::max(largest, LeadingU16(body, at));
-    at += 2;
-    const void* nul = std::memchr(body.data() + at, 0, body.size() - at);
-    if (nul == nullptr) return;
-    at = static_cast<size_t>(static_cast<const uint8_t*>(nul) - body.data()) + 1;
-  }
-}
-
-// Position just after the 0-terminated text at `at`, or the body size when there is none.
-size_t AfterText(const std::vector<uint8_t>& body, size_t at) {
-  if (at >= body.size()) return body.size();
-  const void* nul = std::memchr(body.data() + at, 0, body.size() - at);
-  return nul == nullptr ? body.size() : static_cast<size_t>(static_cast<const uint8_t*>(nul) - body.data()) + 1;
-}
-
-// The ids a tag kept as bytes is known to name.
-void RaiseRawIds(const RawTag& raw, uint16_t& largest) {
-  const std::vector<uint8_t>& body = raw.GetBody();
-  uint16_t id = 0;
-  switch (raw.TagCode()) {
-    case 26:
-      if (PlacedIdOfRawPlacement(body, false, id)) largest = std::max(largest, id);
-      break;
-    case 70: case 94:
-      if (PlacedIdOfRawPlacement(body, true, id)) largest = std::max(largest, id);
-      break;
-    case 56: case 76:
-      RaiseAssetIds(body, 0, largest);
-      break;
-    case 57:
-      RaiseAssetIds(body, AfterText(body, 0), largest);
-      break;
-    case 71:
-      RaiseAssetIds(body, AfterText(body, 0) + 2, largest);
-      break;
-    // Tags about one character that name it first.
-    case 3: case 4: case 5: case 13: case 15: case 17: case 23: case 59: case 61: case 62:
-    case 73: case 74: case 78: case 88:
-      if (body.size() >= 2) largest = std::max(largest, LeadingU16(body));
-      break;
-    default:
-      break;
-  }
 }
 
 void AddUniqueId(std::vector<uint16_t>& ids, uint16_t id) {
@@ -328,66 +259,25 @@ void AddFillIds(const FillStyleArray* styles, std::vector<uint16_t>& ids) {
 
 void AddNewStyleIds(const Shape* shape, std::vector<uint16_t>& ids) {
   if (shape == nullptr) return;
-  for (const auto& record : shape->records) {
-    if (const auto* change = dynamic_cast<const StyleChangeRecord*>(record.get())) AddFillIds(change->newFillStyles.get(), ids);
-  }
+  shape->records.ForEach([&](const ShapeRecord& record) {
+    if (record.GetKind() == ShapeRecord::kStyleChange) {
+      AddFillIds(static_cast<const StyleChangeRecord&>(record).newFillStyles.get(), ids);
+    }
+  });
 }
 
-void Raise(uint16_t& largest, uint16_t id) { largest = std::max(largest, id); }
-
-void LargestIdIn(const SwfTag& tag, uint16_t& largest);
+// The ids the tag defines and names.
+void LargestIdIn(const SwfTag& tag, uint16_t& largest) {
+  uint16_t id = 0;
+  if (GetDefinedCharacterId(tag, id)) largest = std::max(largest, id);
+  SwfTagReferences refs;
+  tag.CollectReferences(refs);
+  for (uint16_t named : refs.ids) largest = std::max(largest, named);
+}
 
 template <typename List>
 void LargestIdInList(const List& tags, uint16_t& largest) {
   for (const auto& item : tags) LargestIdIn(Deref(item), largest);
-}
-
-void LargestIdIn(const SwfTag& tag, uint16_t& largest) {
-  uint16_t id = 0;
-  if (GetDefinedCharacterId(tag, id)) Raise(largest, id);
-  if (const auto* raw = dynamic_cast<const RawTag*>(&tag)) {
-    RaiseRawIds(*raw, largest);
-    return;
-  }
-  if (const auto* sprite = dynamic_cast<const DefineSpriteTag*>(&tag)) {
-    LargestIdInList(sprite->Children(), largest);
-  } else if (const auto* place2 = dynamic_cast<const PlaceObject2Tag*>(&tag)) {
-    if (place2->hasCharacter || place2->characterId != 0) Raise(largest, place2->characterId);
-  } else if (const auto* place = dynamic_cast<const PlaceObjectTag*>(&tag)) {
-    Raise(largest, place->characterId);
-  } else if (const auto* remove = dynamic_cast<const RemoveObjectTag*>(&tag)) {
-    Raise(largest, remove->characterId);
-  } else if (const auto* free = dynamic_cast<const FreeCharacterTag*>(&tag)) {
-    Raise(largest, free->characterId);
-  } else if (const auto* start = dynamic_cast<const StartSoundTag*>(&tag)) {
-    Raise(largest, start->soundId);
-  } else if (const auto* frame = dynamic_cast<const VideoFrameTag*>(&tag)) {
-    Raise(largest, frame->streamId);
-  } else if (const auto* init = dynamic_cast<const DoInitActionTag*>(&tag)) {
-    Raise(largest, init->spriteId);
-  } else if (const auto* assets = dynamic_cast<const ExportAssetsTag*>(&tag)) {
-    for (const auto& entry : assets->assets) Raise(largest, entry->id);
-  } else if (const auto* info = dynamic_cast<const DefineFontInfoTag*>(&tag)) {
-    Raise(largest, info->fontId);
-  } else if (const auto* sound = dynamic_cast<const DefineButtonSoundTag*>(&tag)) {
-    Raise(largest, sound->GetCharacterId());
-    for (uint16_t soundId : sound->soundIds) Raise(largest, soundId);
-  } else if (const auto* button = dynamic_cast<const DefineButtonTag*>(&tag)) {
-    for (const auto& record : button->records) Raise(largest, record->characterId);
-  } else if (const auto* text = dynamic_cast<const DefineTextTag*>(&tag)) {
-    for (const auto& record : text->records) {
-      if (const auto* style = dynamic_cast<const TextStyleRecord*>(record.get())) Raise(largest, style->fontId);
-    }
-  } else if (const auto* edit = dynamic_cast<const DefineEditTextTag*>(&tag)) {
-    Raise(largest, edit->fontId);
-  } else if (const auto* shape = dynamic_cast<const DefineShapeTag*>(&tag)) {
-    for (uint16_t bitmap : GetShapeBitmapIds(*shape)) Raise(largest, bitmap);
-  } else if (const auto* morph = dynamic_cast<const DefineMorphShapeTag*>(&tag)) {
-    for (uint16_t bitmap : GetMorphShapeBitmapIds(*morph)) Raise(largest, bitmap);
-  } else if (tag.TagCode() == 23) {
-    // DefineButtonCxform names its button.
-    if (const auto* cxform = dynamic_cast<const SwfCharacterTag*>(&tag)) Raise(largest, cxform->GetCharacterId());
-  }
 }
 
 PlaceObject2Tag* FindNamed(const WideString& name, const SwfTagList& tags) {
@@ -405,11 +295,26 @@ PlaceObject2Tag* FindNamed(const WideString& name, const SwfTagList& tags) {
 
 bool IsCharacterDefinitionCode(int code) {
   switch (code) {
-    case 2: case 6: case 7: case 10: case 11: case 14: case 20: case 21: case 22: case 32: case 33:
-    case 34: case 35: case 36: case 37: case 39: case 46: case 48: case 60:
-      return true;
-    default:
-      return false;
+    case kSwfTagDefineShape:
+    case kSwfTagDefineBits:
+    case kSwfTagDefineButton:
+    case kSwfTagDefineFont:
+    case kSwfTagDefineText:
+    case kSwfTagDefineSound:
+    case kSwfTagDefineBitsLossless:
+    case kSwfTagDefineBitsJpeg2:
+    case kSwfTagDefineShape2:
+    case kSwfTagDefineShape3:
+    case kSwfTagDefineText2:
+    case kSwfTagDefineButton2:
+    case kSwfTagDefineBitsJpeg3:
+    case kSwfTagDefineBitsLossless2:
+    case kSwfTagDefineEditText:
+    case kSwfTagDefineSprite:
+    case kSwfTagDefineMorphShape:
+    case kSwfTagDefineFont2:
+    case kSwfTagDefineVideoStream: return true;
+    default: return false;
   }
 }
 
@@ -508,7 +413,9 @@ std::vector<uint16_t> GetMorphShapeBitmapIds(const DefineMorphShapeTag& morph) {
   return ids;
 }
 
-PlaceObject2Tag* FindPlaceObject2ByName(const WideString& name, const SwfTagList& tags) { return FindNamed(name, tags); }
+PlaceObject2Tag* FindPlaceObject2ByName(const WideString& name, const SwfTagList& tags) {
+  return FindNamed(name, tags);
+}
 
 SetBackgroundColorTag* FindBackgroundColorTag(const SwfTagList& tags) {
   for (const auto& tag : tags) {
@@ -521,7 +428,8 @@ PlaceObjectTag* FindFirstPlacementAfter(const SwfTag* definition, const SwfTagLi
   if (definition == nullptr) return nullptr;
   uint16_t id = 0;
   if (!GetDefinedCharacterId(*definition, id)) return nullptr;
-  auto it = std::find_if(tags.begin(), tags.end(), [&](const std::unique_ptr<SwfTag>& t) { return t.get() == definition; });
+  auto it =
+      std::find_if(tags.begin(), tags.end(), [&](const std::unique_ptr<SwfTag>& t) { return t.get() == definition; });
   for (; it != tags.end(); ++it) {
     auto* place = dynamic_cast<PlaceObjectTag*>(it->get());
     if (place == nullptr) continue;
@@ -541,18 +449,19 @@ void CollectBitmapAndFontTags(SwfTagRefs& out, const std::vector<uint16_t>& ids,
     SwfTag* tables = nullptr;
     for (const auto& tag : tags) {
       const int code = tag->TagCode();
-      if (code == 8) {
+      if (code == kSwfTagJpegTables) {
         tables = tag.get();
         continue;
       }
       uint16_t defined = 0;
       if (!GetDefinedCharacterId(*tag, defined) || defined != id) continue;
-      if (code == 6) {
+      if (code == kSwfTagDefineBits) {
         add(tables);
         add(tag.get());
         break;
       }
-      if (code == 10 || code == 20 || code == 21 || code == 35 || code == 36 || code == 48) {
+      if (code == kSwfTagDefineFont || code == kSwfTagDefineBitsLossless || code == kSwfTagDefineBitsJpeg2 ||
+          code == kSwfTagDefineBitsJpeg3 || code == kSwfTagDefineBitsLossless2 || code == kSwfTagDefineFont2) {
         add(tag.get());
         break;
       }

@@ -13,10 +13,19 @@ void AddOnce(std::vector<uint16_t>& ids, uint16_t id) {
 
 bool IsTimelineCode(int code) {
   switch (code) {
-    case 1: case 3: case 4: case 5: case 12: case 15: case 18: case 19: case 26: case 28: case 45: case 61:
-      return true;
-    default:
-      return false;
+    case kSwfTagShowFrame:
+    case kSwfTagFreeCharacter:
+    case kSwfTagPlaceObject:
+    case kSwfTagRemoveObject:
+    case kSwfTagDoAction:
+    case kSwfTagStartSound:
+    case kSwfTagSoundStreamHead:
+    case kSwfTagSoundStreamBlock:
+    case kSwfTagPlaceObject2:
+    case kSwfTagRemoveObject2:
+    case kSwfTagSoundStreamHead2:
+    case kSwfTagVideoFrame: return true;
+    default: return false;
   }
 }
 
@@ -39,7 +48,7 @@ void FrameTagSplitter::Split(const SwfTagList& tags) {
 void MovieToSpriteSplitter::Split(SwfTagList tags) {
   for (auto& tag : tags) {
     const int code = tag->TagCode();
-    if (code == kSwfTagEnd || code == kSwfTagSetBackgroundColor || code == 24) {
+    if (code == kSwfTagEnd || code == kSwfTagSetBackgroundColor || code == kSwfTagProtect) {
       movieTags_.push_back(std::move(tag));
       continue;
     }

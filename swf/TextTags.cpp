@@ -153,8 +153,8 @@ void DefineTextTag::ComputeBitCounts() {
   const int minGlyph = std::min<int>(minGlyphBits, kMaxTextFieldBits);
   const int minAdvance = std::min<int>(minAdvanceBits, kMaxTextFieldBits);
   glyphBits = static_cast<uint8_t>(std::max(CountBitsNeeded(largestIndex, false), minGlyph));
-  advanceBits = static_cast<uint8_t>(
-      std::min(std::max(CountBitsNeeded(largestAdvance, true), minAdvance), kMaxTextFieldBits));
+  advanceBits =
+      static_cast<uint8_t>(std::min(std::max(CountBitsNeeded(largestAdvance, true), minAdvance), kMaxTextFieldBits));
   for (const auto& record : records) {
     if (auto* glyphs = dynamic_cast<TextGlyphRecord*>(record.get())) glyphs->SetBitCounts(glyphBits, advanceBits);
   }
@@ -271,14 +271,13 @@ size_t DefineEditTextTag::Read(SwfReader& reader) {
   if (flags & kHasFont) {
     fontId = reader.ReadU16();
     fontHeight = reader.ReadU16();
-    flags |= kHasFont | kHasLayout;
   }
   if (flags & kHasTextColor) {
     textColor = std::make_unique<SwfRgba>();
     textColor->Read(reader);
   }
   if (flags & kHasMaxLength) maxLength = reader.ReadU16();
-  if (low & kHasLayout) {
+  if (flags & kHasLayout) {
     alignment = reader.ReadU8();
     leftMargin = reader.ReadU16();
     rightMargin = reader.ReadU16();
@@ -338,3 +337,12 @@ bool DefineTextTag::CanRelocate(int idDelta, int, int) const {
 bool DefineEditTextTag::CanRelocate(int idDelta, int, int) const {
   return SwfU16Fits(characterId_, idDelta) && (fontId == 0 || SwfU16Fits(fontId, idDelta));
 }
+
+// The fonts of the style records.
+void DefineTextTag::CollectReferences(SwfTagReferences& refs) const {
+  for (const auto& record : records) {
+    if (const auto* style = dynamic_cast<const TextStyleRecord*>(record.get())) refs.ids.push_back(style->fontId);
+  }
+}
+
+void DefineEditTextTag::CollectReferences(SwfTagReferences& refs) const { refs.ids.push_back(fontId); }

@@ -13,12 +13,6 @@
 #include "swf/SwfBasicRecords.h"
 #include "swf/SwfRecord.h"
 
-enum TextTagCode : int {
-  kSwfTagDefineText = 11,
-  kSwfTagDefineText2 = 33,
-  kSwfTagDefineEditText = 37,
-};
-
 // The widest glyph-index and advance fields a reader accepts and a writer produces.
 inline constexpr int kMaxTextFieldBits = 32;
 // The most glyphs one record's count byte holds; longer runs are written as several records.
@@ -101,8 +95,8 @@ class DefineTextTag : public SwfCharacterTag {
   virtual void Clear();
   // Sets the id, bounds, matrix and widths; the minimum widths stay, so a write recomputes
   // both widths from the records.
-  virtual void Init(int characterId, std::unique_ptr<SwfRect> bounds, std::unique_ptr<SwfMatrix> matrix,
-                    int glyphBits, int advanceBits);
+  virtual void Init(int characterId, std::unique_ptr<SwfRect> bounds, std::unique_ptr<SwfMatrix> matrix, int glyphBits,
+                    int advanceBits);
   void SetGlyphBits(int bits) { glyphBits = static_cast<uint8_t>(bits); }
   void SetAdvanceBits(int bits) { advanceBits = static_cast<uint8_t>(bits); }
   void AddRecord(std::unique_ptr<TextRecordBase> record) { records.push_back(std::move(record)); }
@@ -119,6 +113,7 @@ class DefineTextTag : public SwfCharacterTag {
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineText; }
   // The id, and the font id of every style record that has one (setting its has-font flag).
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
@@ -127,7 +122,7 @@ class DefineTextTag : public SwfCharacterTag {
   uint8_t glyphBits = 0;
   uint8_t advanceBits = 0;
   std::vector<std::unique_ptr<TextRecordBase>> records;
-  uint8_t minGlyphBits = 0;    // the widths read, for a tag that was read
+  uint8_t minGlyphBits = 0;  // the widths read, for a tag that was read
   uint8_t minAdvanceBits = 0;
 
  protected:
@@ -180,12 +175,14 @@ class DefineEditTextTag : public SwfCharacterTag {
   void SetReadOnly(bool on) { SetFlag(kReadOnly, on); }
   void SetFlag(uint16_t flag, bool on) { flags = static_cast<uint16_t>(on ? flags | flag : flags & ~flag); }
 
-  // A font read gains the has-font and has-layout flags. A font class name (SWF 9 and later)
-  // is not modelled: such a tag is a format error.
+  // The flags are kept as read: a field with a font but no layout is written back without a
+  // layout block (a field the program builds sets has-layout with its font height). A font
+  // class name (SWF 9 and later) is not modelled: such a tag is a format error.
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagDefineEditText; }
   // The id, and the font id when it is not 0.
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 

@@ -36,7 +36,7 @@ size_t VideoFrameTag::Read(SwfReader& reader) {
     reader.SetOverrun(true);
     data.clear();
   } else {
-    data = reader.ReadBytes(static_cast<size_t>(bodyLength_) - 4);
+    data = reader.ReadShared(static_cast<size_t>(bodyLength_) - 4);
   }
   return reader.GetPosition() - before;
 }
@@ -57,3 +57,8 @@ void VideoFrameTag::Relocate(int idDelta, int, int) { streamId = RelocateCharact
 bool DefineVideoStreamTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(characterId_, idDelta); }
 
 bool VideoFrameTag::CanRelocate(int idDelta, int, int) const { return SwfU16Fits(streamId, idDelta); }
+
+void VideoFrameTag::CollectReferences(SwfTagReferences& refs) const {
+  refs.ids.push_back(streamId);
+  refs.placedIds.push_back(streamId);
+}

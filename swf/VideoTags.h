@@ -5,12 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "swf/SwfBytes.h"
 #include "swf/SwfRecord.h"
-
-enum VideoTagCode : int {
-  kSwfTagDefineVideoStream = 60,
-  kSwfTagVideoFrame = 61,
-};
 
 // DefineVideoStream (60).
 class DefineVideoStreamTag : public SwfCharacterTag {
@@ -39,12 +35,13 @@ class VideoFrameTag : public SwfTag {
   size_t Read(SwfReader& reader) override;
   size_t Write(SwfBitWriter& writer) override;
   int TagCode() const override { return kSwfTagVideoFrame; }
+  void CollectReferences(SwfTagReferences& refs) const override;
   void Relocate(int idDelta, int depthDelta, int frameDelta) override;
   bool CanRelocate(int idDelta, int depthDelta, int frameDelta) const override;
 
   uint16_t streamId = 0;
   uint16_t frameNumber = 0;
-  std::vector<uint8_t> data;
+  SwfBytes data;  // shares the reader's storage when read
 
  private:
   int32_t bodyLength_;

@@ -69,8 +69,7 @@ inline void ExerciseBody(SwfReader& reader, int code, uint8_t version) {
       rgba.Read(reader);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   // Strings until the body ends; each keeps its bytes through a write.
   while (reader.GetRemaining() != 0 && !reader.HasOverrun()) {
@@ -81,7 +80,7 @@ inline void ExerciseBody(SwfReader& reader, int code, uint8_t version) {
     SwfBitWriter w(version);
     w.WriteWideString(text);
     const std::vector<uint8_t>& bytes = w.GetBytes();
-    const std::vector<uint8_t>& data = reader.GetData();
+    const SwfBytes& data = reader.GetData();
     // The text stops at a NUL character, so it is a prefix of what was read.
     Check(bytes.size() <= used);
     for (size_t i = 0; i < bytes.size(); ++i) Check(bytes[i] == data[start + i]);
@@ -142,7 +141,8 @@ inline void ExerciseMovie(const uint8_t* data, size_t size) {
   Check(header2.ReadFrom(again, true) != 0);
   const std::vector<Tag> tags2 = WalkTags(again, false);
   Check(tags2.size() == tags.size());
-  for (size_t i = 0; i < tags.size(); ++i) Check(tags2[i].code == (tags[i].code & 0x3FF) && tags2[i].body == tags[i].body);
+  for (size_t i = 0; i < tags.size(); ++i)
+    Check(tags2[i].code == (tags[i].code & 0x3FF) && tags2[i].body == tags[i].body);
 
   // And the movie, with its real length in the header, survives compression both ways.
   std::vector<uint8_t> movie = out.GetBytes();

@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string fork;
   bool exists = false;
-  if (host::fs::ParseAppleDouble(std::string_view(reinterpret_cast<const char*>(data), size), fork, exists, 1 << 20) != 0) {
+  if (host::fs::ParseAppleDouble(std::string_view(reinterpret_cast<const char*>(data), size), fork, exists, 1 << 20) !=
+      0) {
     return 0;
   }
   if (!exists) return 0;

@@ -34,14 +34,18 @@ std::vector<uint8_t> Written(SwfTag& tag, uint8_t version) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const int kCodes[] = {6, 8, 21, 35, 20, 36, 7, 34, 23, 17, 10, 13, 62, 48, 14, 15, 18, 45, 19, 60, 61, 11, 33, 37};
+  static const int kCodes[] = {6,  8,  21, 35, 20, 36, 7,  34, 23, 17, 10, 13,
+                               62, 48, 14, 15, 18, 45, 19, 60, 61, 11, 33, 37};
   if (size < 2) return 0;
   const int code = kCodes[data[0] % std::size(kCodes)];
   const uint8_t version = static_cast<uint8_t>(data[1] % 12 + 1);
   const uint32_t length = static_cast<uint32_t>(size - 2);
-  std::vector<uint8_t> bytes = {static_cast<uint8_t>((code << 6 | 0x3F) & 0xFF), static_cast<uint8_t>(code >> 2),
-                                static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
-                                static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)};
+  std::vector<uint8_t> bytes = {static_cast<uint8_t>((code << 6 | 0x3F) & 0xFF),
+                                static_cast<uint8_t>(code >> 2),
+                                static_cast<uint8_t>(length),
+                                static_cast<uint8_t>(length >> 8),
+                                static_cast<uint8_t>(length >> 16),
+                                static_cast<uint8_t>(length >> 24)};
   bytes.insert(bytes.end(), data + 2, data + size);
 
   auto tag = CreateSwfTag(code, length);

@@ -8,6 +8,8 @@
 #include <optional>
 #include <set>
 
+#include "tests/support/ActionDecoder.h"
+
 namespace avmverify {
 namespace {
 
@@ -24,39 +26,7 @@ std::string CodeName(uint8_t code) {
 }
 
 // Bounded reads inside one action's payload.
-struct Cursor {
-  const uint8_t* p;
-  size_t n;
-  size_t pos = 0;
-  bool bad = false;
-
-  bool Has(size_t k) const { return !bad && pos + k <= n; }
-  uint8_t U8() {
-    if (!Has(1)) { bad = true; return 0; }
-    return p[pos++];
-  }
-  uint16_t U16() {
-    if (!Has(2)) { bad = true; pos = n; return 0; }
-    uint16_t v = static_cast<uint16_t>(p[pos] | (p[pos + 1] << 8));
-    pos += 2;
-    return v;
-  }
-  uint32_t U32() {
-    uint32_t lo = U16();
-    uint32_t hi = U16();
-    return lo | (hi << 16);
-  }
-  void Skip(size_t k) {
-    if (!Has(k)) { bad = true; pos = n; return; }
-    pos += k;
-  }
-  // A zero-terminated string; its terminator must lie inside the payload.
-  void String() {
-    while (pos < n && p[pos] != 0) ++pos;
-    if (pos >= n) { bad = true; return; }
-    ++pos;
-  }
-};
+using Cursor = actiondecode::Cursor;
 
 // One value as the stack analysis sees it.
 enum class SlotKind : uint8_t {
@@ -70,14 +40,13 @@ enum class SlotKind : uint8_t {
 
 struct Slot {
   SlotKind kind = SlotKind::Unknown;
-  int64_t value = 0;     // Number: the value; Name and EndTest: the enumeration's stack index
+  int64_t value = 0;        // Number: the value; Name and EndTest: the enumeration's stack index
   bool endWhenTrue = true;  // EndTest: whether a true result means the enumeration is done
 
   // Whether the slot is an ordinary value; what is known about it (a literal, a null) is a
   // fact about one path, and paths that join with different values still bring the same stack.
   bool IsValue() const {
-    return kind == SlotKind::Unknown || kind == SlotKind::Number || kind == SlotKind::Null ||
-           kind == SlotKind::Name;
+    return kind == SlotKind::Unknown || kind == SlotKind::Number || kind == SlotKind::Null || kind == SlotKind::Name;
   }
 
   bool operator==(const Slot& o) const {
@@ -100,17 +69,17 @@ struct PushValue {
 struct Action {
   size_t offset = 0;
   uint8_t code = 0;
-  size_t payload = 0;     // offset of the payload
-  size_t length = 0;      // payload length
+  size_t payload = 0;  // offset of the payload
+  size_t length = 0;   // payload length
   size_t size = 1;
   int block = 0;
   // Decoded operands.
   std::vector<PushValue> pushes;
-  int branch = 0;         // Jump and If: the signed offset
-  int skip = 0;           // WaitForFrame, WaitForFrame2: actions to skip
-  size_t bodySize = 0;    // DefineFunction(2), With: the size of the following block
-  bool anonymous = false; // DefineFunction(2) with an empty name pushes the function
-  uint32_t poolCount = 0; // ConstantPool
+  int branch = 0;          // Jump and If: the signed offset
+  int skip = 0;            // WaitForFrame, WaitForFrame2: actions to skip
+  size_t bodySize = 0;     // DefineFunction(2), With: the size of the following block
+  bool anonymous = false;  // DefineFunction(2) with an empty name pushes the function
+  uint32_t poolCount = 0;  // ConstantPool
   size_t trySize = 0, catchSize = 0, finallySize = 0;
   bool hasCatch = false;
   bool decodedOk = true;
@@ -164,8 +133,8 @@ class Verifier {
     while (p < size_) {
       while (!open.empty() && open.back().second <= p) {
         if (open.back().second < p) {
-          Problem("the body of the function at block " + std::to_string(open.back().first) +
-                  " ends at " + Hex(open.back().second) + ", inside the action at " + Hex(p - 1));
+          Problem("the body of the function at block " + std::to_string(open.back().first) + " ends at " +
+                  Hex(open.back().second) + ", inside the action at " + Hex(p - 1));
         }
         open.pop_back();
       }
@@ -173,22 +142,23 @@ class Verifier {
       a.offset = p;
       a.code = data_[p];
       a.block = open.empty() ? 0 : open.back().first;
+      actiondecode::Record record;
+      const actiondecode::RecordStatus status = actiondecode::ReadRecord(data_, size_, p, record);
+      if (status == actiondecode::RecordStatus::kNoRoomForLength) {
+        Problem("the action " + CodeName(a.code) + " at " + Hex(p) + " has no room for its length");
+        decodeFailed_ = true;
+        return;
+      }
       if (a.code >= 0x80) {
-        if (p + 3 > size_) {
-          Problem("the action " + CodeName(a.code) + " at " + Hex(p) +
-                  " has no room for its length");
-          decodeFailed_ = true;
-          return;
-        }
-        a.length = static_cast<size_t>(data_[p + 1] | (data_[p + 2] << 8));
-        a.payload = p + 3;
-        a.size = 3 + a.length;
-        if (p + a.size > size_) {
-          Problem("the action " + CodeName(a.code) + " at " + Hex(p) + " declares " +
-                  std::to_string(a.length) + " bytes, past the end of the block");
-          decodeFailed_ = true;
-          return;
-        }
+        a.length = record.length;
+        a.payload = record.payload;
+        a.size = record.size;
+      }
+      if (status == actiondecode::RecordStatus::kPayloadPastEnd) {
+        Problem("the action " + CodeName(a.code) + " at " + Hex(p) + " declares " + std::to_string(a.length) +
+                " bytes, past the end of the block");
+        decodeFailed_ = true;
+        return;
       }
       indexAt_[p] = actions_.size();
       DecodeOperands(a);
@@ -197,9 +167,8 @@ class Verifier {
         size_t bodyEnd = bodyBegin + a.bodySize;
         size_t outerEnd = open.empty() ? size_ : open.back().second;
         if (bodyEnd > outerEnd) {
-          Problem("the function at " + Hex(p) + " declares a body of " +
-                  std::to_string(a.bodySize) + " bytes, past the end of its block at " +
-                  Hex(outerEnd));
+          Problem("the function at " + Hex(p) + " declares a body of " + std::to_string(a.bodySize) +
+                  " bytes, past the end of its block at " + Hex(outerEnd));
           decodeFailed_ = true;
           actions_.push_back(a);
           return;
@@ -213,8 +182,7 @@ class Verifier {
     }
     while (!open.empty()) {
       if (open.back().second != size_) {
-        Problem("the body of a function ends at " + Hex(open.back().second) +
-                ", inside an action");
+        Problem("the body of a function ends at " + Hex(open.back().second) + ", inside an action");
       }
       open.pop_back();
     }
@@ -226,44 +194,31 @@ class Verifier {
     switch (a.code) {
       case 0x96: {  // Push
         while (c.pos < c.n && !c.bad) {
-          PushValue v;
-          v.type = c.U8();
-          switch (v.type) {
-            case 0: c.String(); break;
-            case 1: {
-              uint32_t bits = c.U32();
-              float f;
-              std::memcpy(&f, &bits, sizeof f);
-              if (std::isfinite(f) && f == std::floor(f) && std::fabs(f) < 1e15) {
-                v.number = static_cast<int64_t>(f);
-              }
-              break;
-            }
-            case 2: case 3: break;
-            case 4: c.U8(); break;
-            case 5: v.number = c.U8() != 0 ? 1 : 0; break;
-            case 6: {
-              // Stored as two 32-bit halves, the high half first.
-              uint64_t hi = c.U32();
-              uint64_t lo = c.U32();
-              uint64_t bits = (hi << 32) | lo;
-              double d;
-              std::memcpy(&d, &bits, sizeof d);
-              if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15) {
-                v.number = static_cast<int64_t>(d);
-              }
-              break;
-            }
-            case 7: v.number = static_cast<int32_t>(c.U32()); break;
-            case 8: v.poolIndex = c.U8(); break;
-            case 9: v.poolIndex = c.U16(); break;
-            default:
-              Problem("the Push at " + Hex(a.offset) + " has a value of unknown type " +
-                      std::to_string(v.type));
+          actiondecode::PushValue read;
+          if (!actiondecode::ReadPushValue(c, read)) {
+            if (!c.bad) {
+              Problem("the Push at " + Hex(a.offset) + " has a value of unknown type " + std::to_string(read.type));
               c.bad = true;
-              break;
+            }
+            break;
           }
-          if (!c.bad) a.pushes.push_back(v);
+          PushValue v;
+          v.type = read.type;
+          switch (read.type) {
+            case actiondecode::kPushFloat:
+            case actiondecode::kPushBoolean:
+            case actiondecode::kPushDouble:
+            case actiondecode::kPushInteger:
+              if (std::isfinite(read.number) && read.number == std::floor(read.number) &&
+                  std::fabs(read.number) < 1e15) {
+                v.number = static_cast<int64_t>(read.number);
+              }
+              break;
+            case actiondecode::kPushConstant8:
+            case actiondecode::kPushConstant16: v.poolIndex = read.index; break;
+            default: break;
+          }
+          a.pushes.push_back(v);
         }
         if (a.length == 0) Problem("the Push at " + Hex(a.offset) + " pushes nothing");
         break;
@@ -273,15 +228,15 @@ class Verifier {
         for (uint32_t i = 0; i < a.poolCount && !c.bad; ++i) c.String();
         break;
       }
-      case 0x99:    // Jump
-      case 0x9D:    // If
+      case 0x99:  // Jump
+      case 0x9D:  // If
         a.branch = static_cast<int16_t>(c.U16());
         break;
-      case 0x8A:    // WaitForFrame: frame, skip count
+      case 0x8A:  // WaitForFrame: frame, skip count
         c.U16();
         a.skip = c.U8();
         break;
-      case 0x8D:    // WaitForFrame2: skip count
+      case 0x8D:  // WaitForFrame2: skip count
         a.skip = c.U8();
         break;
       case 0x9B: {  // DefineFunction
@@ -307,7 +262,7 @@ class Verifier {
         a.bodySize = c.U16();
         break;
       }
-      case 0x94:    // With
+      case 0x94:  // With
         a.bodySize = c.U16();
         break;
       case 0x8F: {  // Try
@@ -328,13 +283,12 @@ class Verifier {
         break;
     }
     if (c.bad) {
-      Problem("the operands of " + CodeName(a.code) + " at " + Hex(a.offset) +
-              " do not fit its length of " + std::to_string(a.length));
+      Problem("the operands of " + CodeName(a.code) + " at " + Hex(a.offset) + " do not fit its length of " +
+              std::to_string(a.length));
       a.decodedOk = false;
     } else if (exact && c.pos != c.n) {
-      Problem("the operands of " + CodeName(a.code) + " at " + Hex(a.offset) + " leave " +
-              std::to_string(c.n - c.pos) + " of its " + std::to_string(a.length) +
-              " bytes unused");
+      Problem("the operands of " + CodeName(a.code) + " at " + Hex(a.offset) + " leave " + std::to_string(c.n - c.pos) +
+              " of its " + std::to_string(a.length) + " bytes unused");
       a.decodedOk = false;
     }
   }
@@ -403,11 +357,11 @@ class Verifier {
         for (const PushValue& v : a.pushes) {
           if (v.type != 8 && v.type != 9) continue;
           if (!havePool) {
-            Problem("the Push at " + Hex(a.offset) + " uses constant " +
-                    std::to_string(v.poolIndex) + " with no constant pool before it");
+            Problem("the Push at " + Hex(a.offset) + " uses constant " + std::to_string(v.poolIndex) +
+                    " with no constant pool before it");
           } else if (v.poolIndex >= poolCount) {
-            Problem("the Push at " + Hex(a.offset) + " uses constant " +
-                    std::to_string(v.poolIndex) + " of a pool of " + std::to_string(poolCount));
+            Problem("the Push at " + Hex(a.offset) + " uses constant " + std::to_string(v.poolIndex) +
+                    " of a pool of " + std::to_string(poolCount));
           }
         }
       }
@@ -415,9 +369,8 @@ class Verifier {
         std::optional<size_t> target = BranchTarget(a);
         if (!target || !IsBoundaryOf(*target, a.block)) {
           std::string where = target ? Hex(*target) : std::string("before the block");
-          Problem(std::string(a.code == 0x99 ? "the Jump" : "the If") + " at " + Hex(a.offset) +
-                  " lands at " + where + ", not on an action of its block [" +
-                  Hex(block.begin) + ", " + Hex(block.end) + ")");
+          Problem(std::string(a.code == 0x99 ? "the Jump" : "the If") + " at " + Hex(a.offset) + " lands at " + where +
+                  ", not on an action of its block [" + Hex(block.begin) + ", " + Hex(block.end) + ")");
         }
       }
       if (a.code == 0x8A || a.code == 0x8D) {
@@ -479,9 +432,7 @@ class Verifier {
   struct JoinKey {
     int block;
     size_t offset;
-    bool operator<(const JoinKey& o) const {
-      return block != o.block ? block < o.block : offset < o.offset;
-    }
+    bool operator<(const JoinKey& o) const { return block != o.block ? block < o.block : offset < o.offset; }
   };
 
   void CheckStack() {
@@ -524,9 +475,8 @@ class Verifier {
       auto e = states_.find({block, span.end});
       if (b == states_.end() || e == states_.end()) continue;
       if (!(b->second == e->second)) {
-        Problem("the statement [" + Hex(span.begin) + ", " + Hex(span.end) +
-                ") changes the stack from " + std::to_string(b->second.size()) + " to " +
-                std::to_string(e->second.size()) + " values");
+        Problem("the statement [" + Hex(span.begin) + ", " + Hex(span.end) + ") changes the stack from " +
+                std::to_string(b->second.size()) + " to " + std::to_string(e->second.size()) + " values");
       }
     }
   }
@@ -537,8 +487,8 @@ class Verifier {
     if (it == states_.end()) {
       storedSlots_ += stack.size();
       if (storedSlots_ > kMaxStoredSlots) {
-        GiveUp("the stacks kept at the joins of this block grow past " +
-               std::to_string(kMaxStoredSlots) + " values; the stack is not followed further");
+        GiveUp("the stacks kept at the joins of this block grow past " + std::to_string(kMaxStoredSlots) +
+               " values; the stack is not followed further");
         work_.clear();
         return;
       }
@@ -552,9 +502,8 @@ class Verifier {
       return;
     }
     if (!(it->second == stack)) {
-      Problem("paths join at " + Hex(key.offset) + " with " + std::to_string(it->second.size()) +
-              " and " + std::to_string(stack.size()) + " values on the stack (one from " +
-              Hex(from) + ")");
+      Problem("paths join at " + Hex(key.offset) + " with " + std::to_string(it->second.size()) + " and " +
+              std::to_string(stack.size()) + " values on the stack (one from " + Hex(from) + ")");
     }
   }
 
@@ -597,8 +546,7 @@ class Verifier {
         result_.maxDepth = static_cast<int>(stack.size());
       }
       if (stack.size() > kMaxDepth) {
-        GiveUp("the stack grows past " + std::to_string(kMaxDepth) + " values at " +
-               Hex(a.offset));
+        GiveUp("the stack grows past " + std::to_string(kMaxDepth) + " values at " + Hex(a.offset));
         return;
       }
       from = a.offset;
@@ -609,8 +557,7 @@ class Verifier {
   Slot Pop(Stack& stack, const Action& a) {
     if (stack.empty()) {
       if (!underflow_) {
-        Problem("the action " + CodeName(a.code) + " at " + Hex(a.offset) +
-                " takes more values than the stack holds");
+        Problem("the action " + CodeName(a.code) + " at " + Hex(a.offset) + " takes more values than the stack holds");
         underflow_ = true;
       }
       return Slot{};
@@ -645,8 +592,8 @@ class Verifier {
     Slot s = Pop(stack, a);
     if (underflow_) return std::nullopt;
     if (s.kind != SlotKind::Number || s.value < 0) {
-      GiveUp(std::string("the ") + what + " taken by " + CodeName(a.code) + " at " +
-             Hex(a.offset) + " is not a literal count; the stack is not followed from there");
+      GiveUp(std::string("the ") + what + " taken by " + CodeName(a.code) + " at " + Hex(a.offset) +
+             " is not a literal count; the stack is not followed from there");
       return std::nullopt;
     }
     return s.value;
@@ -655,16 +602,32 @@ class Verifier {
   // Applies action a to stack. Returns false when the path ends here (having sent the stack
   // on where it goes).
   bool Step(size_t i, const Action& a, int block, Stack& stack) {
-    auto binary = [&] { Pop(stack, a); Pop(stack, a); Push(stack); };
-    auto unary = [&] { Pop(stack, a); Push(stack); };
+    auto binary = [&] {
+      Pop(stack, a);
+      Pop(stack, a);
+      Push(stack);
+    };
+    auto unary = [&] {
+      Pop(stack, a);
+      Push(stack);
+    };
     switch (a.code) {
       case 0x00:  // End
         LeaveBlock(stack, "the End action at " + Hex(a.offset));
         return false;
       // No stack effect.
-      case 0x04: case 0x05: case 0x06: case 0x07: case 0x08: case 0x09: case 0x28:
-      case 0x81: case 0x83: case 0x88: case 0x8B: case 0x8C:
-        return true;
+      case 0x04:
+      case 0x05:
+      case 0x06:
+      case 0x07:
+      case 0x08:
+      case 0x09:
+      case 0x28:
+      case 0x81:
+      case 0x83:
+      case 0x88:
+      case 0x8B:
+      case 0x8C: return true;
       case 0x96:  // Push
         for (const PushValue& v : a.pushes) {
           Slot s;
@@ -681,13 +644,35 @@ class Verifier {
         Pop(stack, a);
         return true;
       // Two in, one out.
-      case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x0F: case 0x10: case 0x11:
-      case 0x13: case 0x21: case 0x29: case 0x22: case 0x47: case 0x48: case 0x3F:
-      case 0x4E: case 0x54: case 0x60: case 0x61: case 0x62: case 0x63: case 0x64:
-      case 0x65: case 0x67: case 0x68: case 0x2B: case 0x3A:
-        binary();
-        return true;
-      case 0x0E: case 0x49: case 0x66: {  // Equals, Equals2, StrictEquals
+      case 0x0A:
+      case 0x0B:
+      case 0x0C:
+      case 0x0D:
+      case 0x0F:
+      case 0x10:
+      case 0x11:
+      case 0x13:
+      case 0x21:
+      case 0x29:
+      case 0x22:
+      case 0x47:
+      case 0x48:
+      case 0x3F:
+      case 0x4E:
+      case 0x54:
+      case 0x60:
+      case 0x61:
+      case 0x62:
+      case 0x63:
+      case 0x64:
+      case 0x65:
+      case 0x67:
+      case 0x68:
+      case 0x2B:
+      case 0x3A: binary(); return true;
+      case 0x0E:
+      case 0x49:
+      case 0x66: {  // Equals, Equals2, StrictEquals
         Slot x = Pop(stack, a);
         Slot y = Pop(stack, a);
         Slot r;
@@ -711,27 +696,43 @@ class Verifier {
         return true;
       }
       // One in, one out.
-      case 0x14: case 0x18: case 0x31: case 0x32: case 0x33: case 0x36: case 0x37:
-      case 0x1C: case 0x30: case 0x45: case 0x4A: case 0x4B: case 0x44: case 0x50:
-      case 0x51: case 0x3B:
-        unary();
-        return true;
-      case 0x15: case 0x35:  // StringExtract, MBStringExtract
+      case 0x14:
+      case 0x18:
+      case 0x31:
+      case 0x32:
+      case 0x33:
+      case 0x36:
+      case 0x37:
+      case 0x1C:
+      case 0x30:
+      case 0x45:
+      case 0x4A:
+      case 0x4B:
+      case 0x44:
+      case 0x50:
+      case 0x51:
+      case 0x3B: unary(); return true;
+      case 0x15:
+      case 0x35:  // StringExtract, MBStringExtract
         PopN(stack, a, 3);
         Push(stack);
         return true;
       // One in, none out.
-      case 0x20: case 0x25: case 0x26: case 0x41: case 0x9E: case 0x9F:
-        Pop(stack, a);
-        return true;
+      case 0x20:
+      case 0x25:
+      case 0x26:
+      case 0x41:
+      case 0x9E:
+      case 0x9F: Pop(stack, a); return true;
       // Two in, none out.
-      case 0x1D: case 0x3C: case 0x9A: case 0x69:
-        PopN(stack, a, 2);
-        return true;
+      case 0x1D:
+      case 0x3C:
+      case 0x9A:
+      case 0x69: PopN(stack, a, 2); return true;
       // Three in, none out.
-      case 0x23: case 0x24: case 0x4F:
-        PopN(stack, a, 3);
-        return true;
+      case 0x23:
+      case 0x24:
+      case 0x4F: PopN(stack, a, 3); return true;
       case 0x34:  // GetTime
         Push(stack);
         return true;
@@ -751,8 +752,7 @@ class Verifier {
           PopN(stack, a, 2);
         } else if (stack.back().kind == SlotKind::Enumeration ||
                    stack[stack.size() - 2].kind == SlotKind::Enumeration) {
-          GiveUp("StackSwap at " + Hex(a.offset) +
-                 " moves an enumeration; the stack is not followed from there");
+          GiveUp("StackSwap at " + Hex(a.offset) + " moves an enumeration; the stack is not followed from there");
           return false;
         } else {
           std::swap(stack.back(), stack[stack.size() - 2]);
@@ -769,7 +769,7 @@ class Verifier {
         if (*constrain != 0) PopN(stack, a, 4);
         return true;
       }
-      case 0x3D:  // CallFunction: name, count, arguments
+      case 0x3D:    // CallFunction: name, count, arguments
       case 0x40: {  // NewObject: name, count, arguments
         Pop(stack, a);
         std::optional<int64_t> n = PopCount(stack, a, "argument count");
@@ -778,7 +778,7 @@ class Verifier {
         Push(stack);
         return true;
       }
-      case 0x52:  // CallMethod: name, object, count, arguments
+      case 0x52:    // CallMethod: name, object, count, arguments
       case 0x53: {  // NewMethod
         PopN(stack, a, 2);
         std::optional<int64_t> n = PopCount(stack, a, "argument count");
@@ -808,7 +808,8 @@ class Verifier {
         PopN(stack, a, *n);
         return true;
       }
-      case 0x46: case 0x55: {  // Enumerate, Enumerate2
+      case 0x46:
+      case 0x55: {  // Enumerate, Enumerate2
         Pop(stack, a);
         Push(stack, SlotKind::Enumeration);
         return true;
@@ -833,8 +834,7 @@ class Verifier {
           Stack& done = cond.endWhenTrue ? taken : stack;
           size_t at = static_cast<size_t>(cond.value);
           if (at + 1 != done.size() || done.back().kind != SlotKind::Enumeration) {
-            Problem("the enumeration ended at " + Hex(a.offset) +
-                    " lies below other values on the stack");
+            Problem("the enumeration ended at " + Hex(a.offset) + " lies below other values on the stack");
           }
           if (at < done.size()) done.erase(done.begin() + static_cast<std::ptrdiff_t>(at));
         }
@@ -842,13 +842,15 @@ class Verifier {
         if (t && IsBoundaryOf(*t, block)) Arrive({block, *t}, taken, a.offset);
         return true;
       }
-      case 0x8A: case 0x8D: {  // WaitForFrame, WaitForFrame2
+      case 0x8A:
+      case 0x8D: {  // WaitForFrame, WaitForFrame2
         if (a.code == 0x8D) Pop(stack, a);
         std::optional<size_t> t = SkipTarget(i, a.skip);
         if (t) Arrive({block, *t}, stack, a.offset);
         return true;
       }
-      case 0x9B: case 0x8E:  // DefineFunction, DefineFunction2
+      case 0x9B:
+      case 0x8E:  // DefineFunction, DefineFunction2
         if (a.anonymous) Push(stack);
         return true;
       case 0x94:  // With
@@ -879,7 +881,7 @@ class Verifier {
   bool underflow_ = false;
 
   std::vector<Action> actions_;
-  std::map<size_t, size_t> indexAt_;   // action offset -> index
+  std::map<size_t, size_t> indexAt_;  // action offset -> index
   std::vector<CodeBlock> blocks_;
   std::vector<std::pair<StatementSpan, int>> spans_;
 

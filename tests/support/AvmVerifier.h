@@ -89,7 +89,7 @@ struct VerifyOptions {
 
 // One decoded action, in the order of the bytes (function bodies inline, as stored).
 struct VerifiedAction {
-  size_t offset = 0;     // of the action code
+  size_t offset = 0;  // of the action code
   uint8_t code = 0;
   size_t size = 1;       // the whole action: 1, or 3 + the declared length
   int block = 0;         // 0 for the outermost code block, else the index of the function body
@@ -110,7 +110,6 @@ struct VerifyResult {
 };
 
 VerifyResult VerifyActionBlock(const uint8_t* data, size_t size, const VerifyOptions& options = {});
-VerifyResult VerifyActionBlock(const std::vector<uint8_t>& bytes,
-                               const VerifyOptions& options = {});
+VerifyResult VerifyActionBlock(const std::vector<uint8_t>& bytes, const VerifyOptions& options = {});
 
 }  // namespace avmverify

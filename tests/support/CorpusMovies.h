@@ -17,16 +17,44 @@
 namespace corpusmovies {
 
 struct CorpusMovie {
-    std::string name;               // the folder's name
-    std::filesystem::path folder;
-    int frames = 0;                 // the frames the recorded output ran
+  std::string name;  // the folder's name
+  std::filesystem::path folder;
+  int frames = 0;  // the frames the recorded output ran
 };
 
 // The movies of `corpus` (the ruffle-avm1 folder) chosen by the rule, sorted by name.
 std::vector<CorpusMovie> ChoosePlayableMovies(const std::filesystem::path& corpus);
 
+// Why a chosen movie, played directly, traces differently from its output.txt.
+struct PlaybackDifference {
+  std::string reason;
+  // It depends on something the browser does in real time, so on a quiet machine it may
+  // match; every other listed movie must differ, or its entry is stale.
+  bool mayMatch = false;
+};
+
 // Chosen movies that, played directly, trace differently from their output.txt or depend on
-// something the browser does in real time: name and reason.
-const std::map<std::string, std::string>& KnownPlaybackDifferences();
+// something the browser does in real time, by name.
+const std::map<std::string, PlaybackDifference>& KnownPlaybackDifferences();
+
+// One played movie: its name and how its trace differs from its recorded output (empty when it
+// matches).
+struct PlayedMovie {
+  std::string name;
+  std::string difference;
+};
+
+// The played movies held against a list of known differences.
+struct DifferenceReport {
+  int matched = 0;       // movies that match, listed or not
+  int knownDiffer = 0;   // listed movies that differ
+  int knownMatched = 0;  // listed movies that match
+  // Every unlisted movie that differs, and every stale entry: one whose movie matches
+  // (unless it may) or was not played. Each names its movie.
+  std::vector<std::string> failures;
+};
+
+DifferenceReport CompareWithKnownDifferences(const std::vector<PlayedMovie>& played,
+                                             const std::map<std::string, PlaybackDifference>& known);
 
 }  // namespace corpusmovies

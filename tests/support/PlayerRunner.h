@@ -21,33 +21,63 @@
 //   EXPECT_EQ(diff, "");
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace playertest {
 
 struct Movie {
-    std::string name;                  // label for reports; need not be unique
-    std::filesystem::path swf;         // the movie to play
-    std::filesystem::path folder;      // files the movie may load (relative addresses resolve
+  std::string name;                    // label for reports; need not be unique
+  std::filesystem::path swf;           // the movie to play
+  std::filesystem::path folder;        // files the movie may load (relative addresses resolve
                                        // against the movie's own folder); must hold `swf`.
                                        // Empty: the movie's own folder.
-    int frames = 1;                    // frames to run, at the movie's own frame rate (1..100000)
-    int timeLimitMs = 20000;           // wall-clock limit for loading and running the movie
+  int frames = 1;                      // frames to run, at the movie's own frame rate (1..100000)
+  int timeLimitMs = 20000;             // wall-clock limit for loading and running the movie
+  std::filesystem::path screenshot{};  // when set: a PNG of the stage after the last frame, one
+                                       // page pixel per stage pixel (stage 550 x 400 at most),
+                                       // and its pixels beside it as <screenshot>.ppm
+  std::string renderer{};              // the player's renderer: "canvas" (also when empty),
+                                       // "webgl" or "wgpu-webgl"
+  struct Click {
+    int afterFrame = 1;   // the click comes once this frame has run
+    double x = 0, y = 0;  // a point of the movie's stage, in pixels
+  };
+  std::vector<Click> clicks{};  // mouse clicks (move there, press, release), in order
+};
+
+// What to look at on the screen after a movie's last frame has run.
+struct Capture {
+  size_t movie = 0;                               // index into the movies played
+  std::filesystem::path screenshot;               // when given: the player's box, as PNG
+  std::vector<std::pair<double, double>> pixels;  // points of the movie's stage, in pixels
+                                                  // (the player shows the stage scaled to fit its box)
+};
+
+// Pixels of a screenshot: RGB, rows top first.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
 };
 
 struct MovieResult {
-    std::string name;
-    std::vector<std::string> trace;    // the movie's trace output, one entry per trace call, exact
-    std::string error;                 // empty when the movie loaded and ran all its frames
-    double frameRate = 0;              // the frame rate the player found in the movie
-    std::vector<std::string> pageErrors;  // script errors the page reported meanwhile (for reports)
+  std::string name;
+  std::vector<std::string> trace;       // the movie's trace output, one entry per trace call, exact
+  std::string error;                    // empty when the movie loaded and ran all its frames
+  double frameRate = 0;                 // the frame rate the player found in the movie
+  std::vector<std::string> pageErrors;  // script errors the page reported meanwhile (for reports)
+  std::vector<uint32_t> pixels;         // 0xRRGGBB at each point of its Capture, when asked for
+  Image screenshot;                     // the Movie's screenshot, when one was asked for and taken
 };
 
 struct PlayRun {
-    std::string error;                 // empty when the driver ran; else why it did not
-    std::vector<MovieResult> results;  // one per movie, in the order given, when it ran
+  std::string error;                 // empty when the driver ran; else why it did not
+  std::vector<MovieResult> results;  // one per movie, in the order given, when it ran
 };
 
 // Why the player can't run here (Node.js, Chromium or the npm packages missing), or empty.
@@ -55,6 +85,11 @@ std::string PlayerUnavailableReason();
 
 // Plays the movies in one browser with `pages` pages playing side by side (1..16).
 PlayRun Play(const std::vector<Movie>& movies, int pages = 4);
+// The same, with screenshots and colours read after the last frame of some movies.
+PlayRun Play(const std::vector<Movie>& movies, const std::vector<Capture>& captures, int pages = 4);
+
+// A binary RGB PPM file (P6, 8 bits) as a screenshot leaves it; empty when it is not one.
+Image ReadPpm(const std::filesystem::path& path);
 
 // The whole text of a file, or an empty string when it can't be read.
 std::string ReadTextFile(const std::filesystem::path& path);

@@ -119,10 +119,19 @@ TEST(BitmapTags, Jpeg3AlphaOffsetBeyondTheBodyIsAnError) {
   };
   // Body: id, offset, 3 bytes of JPEG and 2 of alpha = 11 bytes.
   for (const Case c : {Case{3, false}, Case{5, false}, Case{6, true}, Case{0xFFFFFFFFu, true}}) {
-    Bytes bytes = {static_cast<uint8_t>(35 << 6 | 11), 0x08, 1, 0,
-                   static_cast<uint8_t>(c.offset), static_cast<uint8_t>(c.offset >> 8),
-                   static_cast<uint8_t>(c.offset >> 16), static_cast<uint8_t>(c.offset >> 24),
-                   0xA, 0xB, 0xC, 0xD, 0xE};
+    Bytes bytes = {static_cast<uint8_t>(35 << 6 | 11),
+                   0x08,
+                   1,
+                   0,
+                   static_cast<uint8_t>(c.offset),
+                   static_cast<uint8_t>(c.offset >> 8),
+                   static_cast<uint8_t>(c.offset >> 16),
+                   static_cast<uint8_t>(c.offset >> 24),
+                   0xA,
+                   0xB,
+                   0xC,
+                   0xD,
+                   0xE};
     DefineBitsJpeg3Tag tag;
     const tagtest::ReadResult r = ReadTag(bytes, tag, 6);
     EXPECT_EQ(r.overrun, c.error) << c.offset;

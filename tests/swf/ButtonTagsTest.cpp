@@ -83,16 +83,16 @@ TEST(ButtonTags, EmptyConditionCodesWriteZero) {
 }
 
 TEST(ButtonTags, ConditionsAreReadWithinTheirDeclaredSizes) {
-  // A condition whose actions stop before its declared size (a padding byte behind the End):
+  // A condition with stray bytes behind its End: they stay with its list as they are, and
   // the next condition is still found where the size says.
   const Bytes body = {
-      1, 0, 0,      // id, track as menu
-      3, 0,         // action offset: the records are the one end byte
-      0,            // end of records
-      8, 0, 8, 0,   // size 8, condition 8
+      1,    0, 0,           // id, track as menu
+      3,    0,              // action offset: the records are the one end byte
+      0,                    // end of records
+      8,    0, 8,    0,     // size 8, condition 8
       0x06, 0, 0xAA, 0xBB,  // Play, End, two stray bytes
-      0, 0, 1, 0,   // last condition
-      0x07, 0,      // Stop, End
+      0,    0, 1,    0,     // last condition
+      0x07, 0,              // Stop, End
   };
   Bytes tag = {static_cast<uint8_t>((34 << 6 | body.size()) & 0xFF), static_cast<uint8_t>((34 << 6) >> 8)};
   tag.insert(tag.end(), body.begin(), body.end());
@@ -100,7 +100,9 @@ TEST(ButtonTags, ConditionsAreReadWithinTheirDeclaredSizes) {
   EXPECT_FALSE(ReadTag(tag, button, 6).overrun);
   ASSERT_EQ(button.actions.size(), 2u);
   EXPECT_EQ(button.conditionCodes, (std::vector<uint16_t>{8, 1}));
+  EXPECT_EQ(button.actions[0]->tail, (Bytes{0xAA, 0xBB}));
   EXPECT_EQ(button.actions[1]->ActionAt(0)->ActionCode(), 0x07);
+  EXPECT_EQ(WriteTag(button, 6), tag);
   // Sizes that leave the body are errors.
   for (const auto& [at, value] : std::vector<std::pair<size_t, uint8_t>>{{3, 40}, {6, 30}, {6, 2}}) {
     Bytes bad = tag;
@@ -115,10 +117,11 @@ TEST(ButtonTags, ConditionsAreReadWithinTheirDeclaredSizes) {
 // SWF 8 button records carry a filter list and a blend mode after the colour transform.
 TEST(ButtonTags, FilterListsAndBlendModesAreKept) {
   const Bytes filters = {
-      3,                                                          // three filters
-      1, 0, 0, 4, 0, 0, 0, 4, 0, 0x21,                            // blur
-      4, 2, 1, 2, 3, 4, 5, 6, 7, 8, 0, 255, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0x91,  // gradient glow
-      5, 1, 2, 0, 0, 0x80, 0x3F, 0, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0, 0, 1, 2, 3, 4, 0x02,  // 1 x 2 convolution
+      3,                                      // three filters
+      1, 0, 0, 4, 0, 0,    0,    4, 0, 0x21,  // blur
+      4, 2, 1, 2, 3, 4,    5,    6, 7, 8,    0, 255, 0, 0,    1,    0, 0, 0, 1, 0, 0, 0, 0, 0,
+      0, 0, 0, 0, 1, 0,    0x91,                                                                   // gradient glow
+      5, 1, 2, 0, 0, 0x80, 0x3F, 0, 0, 0,    0, 0,   0, 0x80, 0x3F, 0, 0, 0, 0, 1, 2, 3, 4, 0x02,  // 1 x 2 convolution
   };
   DefineButton2Tag button;
   button.SetCharacterId(5);
@@ -138,7 +141,8 @@ TEST(ButtonTags, FilterListsAndBlendModesAreKept) {
   EXPECT_EQ(copy->actions.size(), 1u);
   // An unknown filter is a format error rather than a misread of what follows.
   Bytes unknown = first;
-  const size_t filterStart = std::search(unknown.begin(), unknown.end(), filters.begin(), filters.end()) - unknown.begin();
+  const size_t filterStart =
+      std::search(unknown.begin(), unknown.end(), filters.begin(), filters.end()) - unknown.begin();
   ASSERT_LT(filterStart, unknown.size());
   unknown[filterStart + 1] = 9;
   DefineButton2Tag broken;

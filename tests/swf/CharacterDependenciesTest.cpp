@@ -188,8 +188,10 @@ TEST(ButtonDependencyCollector, ButtonsThatShowThemselvesOrEachOtherEnd) {
   }
   EXPECT_EQ(list.size(), 7u);
   // A button's extra tags come after it.
-  EXPECT_LT(std::find(list.begin(), list.end(), a) - list.begin(), std::find(list.begin(), list.end(), cxform) - list.begin());
-  EXPECT_LT(std::find(list.begin(), list.end(), b) - list.begin(), std::find(list.begin(), list.end(), sounds) - list.begin());
+  EXPECT_LT(std::find(list.begin(), list.end(), a) - list.begin(),
+            std::find(list.begin(), list.end(), cxform) - list.begin());
+  EXPECT_LT(std::find(list.begin(), list.end(), b) - list.begin(),
+            std::find(list.begin(), list.end(), sounds) - list.begin());
 }
 
 TEST(ShapeDependencyCollector, BitmapsOfShapesAndMorphShapes) {

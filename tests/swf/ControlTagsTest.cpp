@@ -165,8 +165,7 @@ TEST(AssetTagsTest, AssetIdsRelocateAndReportOverflow) {
   Bytes first;
   auto copy = tagtest::RoundTrip(imports, 6, &first);
   ASSERT_TRUE(copy);
-  EXPECT_EQ(tagtest::BodyOf(first),
-            (Bytes{'l', 'i', 'b', '.', 's', 'w', 'f', 0, 1, 0, 107, 0, 'c', 'l', 'i', 'p', 0}));
+  EXPECT_EQ(tagtest::BodyOf(first), (Bytes{'l', 'i', 'b', '.', 's', 'w', 'f', 0, 1, 0, 107, 0, 'c', 'l', 'i', 'p', 0}));
   EXPECT_EQ(copy->url, L"lib.swf");
 }
 

@@ -120,15 +120,16 @@ TEST(DefineSpriteTag, ReadFindsDepthRangeAndStaysInsideItsBody) {
   EXPECT_EQ(readEmpty.GetLowestDepth(), -1);
   EXPECT_EQ(readEmpty.GetHighestDepth(), -1);
 
-  // A sprite body without its End: the children stop at the body's end, and the tag after
-  // the sprite is not taken in.
+  // A sprite body without its End: the children stop at the body's end (and gain no End),
+  // and the tag after the sprite is not taken in.
   // Body: id, frame count, ShowFrame; then a ShowFrame and End after the sprite.
   const Bytes noEnd = {0xC6, 0x09, 0x05, 0x00, 0x01, 0x00, 0x40, 0x00, 0x40, 0x00, 0x00, 0x00};
   SwfReader reader(noEnd, 6);
   auto tag = reader.ReadNextTag();
   auto* readSprite = dynamic_cast<DefineSpriteTag*>(tag.get());
   ASSERT_NE(readSprite, nullptr);
-  EXPECT_EQ(Codes(*readSprite), (std::vector<int>{1, 0}));
+  EXPECT_EQ(Codes(*readSprite), (std::vector<int>{1}));
+  EXPECT_TRUE(readSprite->ReadWithoutEnd());
   auto next = reader.ReadNextTag();
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(next->TagCode(), 1);

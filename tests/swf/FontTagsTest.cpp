@@ -19,9 +19,9 @@ std::unique_ptr<Shape> Glyph(int edges, int size = 400) {
   move->SetFillStyleIndex(1, true);
   shape->records.push_back(std::move(move));
   for (int i = 0; i < edges; ++i) {
-    shape->records.push_back(std::make_unique<StraightEdgeRecord>(i % 2 ? size : 0, i % 2 ? 0 : size / (i + 1),
-                                                                  i % 2 ? StraightEdgeRecord::kHorizontal
-                                                                        : StraightEdgeRecord::kVertical));
+    shape->records.push_back(
+        std::make_unique<StraightEdgeRecord>(i % 2 ? size : 0, i % 2 ? 0 : size / (i + 1),
+                                             i % 2 ? StraightEdgeRecord::kHorizontal : StraightEdgeRecord::kVertical));
   }
   shape->records.push_back(std::make_unique<EndShapeRecord>());
   return shape;
@@ -112,8 +112,7 @@ TEST(FontTags, Font2OffsetWidthCountsTheOffsetTable) {
 
 TEST(FontTags, Font2WithoutGlyphs) {
   DefineFont2Tag font(L"Verdana", 9, 0);
-  EXPECT_EQ(tagtest::BodyOf(WriteTag(font, 5)),
-            (Bytes{9, 0, 0, 0, 7, 'V', 'e', 'r', 'd', 'a', 'n', 'a', 0, 0, 2, 0}));
+  EXPECT_EQ(tagtest::BodyOf(WriteTag(font, 5)), (Bytes{9, 0, 0, 0, 7, 'V', 'e', 'r', 'd', 'a', 'n', 'a', 0, 0, 2, 0}));
   ASSERT_TRUE(tagtest::RoundTrip(font, 5));
   // Without the code-table offset, and with layout, both forms read.
   DefineFont2Tag read;

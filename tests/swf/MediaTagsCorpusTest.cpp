@@ -19,8 +19,8 @@ using tagtest::Bytes;
 
 // The media tag kinds this test looks at; every other tag is passed over.
 bool IsMediaTag(int code) {
-  static const std::set<int> kMedia = {6, 8, 21, 35, 20, 36, 7, 34, 23, 17, 10, 13, 62, 48,
-                                       14, 15, 18, 45, 19, 60, 61, 11, 33, 37};
+  static const std::set<int> kMedia = {6,  8,  21, 35, 20, 36, 7,  34, 23, 17, 10, 13,
+                                       62, 48, 14, 15, 18, 45, 19, 60, 61, 11, 33, 37};
   return kMedia.count(code) != 0;
 }
 
@@ -111,8 +111,7 @@ void CheckFolder(const std::string& folder, int minimumTags) {
   EXPECT_GE(tally.tags, minimumTags);
   std::string report;
   for (size_t i = 0; i < tally.failures.size() && i < 20; ++i) report += tally.failures[i] + "\n";
-  EXPECT_TRUE(tally.failures.empty()) << tally.failures.size() << " problems of " << tally.tags << " tags:\n"
-                                      << report;
+  EXPECT_TRUE(tally.failures.empty()) << tally.failures.size() << " problems of " << tally.tags << " tags:\n" << report;
 }
 
 TEST(MediaTagsCorpus, TagMoviesRewriteToAFixedPoint) { CheckFolder("ruffle-swf-tags", 20); }

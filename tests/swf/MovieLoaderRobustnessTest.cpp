@@ -47,11 +47,12 @@ Bytes Compressed(const Bytes& movie) {
 
 Bytes NestedSprites(int levels) {
   Bytes inner = {0x00, 0x00};  // End
-  for (int i = 0; i < levels; ++i) inner = LongTag(39, static_cast<uint32_t>(inner.size() + 4), [&] {
-    Bytes body = {1, 0, 1, 0};
-    body.insert(body.end(), inner.begin(), inner.end());
-    return body;
-  }());
+  for (int i = 0; i < levels; ++i)
+    inner = LongTag(39, static_cast<uint32_t>(inner.size() + 4), [&] {
+      Bytes body = {1, 0, 1, 0};
+      body.insert(body.end(), inner.begin(), inner.end());
+      return body;
+    }());
   return inner;
 }
 

@@ -63,8 +63,8 @@ Action Set() { return {{}, {}, 0x1D, std::nullopt}; }
 Action Op(uint8_t code) { return {{}, {}, code, std::nullopt}; }
 Action Raw(uint8_t code, Bytes payload) { return {{}, {}, code, std::move(payload)}; }
 
-using Script = std::vector<Action>;      // one DoAction tag
-using Frame = std::vector<Script>;       // the DoAction tags of a frame
+using Script = std::vector<Action>;  // one DoAction tag
+using Frame = std::vector<Script>;   // the DoAction tags of a frame
 using Movie = std::vector<Frame>;
 
 std::unique_ptr<DoActionTag> MakeDoAction(const Script& script) {
@@ -153,8 +153,15 @@ TEST(MovieVariableReader, ScriptsOfTheFirstFrames) {
           Push({Str(L"t"), Bool(true), Str(L"u"), Bool(false), Str(L"n"), Null(), Str(L"x"), Undef()}), Set(), Set(),
           Set(), Set()}}},
        0,
-       {{L"i", L"120"}, {L"d", L"120.000000"}, {L"neg", L"-7"}, {L"f", L"1.500000"}, {L"tenth", L"0.100000"},
-        {L"t", L"true"}, {L"u", L"false"}, {L"n", L"NULL"}, {L"x", L"UNDEF"}}},
+       {{L"i", L"120"},
+        {L"d", L"120.000000"},
+        {L"neg", L"-7"},
+        {L"f", L"1.500000"},
+        {L"tenth", L"0.100000"},
+        {L"t", L"true"},
+        {L"u", L"false"},
+        {L"n", L"NULL"},
+        {L"x", L"UNDEF"}}},
       {"the first of two assignments to a name wins, whatever its case",
        {{{Push({Str(L"name"), Str(L"first"), Str(L"NAME"), Str(L"second")}), Set(), Set(),
           Push({Str(L"Name"), Str(L"third")}), Set()}}},
@@ -166,7 +173,9 @@ TEST(MovieVariableReader, ScriptsOfTheFirstFrames) {
        0,
        {{L"name", L"bar"}, {L"far", L"other"}}},
       {"a pool stays current across the DoAction tags of a frame until another replaces it",
-       {{{Pool({L"p", L"q"})}, {Push({Const(0), Const(1)}), Set()}, {Pool({L"r", L"s"}), Push({Const(0), Const(1)}), Set()}}},
+       {{{Pool({L"p", L"q"})},
+         {Push({Const(0), Const(1)}), Set()},
+         {Pool({L"r", L"s"}), Push({Const(0), Const(1)}), Set()}}},
        0,
        {{L"p", L"q"}, {L"r", L"s"}}},
       {"a constant index before any pool, or into an empty pool, gives nothing",
@@ -195,11 +204,15 @@ TEST(MovieVariableReader, ScriptsOfTheFirstFrames) {
        0,
        {{L"lonely", std::nullopt}, {L"k", L"v"}}},
       {"a variable of the second frame needs one extra frame",
-       {{{Push({Str(L"a"), Int(1)}), Set()}}, {{Push({Str(L"b"), Int(2)}), Set()}}, {{Push({Str(L"c"), Int(3)}), Set()}}},
+       {{{Push({Str(L"a"), Int(1)}), Set()}},
+        {{Push({Str(L"b"), Int(2)}), Set()}},
+        {{Push({Str(L"c"), Int(3)}), Set()}}},
        0,
        {{L"a", L"1"}, {L"b", std::nullopt}, {L"c", std::nullopt}}},
       {"one extra frame",
-       {{{Push({Str(L"a"), Int(1)}), Set()}}, {{Push({Str(L"b"), Int(2)}), Set()}}, {{Push({Str(L"c"), Int(3)}), Set()}}},
+       {{{Push({Str(L"a"), Int(1)}), Set()}},
+        {{Push({Str(L"b"), Int(2)}), Set()}},
+        {{Push({Str(L"c"), Int(3)}), Set()}}},
        1,
        {{L"a", L"1"}, {L"b", L"2"}, {L"c", std::nullopt}}},
       {"a value longer than 255 characters is cut to 255; the name is kept whole",
@@ -283,7 +296,7 @@ TEST(MovieVariableReader, ASecondMovieAddsItsVariablesAndTheFirstWins) {
   // The first movie leaves a name and a pool behind; neither reaches into the second.
   ASSERT_TRUE(WriteMovie(first, {{{Push({Str(L"left"), Str(L"type"), Str(L"bar")}), Set(), Pool({L"p0"})}}}));
   ASSERT_TRUE(WriteMovie(second, {{{Push({Str(L"TYPE"), Str(L"ring"), Str(L"name"), Str(L"round")}), Set(), Set(),
-                                     Push({Str(L"orphan"), Const(0)}), Set()}}}));
+                                    Push({Str(L"orphan"), Const(0)}), Set()}}}));
   MovieVariableReader reader;
   ASSERT_TRUE(reader.ReadFile(first, 0));
   ASSERT_TRUE(reader.ReadFile(second, 0));
@@ -293,9 +306,10 @@ TEST(MovieVariableReader, ASecondMovieAddsItsVariablesAndTheFirstWins) {
 TEST(MovieVariableReader, NumbersAndNamesDoNotFollowTheUserLocale) {
   swftest::ScratchDir dir;
   const WideString path = dir.Path("movie.swf");
-  ASSERT_TRUE(WriteMovie(path, {{{Push({Str(L"half"), Dbl(0.5), Str(L"f"), Flt(2.25f), Str(L"\u00c4rger"), Str(L"x"),
-                                       Str(L"TITLE"), Str(L"y")}),
-                                  Set(), Set(), Set(), Set()}}}));
+  ASSERT_TRUE(WriteMovie(
+      path,
+      {{{Push({Str(L"half"), Dbl(0.5), Str(L"f"), Flt(2.25f), Str(L"\u00c4rger"), Str(L"x"), Str(L"TITLE"), Str(L"y")}),
+         Set(), Set(), Set(), Set()}}}));
   const std::string previous = std::setlocale(LC_ALL, nullptr);
   const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
   MovieVariableReader reader;
@@ -305,8 +319,12 @@ TEST(MovieVariableReader, NumbersAndNamesDoNotFollowTheUserLocale) {
   ASSERT_TRUE(read);
   std::setlocale(LC_ALL, "de_DE.UTF-8");
   // Only A to Z are folded: the German mapping of a-umlaut, and the Turkish one of i, never apply.
-  ExpectLookups(reader, {{L"half", L"0.500000"}, {L"F", L"2.250000"}, {L"\u00c4rger", L"x"}, {L"\u00e4rger", std::nullopt},
-                         {L"title", L"y"}, {L"t\u0131tle", std::nullopt}});
+  ExpectLookups(reader, {{L"half", L"0.500000"},
+                         {L"F", L"2.250000"},
+                         {L"\u00c4rger", L"x"},
+                         {L"\u00e4rger", std::nullopt},
+                         {L"title", L"y"},
+                         {L"t\u0131tle", std::nullopt}});
   std::setlocale(LC_ALL, previous.c_str());
 }
 
@@ -421,11 +439,11 @@ Bytes Mutate(Bytes bytes, std::mt19937& rng) {
 
 TEST(MovieVariableReader, CutAndMutatedMoviesGiveAnAnswerNotAFault) {
   swftest::ScratchDir dir;
-  const Movie script = {{{Pool({L"format", L"plenwick", L"type", L"bar", L"base_width"}), Push({Const(0), Const(1)}), Set(),
-                          Push({Const(2), Const(3), Const(4), Int(200), Str(L"bgcolor"), Dbl(16777215)}), Set(), Set(),
-                          Set()},
-                         {Push({Str(L"name"), Str(L"Plain bar"), Reg(0)}), Set()}},
-                        {{Push({Str(L"later"), Bool(true)}), Set()}}};
+  const Movie script = {
+      {{Pool({L"format", L"plenwick", L"type", L"bar", L"base_width"}), Push({Const(0), Const(1)}), Set(),
+        Push({Const(2), Const(3), Const(4), Int(200), Str(L"bgcolor"), Dbl(16777215)}), Set(), Set(), Set()},
+       {Push({Str(L"name"), Str(L"Plain bar"), Reg(0)}), Set()}},
+      {{Push({Str(L"later"), Bool(true)}), Set()}}};
   const WideString plainPath = dir.Path("fixture.swf");
   ASSERT_TRUE(WriteMovie(plainPath, script, 6));
   const Bytes plain = swftest::ReadFile(dir.Native("fixture.swf"));
@@ -439,7 +457,7 @@ TEST(MovieVariableReader, CutAndMutatedMoviesGiveAnAnswerNotAFault) {
     fs::remove(dir.Native("damaged.swf"));
     swftest::WriteFile(dir.Native("damaged.swf"), bytes);
     MovieVariableReader reader;
-    reader.ReadFile(path, extraFrames);
+    static_cast<void>(reader.ReadFile(path, extraFrames));  // damaged bytes may read or not: either is right
     ExpectBoundedValues(reader, names);
     return reader.GetVariableCount();
   };
@@ -452,7 +470,8 @@ TEST(MovieVariableReader, CutAndMutatedMoviesGiveAnAnswerNotAFault) {
     if (n == plain.size()) full = found;
   }
   EXPECT_EQ(full, 6u);
-  for (size_t n = 0; n < packed.size(); n += 3) readBytes(Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(n)), 0);
+  for (size_t n = 0; n < packed.size(); n += 3)
+    readBytes(Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(n)), 0);
 
   std::mt19937 rng(20261211);
   for (int i = 0; i < 1500; ++i) readBytes(Mutate(i % 3 == 2 ? packed : plain, rng), i % 2);

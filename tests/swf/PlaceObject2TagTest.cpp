@@ -113,15 +113,14 @@ TEST(PlaceObject2TagTest, KeyPressRecordCarriesItsKeyCode) {
   EXPECT_TRUE(std::equal(tail.begin(), tail.end(), body.end() - long(tail.size())));
 }
 
-// A record's actions are read inside its declared size: bytes its list leaves (after its End)
-// are skipped, and the next record is found where the size says.
+// A record's actions are read inside its declared size: stray bytes after its End stay with
+// its list as they are, and the next record is found where the size says.
 TEST(PlaceObject2TagTest, ClipActionRecordsAreReadWithinTheirSizes) {
-  const Bytes body = {
-      0x82, 0x01, 0x00, 0x02, 0x00,  // clip actions, id; depth 1, id 2
-      0x00, 0x00, 0x03, 0x00,        // reserved, all events (v5)
-      0x01, 0x00, 0x04, 0x00, 0x00, 0x00, 0x07, 0x00, 0xAA, 0xBB,  // load: Stop, End, 2 bytes more
-      0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x00,              // enter frame: Play, End
-      0x00, 0x00};
+  const Bytes body = {0x82, 0x01, 0x00, 0x02, 0x00,                                // clip actions, id; depth 1, id 2
+                      0x00, 0x00, 0x03, 0x00,                                      // reserved, all events (v5)
+                      0x01, 0x00, 0x04, 0x00, 0x00, 0x00, 0x07, 0x00, 0xAA, 0xBB,  // load: Stop, End, 2 bytes more
+                      0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x00,              // enter frame: Play, End
+                      0x00, 0x00};
   Bytes tag = {static_cast<uint8_t>(0x80 | body.size()), 0x06};
   tag.insert(tag.end(), body.begin(), body.end());
   PlaceObject2Tag place;
@@ -129,10 +128,12 @@ TEST(PlaceObject2TagTest, ClipActionRecordsAreReadWithinTheirSizes) {
   EXPECT_FALSE(result.overrun);
   EXPECT_EQ(result.consumed, body.size());
   ASSERT_EQ(place.clipActions.size(), 2u);
-  EXPECT_EQ(place.clipActions[0]->actions->ActionCount(), 1u);
+  EXPECT_EQ(place.clipActions[0]->actions->ActionCount(), 2u);  // Stop, End
+  EXPECT_EQ(place.clipActions[0]->actions->tail, (Bytes{0xAA, 0xBB}));
   EXPECT_EQ(place.clipActions[1]->eventFlags, 0x02u);
   ASSERT_EQ(place.clipActions[1]->actions->ActionCount(), 1u);
   EXPECT_EQ(place.clipActions[1]->actions->ActionAt(0)->ActionCode(), 0x06);
+  EXPECT_EQ(tagtest::WriteTag(place, 5), tag);
 }
 
 TEST(PlaceObject2TagTest, ClipActionsWithoutTerminatorEndWithTheBody) {
@@ -298,4 +299,20 @@ TEST(PlaceObject2TagTest, CorpusPlacementsReadAndWriteBack) {
     }
     EXPECT_GT(withClipActions, 0u) << name;
   }
+}
+
+// A placement read from a movie keeps its all-event flags (here wider than its record's
+// events); once the program adds a record, the union of the records' events is written.
+TEST(PlaceObject2TagTest, ReadAllEventFlagsStayUntilTheRecordsChange) {
+  const Bytes body = {0x82, 0x01, 0x00, 0x02, 0x00,                    // clip actions, id; depth 1, id 2
+                      0x00, 0x00, 0x03, 0x00,                          // reserved, all events (v5): load | enter frame
+                      0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x07, 0x00,  // load: Stop, End
+                      0x00, 0x00};
+  Bytes tag = {static_cast<uint8_t>(0x80 | body.size()), 0x06};
+  tag.insert(tag.end(), body.begin(), body.end());
+  PlaceObject2Tag place;
+  EXPECT_FALSE(tagtest::ReadTag(tag, place, 5).overrun);
+  EXPECT_EQ(tagtest::WriteTag(place, 5), tag);
+  place.AddClipAction(ClipAction(0x04, 1));
+  EXPECT_EQ(tagtest::BodyOf(tagtest::WriteTag(place, 5))[7], 0x05);  // load | the new event
 }

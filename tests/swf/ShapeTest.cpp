@@ -38,8 +38,7 @@ std::vector<Point> Trace(const Shape& shape) {
         y += int64_t(curve.controlDeltaY) + curve.anchorDeltaY;
         break;
       }
-      default:
-        break;
+      default: break;
     }
     points.emplace_back(x, y);
   }
@@ -86,7 +85,8 @@ TEST(ShapeTest, StyleArrayCountsUseTheEscapeFrom255) {
       {254, {0xFE}}, {255, {0xFF, 0xFF, 0x00}}, {300, {0xFF, 0x2C, 0x01}}, {0, {0x00}}};
   for (const auto& [count, head] : cases) {
     LineStyleArray lines(false);
-    for (size_t i = 0; i < count; ++i) lines.AddStyle(std::make_unique<LineStyle>(20, std::make_unique<SwfRgb>(1, 2, 3)));
+    for (size_t i = 0; i < count; ++i)
+      lines.AddStyle(std::make_unique<LineStyle>(20, std::make_unique<SwfRgb>(1, 2, 3)));
     SwfBitWriter writer(6);
     lines.Write(writer);
     const Bytes bytes = writer.GetBytes();
@@ -251,7 +251,8 @@ TEST(ShapeTest, NewStylesChangeTheIndexWidths) {
   shape.records.push_back(std::make_unique<StraightEdgeRecord>(0, 100, StraightEdgeRecord::kVertical));
   shape.records.push_back(std::make_unique<EndShapeRecord>());
 
-  auto copy = tagtest::RoundTrip(tag, 6);
+  Bytes written;
+  auto copy = tagtest::RoundTrip(tag, 6, &written);
   ASSERT_TRUE(copy);
   ASSERT_EQ(copy->shape->records.size(), 6u);
   const auto& readRestyle = static_cast<const StyleChangeRecord&>(*copy->shape->records[2]);
@@ -270,8 +271,11 @@ TEST(ShapeTest, NewStylesChangeTheIndexWidths) {
   EXPECT_EQ(copy->GetCharacterId(), 104);
   EXPECT_EQ(readRestyle.newFillStyles->styles[5]->bitmapId, 177);
 
-  // Writing twice gives the same bytes: the running widths start afresh each time.
-  EXPECT_EQ(tagtest::WriteTag(*copy, 6), tagtest::WriteTag(*copy, 6));
+  // Moved back, it writes the bytes first written, every time: the running widths start afresh
+  // with each write.
+  copy->Relocate(-100, 0, 0);
+  EXPECT_EQ(tagtest::WriteTag(*copy, 6), written);
+  EXPECT_EQ(tagtest::WriteTag(*copy, 6), written);
 }
 
 TEST(ShapeTest, BitmapFillsRelocateExceptTheNoBitmapId) {
@@ -374,4 +378,118 @@ TEST(ShapeTest, UnknownFillTypeIsReportedNotMisread) {
   known[7] = kFillSolid;  // the same bytes as a solid fill read fine
   DefineShapeTag solid;
   EXPECT_FALSE(tagtest::ReadTag(known, solid, 8).overrun);
+}
+
+namespace {
+
+std::vector<int> Kinds(const ShapeRecordList& records) {
+  std::vector<int> kinds;
+  for (const auto& record : records) kinds.push_back(record->GetKind());
+  return kinds;
+}
+
+}  // namespace
+
+// The record list holds edges as values and a style change as the object it was given:
+// records added anywhere keep their order, a null record adds nothing, erasing or clearing a
+// style change frees it (a sanitizer build sees a leak or a double free), and a copy owns
+// style changes of its own, bound to its shape, with their own style arrays.
+TEST(ShapeTest, RecordListKeepsOrderOwnsStyleChangesAndCopiesDeeply) {
+  Shape shape;
+  ShapeRecordList& records = shape.records;
+  records.push_back(EndShapeRecord());
+  records.insert(records.begin(), std::make_unique<StraightEdgeRecord>(5, 6));
+  auto change = std::make_unique<StyleChangeRecord>(kStyleNewStyles, &shape);
+  change->newFillStyles = std::make_unique<FillStyleArray>(false);
+  StyleChangeRecord* given = change.get();
+  records.insert(records.begin(), std::move(change));
+  records.insert(records.end() - 1, CurvedEdgeRecord(1, 2, 3, 4));
+  records.insert(records.begin() + 1, std::unique_ptr<CurvedEdgeRecord>());
+  records.push_back(std::make_unique<StyleChangeRecord>(kStyleLine, &shape));
+  ASSERT_EQ(Kinds(records), (std::vector<int>{ShapeRecord::kStyleChange, ShapeRecord::kStraightEdge,
+                                              ShapeRecord::kCurvedEdge, ShapeRecord::kEnd, ShapeRecord::kStyleChange}));
+  EXPECT_EQ(records[0].get(), given);
+  const auto& edge = static_cast<const StraightEdgeRecord&>(*records[1]);
+  EXPECT_EQ(edge.deltaX, 5);
+  EXPECT_EQ(edge.deltaY, 6);
+  EXPECT_EQ(static_cast<const CurvedEdgeRecord&>(*records[2]).anchorDeltaY, 4);
+  records.erase(records.end() - 1);
+  ASSERT_EQ(records.size(), 4u);
+
+  Shape copy;
+  copy.CopyFrom(shape);
+  ASSERT_EQ(Kinds(copy.records), Kinds(records));
+  auto& copied = static_cast<StyleChangeRecord&>(*copy.records[0]);
+  EXPECT_NE(&copied, given);
+  EXPECT_EQ(copied.owner, &copy);
+  ASSERT_NE(copied.newFillStyles, nullptr);
+  EXPECT_NE(copied.newFillStyles.get(), given->newFillStyles.get());
+  static_cast<StraightEdgeRecord&>(*copy.records[1]).deltaX = 99;
+  EXPECT_EQ(edge.deltaX, 5);
+
+  // Both write the same bytes while their edges agree.
+  static_cast<StraightEdgeRecord&>(*copy.records[1]).deltaX = 5;
+  SwfBitWriter a(6);
+  SwfBitWriter b(6);
+  shape.Write(a);
+  copy.Write(b);
+  EXPECT_EQ(a.GetBytes(), b.GetBytes());
+  records.clear();
+  EXPECT_TRUE(records.empty());
+}
+
+// A list filled as a reading fills it holds its records packed: every kind of record, with
+// deltas up to the ends of their range, comes back the same when written as it is, when
+// visited, and when unpacked by the first index; its style changes stay the objects they were.
+TEST(ShapeTest, PackedRecordsWriteVisitAndUnpackAsTheyWereRead) {
+  const int32_t kMin = INT32_MIN;
+  const int32_t kMax = INT32_MAX;
+  Shape shape;
+  auto change = std::make_unique<StyleChangeRecord>(kStyleMoveTo | kStyleLine, &shape);
+  change->moveX = 40;
+  change->moveY = -40;
+  change->lineStyle = 1;
+  shape.SetBitCounts(1, 1);
+  StyleChangeRecord* given = change.get();
+  ShapeRecordList& records = shape.records;
+  records.AppendRead(std::move(change));
+  const StraightEdgeRecord straights[] = {
+      StraightEdgeRecord(0, 0, StraightEdgeRecord::kGeneral),
+      StraightEdgeRecord(-1, 63, StraightEdgeRecord::kGeneral),
+      StraightEdgeRecord(64, 0, StraightEdgeRecord::kHorizontal),
+      StraightEdgeRecord(0, -65536, StraightEdgeRecord::kVertical),
+      StraightEdgeRecord(kMax, kMin, StraightEdgeRecord::kGeneral),
+  };
+  for (const auto& edge : straights) records.AppendRead(edge);
+  records.AppendRead(CurvedEdgeRecord(kMin, kMax, -8192, 8191));
+  records.AppendRead(EndShapeRecord());
+  ASSERT_EQ(records.size(), 8u);
+
+  SwfBitWriter packed(6);
+  shape.Write(packed);
+  std::vector<int> visited;
+  records.ForEach([&](const ShapeRecord& record) { visited.push_back(record.GetKind()); });
+  EXPECT_EQ(visited, (std::vector<int>{ShapeRecord::kStyleChange, 2, 2, 2, 2, 2, 3, 4}));
+
+  EXPECT_EQ(records[0].get(), given);  // unpacks
+  for (size_t i = 0; i < std::size(straights); ++i) {
+    const auto& edge = static_cast<const StraightEdgeRecord&>(*records[i + 1]);
+    EXPECT_EQ(edge.kind, straights[i].kind) << i;
+    EXPECT_EQ(edge.deltaX, straights[i].deltaX) << i;
+    EXPECT_EQ(edge.deltaY, straights[i].deltaY) << i;
+  }
+  const auto& curve = static_cast<const CurvedEdgeRecord&>(*records[6]);
+  EXPECT_EQ(curve.controlDeltaX, kMin);
+  EXPECT_EQ(curve.controlDeltaY, kMax);
+  EXPECT_EQ(curve.anchorDeltaX, -8192);
+  EXPECT_EQ(curve.anchorDeltaY, 8191);
+  EXPECT_EQ(records[7]->GetKind(), ShapeRecord::kEnd);
+  SwfBitWriter unpacked(6);
+  shape.Write(unpacked);
+  EXPECT_EQ(packed.GetBytes(), unpacked.GetBytes());
+
+  // Once unpacked, a reading's record is added in a slot of its own.
+  records.AppendRead(StraightEdgeRecord(5, 0, StraightEdgeRecord::kHorizontal));
+  ASSERT_EQ(records.size(), 9u);
+  EXPECT_EQ(static_cast<const StraightEdgeRecord&>(*records[8]).deltaX, 5);
 }

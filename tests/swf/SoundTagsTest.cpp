@@ -92,8 +92,8 @@ TEST(SoundTags, StartSoundWithoutLoopsOrEnvelopeHasAThreeByteBody) {
 }
 
 TEST(SoundTags, CorpusStartSoundsRoundTrip) {
-  for (const char* name : {"start-sound/start-sound1-id18", "start-sound/start-sound1-play17",
-                           "start-sound/start-sound1-stop17"}) {
+  for (const char* name :
+       {"start-sound/start-sound1-id18", "start-sound/start-sound1-play17", "start-sound/start-sound1-stop17"}) {
     const Bytes input = tagtest::CorpusTag(name);
     ASSERT_FALSE(input.empty()) << name;
     StartSoundTag tag;

@@ -50,9 +50,7 @@ std::vector<fs::path> CorpusMovies() {
   return movies;
 }
 
-std::string NameOf(const fs::path& path) {
-  return fs::relative(path, fs::path(PLENWICK_CORPUS_DIR)).string();
-}
+std::string NameOf(const fs::path& path) { return fs::relative(path, fs::path(PLENWICK_CORPUS_DIR)).string(); }
 
 bool Load(const fs::path& path, SwfReader& reader) {
   return reader.LoadFileWithOptions(Utf8ToWide(path.string()), true, 0, true);
@@ -214,8 +212,8 @@ CopyResult CopySprite(DefineSpriteTag* sprite, const SwfTagList& source, uint8_t
     }
     tag.Relocate(-idDelta, 0, 0);
     if (movietest::WriteOne(tag, version) != original[i]) {
-      result.failure = "copied tag " + std::to_string(i) + " (code " + std::to_string(tag.TagCode()) +
-                       ") comes back changed";
+      result.failure =
+          "copied tag " + std::to_string(i) + " (code " + std::to_string(tag.TagCode()) + ") comes back changed";
       return result;
     }
     tag.Relocate(idDelta, 0, 0);
@@ -399,7 +397,8 @@ TEST(SpriteCopyCorpus, EverySpriteOfEveryMovieCopiesOrIsRefusedWithAReason) {
     }
   }
   std::cout << "[ copy     ] " << loaded << " movies, " << sprites << " sprites: " << copied << " copied ("
-            << tagsCopied << " tags; " << withFonts << " with fonts, " << withBitmaps << " with bitmaps), " << sprites - copied - static_cast<int>(failures.size()) << " refused";
+            << tagsCopied << " tags; " << withFonts << " with fonts, " << withBitmaps << " with bitmaps), "
+            << sprites - copied - static_cast<int>(failures.size()) << " refused";
   for (const auto& [what, count] : refusals) std::cout << "; " << what << " " << count;
   std::cout << "\n";
   EXPECT_GT(copied, 0);

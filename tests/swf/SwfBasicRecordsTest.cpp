@@ -71,7 +71,10 @@ TEST(SwfMatrix, MakeAndWriteByExample) {
   EXPECT_FALSE(plain->hasRotate);
   SwfBitWriter w(6);
   plain->Write(w);
-  EXPECT_EQ(BitsOf(w), "0" "0" + Field(9, 5) + Field(100, 9) + Field(200, 9));
+  EXPECT_EQ(BitsOf(w),
+            "0"
+            "0" +
+                Field(9, 5) + Field(100, 9) + Field(200, 9));
 
   auto doubled = SwfMatrix::Make(0, 0, 2.0f, 2.0f, 0, 0);
   EXPECT_TRUE(doubled->hasScale);
@@ -160,8 +163,8 @@ TEST(SwfCxformWithAlpha, ReadWithoutMultiplyTermsWritesFourTermsOf256) {
   EXPECT_EQ(c.alphaAdd, 1);
   SwfBitWriter w(6);
   c.Write(w);
-  EXPECT_EQ(BitsOf(w).substr(0, 6 + 40), "11" + Field(10, 4) + Field(256, 10) + Field(256, 10) + Field(256, 10) +
-                                              Field(256, 10));
+  EXPECT_EQ(BitsOf(w).substr(0, 6 + 40),
+            "11" + Field(10, 4) + Field(256, 10) + Field(256, 10) + Field(256, 10) + Field(256, 10));
 }
 
 TEST(SwfCxform, Setters) {

@@ -84,6 +84,65 @@ TEST(SwfBitWriter, AppendBitsJoinsBitStreamsExactly) {
   EXPECT_EQ(source.GetBytes(), (Bytes{0xFF, 0xA0}));
 }
 
+// The byte that holds the last bit written is pending, full or not, and not counted: after
+// every write the counts are those of the bits written so far.
+TEST(SwfBitWriter, CountsAfterEveryWriteLeaveTheLastBitsBytePending) {
+  std::mt19937 rng(11);
+  SwfBitWriter w(6);
+  uint64_t bits = 0;  // since the last byte boundary the writer was put on
+  size_t aligned = 0;
+  for (int n = 0; n < 3000; ++n) {
+    const int width = static_cast<int>(rng() % 33);
+    w.WriteBits(static_cast<uint32_t>(rng()), width);
+    bits += static_cast<uint64_t>(width);
+    const size_t whole = bits == 0 ? 0 : static_cast<size_t>((bits - 1) / 8);
+    ASSERT_EQ(w.GetByteCount(), aligned + whole) << n;
+    ASSERT_EQ(w.GetPendingBitCount(), static_cast<int>(bits - whole * 8)) << n;
+    if (n % 50 == 0) {
+      w.WriteU16(0x1234);
+      aligned += static_cast<size_t>((bits + 7) / 8) + 2;
+      bits = 0;
+      ASSERT_EQ(w.GetByteCount(), aligned);
+      ASSERT_EQ(w.GetPendingBitCount(), 0);
+    }
+  }
+}
+
+// Appending one bit stream to another, for every alignment of the target and sizes of the
+// source around the 32-bit steps the writer takes, gives the bits of both in order and the
+// counts of a writer that wrote them one field at a time.
+TEST(SwfBitWriter, AppendBitsAtEveryAlignment) {
+  std::mt19937 rng(3);
+  for (int targetBits = 0; targetBits < 18; ++targetBits) {
+    for (int sourceBits : {0, 1, 7, 8, 9, 16, 31, 32, 33, 40, 64, 65, 100}) {
+      std::vector<bool> expect;
+      SwfBitWriter target(6);
+      SwfBitWriter reference(6);
+      for (int i = 0; i < targetBits; ++i) {
+        const uint32_t b = rng() & 1;
+        target.WriteBits(b, 1);
+        reference.WriteBits(b, 1);
+        expect.push_back(b != 0);
+      }
+      SwfBitWriter source(6);
+      for (int i = 0; i < sourceBits; ++i) {
+        const uint32_t b = rng() & 1;
+        source.WriteBits(b, 1);
+        reference.WriteBits(b, 1);
+        expect.push_back(b != 0);
+      }
+      target.AppendBits(source);
+      ASSERT_EQ(target.GetByteCount(), reference.GetByteCount()) << targetBits << " " << sourceBits;
+      ASSERT_EQ(target.GetPendingBitCount(), reference.GetPendingBitCount()) << targetBits << " " << sourceBits;
+      const Bytes& bytes = target.GetBytes();
+      ASSERT_EQ(bytes.size(), (expect.size() + 7) / 8);
+      for (size_t i = 0; i < expect.size(); ++i) {
+        ASSERT_EQ(((bytes[i / 8] >> (7 - i % 8)) & 1) != 0, expect[i]) << targetBits << " " << sourceBits << " " << i;
+      }
+    }
+  }
+}
+
 TEST(SwfBitWriter, AppendFlushesBothWriters) {
   SwfBitWriter source(6);
   source.WriteU8(0x01);
@@ -145,8 +204,14 @@ TEST(CountBitsNeeded, GivesSignificantBitsPlusSign) {
     bool isSigned;
     int bits;
   };
-  const Case cases[] = {{0, false, 0}, {0, true, 1},           {1, false, 1},           {255, false, 8},
-                        {256, false, 9}, {1023, true, 11},     {0x80000000u, false, 32}, {0xFFFFFFFFu, true, 33}};
+  const Case cases[] = {{0, false, 0},
+                        {0, true, 1},
+                        {1, false, 1},
+                        {255, false, 8},
+                        {256, false, 9},
+                        {1023, true, 11},
+                        {0x80000000u, false, 32},
+                        {0xFFFFFFFFu, true, 33}};
   for (const Case& c : cases) EXPECT_EQ(CountBitsNeeded(c.value, c.isSigned), c.bits) << c.value;
   EXPECT_EQ(SwfMagnitude(INT32_MIN), 0x80000000u);
 }

@@ -119,8 +119,8 @@ TEST(SwfCompression, SignatureTests) {
     bool swf;
     bool compressed;
   };
-  const Case cases[] = {{{'F', 'W', 'S', 6}, true, false}, {{'C', 'W', 'S', 6}, true, true},
-                        {{'C', 'W'}, false, false},        {{}, false, false},
+  const Case cases[] = {{{'F', 'W', 'S', 6}, true, false},  {{'C', 'W', 'S', 6}, true, true},
+                        {{'C', 'W'}, false, false},         {{}, false, false},
                         {{'Z', 'W', 'S', 6}, false, false}, {{'F', 'W', 'X'}, false, false}};
   int n = 0;
   for (const Case& c : cases) {

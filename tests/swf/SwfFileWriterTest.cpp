@@ -24,7 +24,7 @@ TEST(SwfHeader, SmallMovieBytes) {
   EXPECT_EQ(writer.AddTag(Tag(0)), 2u);
   EXPECT_EQ(writer.Close(), 25u);
   EXPECT_EQ(ReadFile(dir.Native("movie.swf")),
-            (Bytes{'F', 'W', 'S', 0x06, 0x19, 0x00, 0x00, 0x00, 0x78, 0x00, 0x05, 0x5F, 0x00,
+            (Bytes{'F',  'W',  'S',  0x06, 0x19, 0x00, 0x00, 0x00, 0x78, 0x00, 0x05, 0x5F, 0x00,
                    0x00, 0x0F, 0xA0, 0x00, 0x00, 0x0C, 0x01, 0x00, 0x40, 0x00, 0x00, 0x00}));
 }
 
@@ -35,8 +35,11 @@ TEST(SwfHeader, FrameRateIsEightDotEight) {
     uint8_t integer;
     float readBack;
   };
-  const Case cases[] = {{29.97f, 0xF8, 0x1D, 29.96875f}, {12.0f, 0, 12, 12.0f}, {0.5f, 0x80, 0, 0.5f},
-                        {-3.0f, 0, 0, 0.0f},             {1000.0f, 0xFF, 0xFF, 255.99609375f}};
+  const Case cases[] = {{29.97f, 0xF8, 0x1D, 29.96875f},
+                        {12.0f, 0, 12, 12.0f},
+                        {0.5f, 0x80, 0, 0.5f},
+                        {-3.0f, 0, 0, 0.0f},
+                        {1000.0f, 0xFF, 0xFF, 255.99609375f}};
   for (const Case& c : cases) {
     SwfHeader h;
     h.Set(0, 0, 20, 20, c.rate, 6);
@@ -136,7 +139,7 @@ TEST(SwfFileWriter, MinimumStageReplacesBothDimensions) {
     SwfFileWriter writer(c.minimum);
     writer.SetMovieParameters(c.width, c.height, 12, 6);
     ASSERT_TRUE(writer.Open(dir.Path("s.swf"), false));
-    writer.Close();
+    EXPECT_NE(writer.Close(), 0u);
     const SwfHeader h = HeaderOf(ReadFile(dir.Native("s.swf")));
     EXPECT_EQ(h.GetFrameWidth(), c.expectWidth);
     EXPECT_EQ(h.GetFrameHeight(), c.expectHeight);
@@ -153,17 +156,17 @@ TEST(SwfFileWriter, RepeatedFrameLabelsAreDroppedWithinOneFile) {
   EXPECT_GT(writer.AddTag(Label("intro")), 0u);
   EXPECT_EQ(writer.AddTag(Label("intro")), 0u);
   EXPECT_GT(writer.AddTag(Label("Intro")), 0u) << "labels compare exactly";
-  writer.Close();
+  EXPECT_NE(writer.Close(), 0u);
   ASSERT_TRUE(writer.Open(dir.Path("b.swf"), false));
   EXPECT_GT(writer.AddTag(Label("intro")), 0u) << "a new file starts with no labels";
-  writer.Close();
+  EXPECT_NE(writer.Close(), 0u);
 
   RawTag kept(43, Bytes{'x', 0});
   ASSERT_TRUE(writer.Open(dir.Path("c.swf"), false));
   EXPECT_GT(writer.AddTag(&kept, true), 0u);
   EXPECT_EQ(writer.AddTag(&kept, true), 0u);
   EXPECT_EQ(kept.TagCode(), 43) << "a kept tag stays the caller's";
-  writer.Close();
+  EXPECT_NE(writer.Close(), 0u);
 }
 
 std::vector<int> g_frames;
@@ -178,7 +181,7 @@ TEST(SwfFileWriter, FrameSignalGivesTheIndexOfEachCompletedFrame) {
   writer.AddTag(Tag(1));
   writer.AddTag(Tag(12, Bytes{0}));
   writer.AddTag(Tag(1));
-  writer.Close();
+  EXPECT_NE(writer.Close(), 0u);
   EXPECT_EQ(g_frames, (std::vector<int>{0, 1}));
 }
 
@@ -229,7 +232,6 @@ TEST(SwfFileWriter, WriteErrorsAreReported) {
   EXPECT_NE(writer.LastError(), 0);
   EXPECT_EQ(writer.AddTag(Tag(1)), 0u);
   EXPECT_EQ(writer.Close(), 0u);
-
 }
 
 // Runs `body` with the process's file-size limit lowered, so writes past `limit` bytes fail

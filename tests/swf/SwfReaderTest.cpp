@@ -35,8 +35,11 @@ TEST(SwfReader, SignedBitFieldsAreSignExtended) {
     int32_t value;
   };
   const Case cases[] = {
-      {{0x80}, 5, true, -16},   {{0x80}, 1, true, -1},   {{0x80}, 1, false, 1},
-      {{0x78}, 5, true, 15},    {{0xFF, 0xFF, 0xFF, 0xFF}, 32, true, -1},
+      {{0x80}, 5, true, -16},
+      {{0x80}, 1, true, -1},
+      {{0x80}, 1, false, 1},
+      {{0x78}, 5, true, 15},
+      {{0xFF, 0xFF, 0xFF, 0xFF}, 32, true, -1},
       {{0xFF, 0xFF, 0xFF, 0xFF}, 32, false, -1},  // all 32 bits; the caller casts to unsigned
       {{0xB3}, 0, true, 0},
   };
@@ -74,6 +77,46 @@ TEST(SwfReader, BitFieldsMatchABitByBitReading) {
     ASSERT_EQ(r.ReadBits(width, isSigned), static_cast<int32_t>(static_cast<uint32_t>(expect))) << width;
   }
   EXPECT_FALSE(r.HasOverrun());
+}
+
+// Bit reads inside a range that ends before the data does, against a reading one bit at a
+// time: the value, where the reader stands afterwards (on the byte that gave the last bit,
+// bit position 1..8) and the overrun of a read that runs past the range, whose missing bits
+// read as zeros.
+TEST(SwfReader, BitReadsKeepTheirPositionAndStopAtTheRangeEnd) {
+  std::mt19937 rng(7);
+  Bytes data(64);
+  for (auto& b : data) b = static_cast<uint8_t>(rng());
+  for (size_t rangeEnd : {size_t{1}, size_t{5}, size_t{9}, size_t{23}, size_t{40}, size_t{64}}) {
+    for (int trial = 0; trial < 40; ++trial) {
+      SwfReader r(data, 6);
+      SwfReaderRange range(r, rangeEnd);
+      uint64_t bit = 0;  // the reference's next bit
+      bool overrun = false;
+      for (int n = 0; n < 200 && !overrun; ++n) {
+        const int width = static_cast<int>(rng() % 33);
+        uint64_t expect = 0;
+        int got = 0;
+        for (; got < width && bit < rangeEnd * 8; ++got, ++bit) {
+          expect = (expect << 1) | ((data[bit / 8] >> (7 - bit % 8)) & 1);
+        }
+        if (got < width) {
+          overrun = true;
+          expect <<= (width - got);
+        }
+        ASSERT_EQ(r.ReadUBits(width), static_cast<uint32_t>(expect)) << rangeEnd << " " << width;
+        ASSERT_EQ(r.HasOverrun(), overrun);
+        if (!overrun && width > 0) {
+          ASSERT_EQ(r.GetPosition(), (bit - 1) / 8) << rangeEnd << " " << width;
+          ASSERT_EQ(static_cast<uint64_t>(r.GetBitPosition()), bit - (bit - 1) / 8 * 8);
+        }
+      }
+      if (overrun) {
+        EXPECT_EQ(r.GetPosition(), rangeEnd);
+        EXPECT_EQ(r.GetRemaining(), 0u);
+      }
+    }
+  }
 }
 
 TEST(SwfReader, PeekByteLooksPastPendingBits) {

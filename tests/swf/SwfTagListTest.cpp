@@ -87,7 +87,9 @@ TEST(SwfTagList, MaxCharacterIdAndDepth) {
       {"empty", {}, 0, 0},
       {"DefineText2 counts", {[] { return Shape(3); }, [] { return TextIn<DefineText2Tag>(12, 3); }}, 12, 0},
       {"PlaceObject2 id and depth",
-       {[] { return Shape(3); }, [] { return Place(20, 9); }, [] { return Place(0, 0xFFFF); }}, 20, 9},
+       {[] { return Shape(3); }, [] { return Place(20, 9); }, [] { return Place(0, 0xFFFF); }},
+       20,
+       9},
       {"PlaceObject neither",
        {[] {
          auto place = std::make_unique<PlaceObjectTag>();
@@ -95,7 +97,8 @@ TEST(SwfTagList, MaxCharacterIdAndDepth) {
          place->depth = 40;
          return std::unique_ptr<SwfTag>(std::move(place));
        }},
-       0, 0},
+       0,
+       0},
       {"DoInitAction sprite id", {[] { return std::make_unique<DoInitActionTag>(33); }}, 33, 0},
       {"stream head has no id",
        {[] {
@@ -103,10 +106,20 @@ TEST(SwfTagList, MaxCharacterIdAndDepth) {
          head->SetCharacterId(90);
          return std::unique_ptr<SwfTag>(std::move(head));
        }},
-       0, 0},
-      {"definition kept as bytes", {[] { return std::make_unique<RawTag>(90, Bytes{44, 0, 0, 0}); }}, 44, 0},
+       0,
+       0},
+      {"definition kept as bytes",
+       {[] {
+         return std::make_unique<RawTag>(90, Bytes{44, 0, 0, 0});
+       }},
+       44,
+       0},
       {"sprite children not searched",
-       {[] { return ReadSprite(2, {RawBytes(26, {0x06, 7, 0, 80, 0, 0})}); }}, 2, 0},
+       {[] {
+         return ReadSprite(2, {RawBytes(26, {0x06, 7, 0, 80, 0, 0})});
+       }},
+       2,
+       0},
   };
   for (const Case& c : cases) {
     SwfTagList tags;
@@ -126,7 +139,10 @@ TEST(SwfTagList, LargestCharacterIdPresentSeesEveryReference) {
     const char* name;
     std::function<std::unique_ptr<SwfTag>()> make;
   } cases[] = {
-      {"StartSound in a sprite", [] { return ReadSprite(2, {RawBytes(15, {44, 1, 0})}); }},
+      {"StartSound in a sprite",
+       [] {
+         return ReadSprite(2, {RawBytes(15, {44, 1, 0})});
+       }},
       {"RemoveObject", [] { return std::make_unique<RemoveObjectTag>(300, 1); }},
       {"shape fill", [] { return Shape(3, 300); }},
       {"text font", [] { return TextIn<DefineText2Tag>(4, 300); }},
@@ -156,11 +172,32 @@ TEST(SwfTagList, LargestCharacterIdPresentSeesEveryReference) {
          return std::unique_ptr<SwfTag>(std::move(exports));
        }},
       {"PlaceObject3 kept as bytes",
-       [] { return std::make_unique<RawTag>(70, Bytes{0x02, 0x08, 1, 0, 'C', 0, 44, 1}); }},
+       [] {
+         return std::make_unique<RawTag>(70, Bytes{0x02, 0x08, 1, 0, 'C', 0, 44, 1});
+       }},
       {"SymbolClass kept as bytes",
-       [] { return std::make_unique<RawTag>(76, Bytes{2, 0, 1, 0, 'A', 0, 44, 1, 'B', 0}); }},
-      {"PlaceObject2 kept as bytes", [] { return std::make_unique<RawTag>(26, Bytes{0x02, 1, 0, 44, 1}); }},
-      {"VideoFrame in a sprite", [] { return ReadSprite(2, {RawBytes(61, {44, 1, 0, 0})}); }},
+       [] {
+         return std::make_unique<RawTag>(76, Bytes{2, 0, 1, 0, 'A', 0, 44, 1, 'B', 0});
+       }},
+      // Imports: the address first, then (ImportAssets2 only) two reserved bytes, then the list;
+      // read anywhere else, the bytes give other ids.
+      {"ImportAssets kept as bytes",
+       [] {
+         return std::make_unique<RawTag>(57, Bytes{'l', '.', 's', 'w', 'f', 0, 2, 0, 7, 0, 'A', 0, 44, 1, 'B', 0});
+       }},
+      {"ImportAssets2 kept as bytes",
+       [] {
+         return std::make_unique<RawTag>(71,
+                                         Bytes{'l', '.', 's', 'w', 'f', 0, 1, 0, 2, 0, 7, 0, 'A', 0, 44, 1, 'B', 0});
+       }},
+      {"PlaceObject2 kept as bytes",
+       [] {
+         return std::make_unique<RawTag>(26, Bytes{0x02, 1, 0, 44, 1});
+       }},
+      {"VideoFrame in a sprite",
+       [] {
+         return ReadSprite(2, {RawBytes(61, {44, 1, 0, 0})});
+       }},
   };
   for (const Case& c : cases) {
     SwfTagList tags;
@@ -180,6 +217,68 @@ TEST(SwfTagList, LargestCharacterIdPresentSeesEveryReference) {
   SwfTagList unfilled;
   unfilled.push_back(Shape(9, kNoBitmapId));
   EXPECT_EQ(GetLargestCharacterIdPresent(unfilled), 9);
+}
+
+// The ids a tag names, those it shows on its own timeline and the depths it uses are told apart:
+// a move shows nothing new, a placement kept as bytes and a sprite's children name ids the
+// holding timeline does not show, and a sprite's depths are its own.
+TEST(SwfTagList, TagReferencesTellNamedPlacedAndDepthsApart) {
+  struct Case {
+    const char* what;
+    std::function<std::unique_ptr<SwfTag>()> make;
+    std::vector<uint16_t> ids, placed, depths;
+  };
+  const std::vector<Case> cases = {
+      {"placement", [] { return Place(7, 3); }, {7}, {7}, {3}},
+      {"move", [] { return Place(0, 4); }, {}, {}, {4}},
+      {"removal",
+       [] {
+         auto remove = std::make_unique<RemoveObjectTag>();
+         remove->characterId = 8;
+         remove->depth = 5;
+         return std::unique_ptr<SwfTag>(std::move(remove));
+       },
+       {8},
+       {},
+       {5}},
+      {"sound start",
+       [] {
+         auto start = std::make_unique<StartSoundTag>();
+         start->soundId = 9;
+         return std::unique_ptr<SwfTag>(std::move(start));
+       },
+       {9},
+       {9},
+       {}},
+      {"placement kept as bytes",
+       [] {
+         return std::unique_ptr<SwfTag>(std::make_unique<RawTag>(kSwfTagPlaceObject2, Bytes{0x02, 2, 0, 12, 0}));
+       },
+       {12},
+       {},
+       {}},
+      {"sprite",
+       [] {
+         auto sprite = std::make_unique<DefineSpriteTag>();
+         sprite->SetCharacterId(20);
+         EXPECT_EQ(sprite->AddTag(Place(12, 1)), nullptr);
+         auto start = std::make_unique<StartSoundTag>();
+         start->soundId = 9;
+         EXPECT_EQ(sprite->AddTag(std::move(start)), nullptr);
+         return std::unique_ptr<SwfTag>(std::move(sprite));
+       },
+       {12, 9},
+       {},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SwfTagReferences refs;
+    c.make()->CollectReferences(refs);
+    EXPECT_EQ(refs.ids, c.ids);
+    EXPECT_EQ(refs.placedIds, c.placed);
+    EXPECT_EQ(refs.depths, c.depths);
+  }
 }
 
 TEST(SwfTagList, FindPlaceObject2ByNameIsExactAndSearchesSprites) {
@@ -239,34 +338,94 @@ TEST(SwfTagList, RelocationIsRefusedWhenSomethingCannotMove) {
        },
        0, 0, 1, "DefineButton (tag code 7)"},
       {"DoInitAction sprite id", [] { return std::make_unique<DoInitActionTag>(65535); }, 1, 0, 0, "DoInitAction"},
-      {"id in a sprite child", [] { return ReadSprite(2, {RawBytes(15, {0xF0, 0xFF, 0})}); }, 100, 0, 0,
-       "DefineSprite (tag code 39)"},
-      {"depths in a sprite stay", [] { return ReadSprite(2, {RawBytes(28, {0xFF, 0xFF})}); }, 1, 10, 0, ""},
-      {"DefineShape4", [] { return std::make_unique<RawTag>(83, Bytes{1, 0}); }, 1, 0, 0,
-       "DefineShape4 (tag code 83) is kept as bytes, and the character ids it names cannot be renumbered"},
-      {"DefineShape4 without an id delta", [] { return std::make_unique<RawTag>(83, Bytes{1, 0}); }, 0, 5, 5, ""},
+      {"id in a sprite child",
+       [] {
+         return ReadSprite(2, {RawBytes(15, {0xF0, 0xFF, 0})});
+       },
+       100, 0, 0, "DefineSprite (tag code 39)"},
+      {"depths in a sprite stay",
+       [] {
+         return ReadSprite(2, {RawBytes(28, {0xFF, 0xFF})});
+       },
+       1, 10, 0, ""},
+      {"DefineShape4",
+       [] {
+         return std::make_unique<RawTag>(83, Bytes{1, 0});
+       },
+       1, 0, 0, "DefineShape4 (tag code 83) is kept as bytes, and the character ids it names cannot be renumbered"},
+      {"DefineShape4 without an id delta",
+       [] {
+         return std::make_unique<RawTag>(83, Bytes{1, 0});
+       },
+       0, 5, 5, ""},
       {"PlaceObject3 in a sprite",
-       [] { return ReadSprite(2, {RawBytes(70, {0x02, 0x00, 1, 0, 1, 0})}); }, 1, 0, 0,
-       "PlaceObject3 (tag code 70) in sprite 2 is kept as bytes"},
-      {"DefineFont3", [] { return std::make_unique<RawTag>(75, Bytes{1, 0}); }, 1, 0, 0, "DefineFont3"},
-      {"DefineMorphShape2", [] { return std::make_unique<RawTag>(84, Bytes{1, 0}); }, 1, 0, 0, "DefineMorphShape2"},
-      {"DefineBitsJPEG4", [] { return std::make_unique<RawTag>(90, Bytes{1, 0}); }, 1, 0, 0, "DefineBitsJPEG4"},
-      {"SymbolClass", [] { return std::make_unique<RawTag>(76, Bytes{0, 0}); }, 1, 0, 0, "SymbolClass"},
+       [] {
+         return ReadSprite(2, {RawBytes(70, {0x02, 0x00, 1, 0, 1, 0})});
+       },
+       1, 0, 0, "PlaceObject3 (tag code 70) in sprite 2 is kept as bytes"},
+      {"DefineFont3",
+       [] {
+         return std::make_unique<RawTag>(75, Bytes{1, 0});
+       },
+       1, 0, 0, "DefineFont3"},
+      {"DefineMorphShape2",
+       [] {
+         return std::make_unique<RawTag>(84, Bytes{1, 0});
+       },
+       1, 0, 0, "DefineMorphShape2"},
+      {"DefineBitsJPEG4",
+       [] {
+         return std::make_unique<RawTag>(90, Bytes{1, 0});
+       },
+       1, 0, 0, "DefineBitsJPEG4"},
+      {"SymbolClass",
+       [] {
+         return std::make_unique<RawTag>(76, Bytes{0, 0});
+       },
+       1, 0, 0, "SymbolClass"},
+      {"ImportAssets2",
+       [] {
+         return std::make_unique<RawTag>(71, Bytes{'l', 0, 1, 0, 1, 0, 7, 0, 'A', 0});
+       },
+       1, 0, 0, "ImportAssets2 (tag code 71) is kept as bytes, and the character ids it names"},
+      {"ImportAssets2 moves ids only",
+       [] {
+         return std::make_unique<RawTag>(71, Bytes{'l', 0, 1, 0, 1, 0, 7, 0, 'A', 0});
+       },
+       0, 5, 5, ""},
+      {"ImportAssets that could not be read",
+       [] {
+         return std::make_unique<RawTag>(57, Bytes{'l', 0, 1, 0});
+       },
+       1, 0, 0, "ImportAssets (tag code 57) could not be read and is kept as bytes, and the character ids it names"},
       {"DoABC", [] { return std::make_unique<RawTag>(82, Bytes{0}); }, 1, 1, 1, "DoABC (tag code 82)"},
-      {"SetTabIndex moves with depths only", [] { return std::make_unique<RawTag>(66, Bytes{1, 0, 1, 0}); }, 5, 0, 5,
-       ""},
-      {"SetTabIndex", [] { return std::make_unique<RawTag>(66, Bytes{1, 0, 1, 0}); }, 0, 1, 0, "the depths it names"},
+      {"SetTabIndex moves with depths only",
+       [] {
+         return std::make_unique<RawTag>(66, Bytes{1, 0, 1, 0});
+       },
+       5, 0, 5, ""},
+      {"SetTabIndex",
+       [] {
+         return std::make_unique<RawTag>(66, Bytes{1, 0, 1, 0});
+       },
+       0, 1, 0, "the depths it names"},
       {"scene data with frames", [] { return std::make_unique<RawTag>(86, Bytes{0}); }, 1, 1, 1,
        "the frame numbers it names"},
-      {"a known tag whose body could not be read",
-       [] { return std::make_unique<RawTag>(11, Bytes{1}); }, 1, 0, 0,
+      {"a known tag whose body could not be read", [] { return std::make_unique<RawTag>(11, Bytes{1}); }, 1, 0, 0,
        "DefineText (tag code 11) could not be read and is kept as bytes, and the character ids it names"},
-      {"an unreadable script moves only frames", [] { return std::make_unique<RawTag>(12, Bytes{0x81}); }, 1, 1, 0,
-       ""},
+      {"an unreadable script moves only frames", [] { return std::make_unique<RawTag>(12, Bytes{0x81}); }, 1, 1, 0, ""},
       {"an unreadable script with frames", [] { return std::make_unique<RawTag>(12, Bytes{0x81}); }, 0, 0, 1,
        "DoAction (tag code 12) could not be read"},
-      {"metadata names nothing", [] { return std::make_unique<RawTag>(77, Bytes{'<', 0}); }, 1, 1, 1, ""},
-      {"an unknown code", [] { return std::make_unique<RawTag>(200, Bytes{1, 2}); }, 1, 1, 1, ""},
+      {"metadata names nothing",
+       [] {
+         return std::make_unique<RawTag>(77, Bytes{'<', 0});
+       },
+       1, 1, 1, ""},
+      {"an unknown code",
+       [] {
+         return std::make_unique<RawTag>(200, Bytes{1, 2});
+       },
+       1, 1, 1, ""},
   };
   for (const Case& c : cases) {
     SwfTagList tags;

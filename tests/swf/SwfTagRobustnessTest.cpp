@@ -32,7 +32,8 @@ std::vector<Bytes> Seeds() {
     fill->matrix = SwfMatrix::Make(10, 20, 2, 2, 15, 15);
     fill->gradient = std::make_unique<SwfGradient>(true);
     fill->gradient->records.push_back(std::make_unique<SwfGradRecord>(0, std::make_unique<SwfRgba>(1, 2, 3, 4), true));
-    fill->gradient->records.push_back(std::make_unique<SwfGradRecord>(255, std::make_unique<SwfRgba>(5, 6, 7, 8), true));
+    fill->gradient->records.push_back(
+        std::make_unique<SwfGradRecord>(255, std::make_unique<SwfRgba>(5, 6, 7, 8), true));
     shape.BuildRectangle(-100, 50, 3000, 2000, nullptr,
                          std::make_unique<LineStyle>(20, std::make_unique<SwfRgba>(0, 0, 0, 255), true));
     shape.shape->hasAlpha = true;
@@ -85,18 +86,10 @@ TEST(SwfTagRobustness, MutatedTagsNeverBreakTheModel) {
       for (int e = 0; e < edits; ++e) {
         const size_t at = 2 + rng() % (bytes.size() - 2);
         switch (rng() % 4) {
-          case 0:
-            bytes[at] ^= static_cast<uint8_t>(1u << (rng() % 8));
-            break;
-          case 1:
-            bytes[at] = static_cast<uint8_t>(rng());
-            break;
-          case 2:
-            bytes.resize(at);
-            break;
-          default:
-            bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(rng()));
-            break;
+          case 0: bytes[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
+          case 1: bytes[at] = static_cast<uint8_t>(rng()); break;
+          case 2: bytes.resize(at); break;
+          default: bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(rng())); break;
         }
         if (bytes.size() <= 2) break;
       }

@@ -54,7 +54,9 @@ inline void WriteFile(const std::string& path, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::unique_ptr<SwfTag> Tag(int code, Bytes body = {}) { return std::make_unique<RawTag>(code, std::move(body)); }
+inline std::unique_ptr<SwfTag> Tag(int code, Bytes body = {}) {
+  return std::make_unique<RawTag>(code, std::move(body));
+}
 
 inline std::unique_ptr<SwfTag> Label(const std::string& text) {
   Bytes body(text.begin(), text.end());

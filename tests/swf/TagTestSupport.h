@@ -35,10 +35,10 @@ inline Bytes BodyOf(const Bytes& tag) {
 
 struct ReadResult {
   int code = -1;
-  size_t consumed = 0;     // what the tag's Read reported
-  size_t bodyLength = 0;   // what its header declared
-  size_t nextTag = 0;      // where the reader went on after the body
-  bool overrun = false;    // the body read past its end
+  size_t consumed = 0;    // what the tag's Read reported
+  size_t bodyLength = 0;  // what its header declared
+  size_t nextTag = 0;     // where the reader went on after the body
+  bool overrun = false;   // the body read past its end
 };
 
 // Reads the tag at `offset` of `bytes` into `tag`: the header, then the body inside its own

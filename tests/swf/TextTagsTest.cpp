@@ -223,20 +223,15 @@ TEST(TextTags, CorpusStaticTexts) {
   }
 }
 
-TEST(TextTags, EditTextWithFontGainsALayoutBlock) {
-  DefineEditTextTag tag;
-  tag.SetCharacterId(5);
-  tag.bounds = std::make_unique<SwfRect>();
-  tag.flags = DefineEditTextTag::kHasFont;
-  tag.fontId = 2;
-  tag.fontHeight = 240;
-  const Bytes written = WriteTag(tag, 6);
+TEST(TextTags, EditTextWithFontAndNoLayoutKeepsItsFlags) {
+  // id, RECT, flags (has font only), font id and height, empty name: no layout block.
+  const Bytes body = {5, 0, 0x08, 0, 0x01, 0x00, 2, 0, 240, 0, 0};
+  Bytes input = SwfTag::MakeTagHeader(37, body.size(), false);
+  input.insert(input.end(), body.begin(), body.end());
   DefineEditTextTag read;
-  EXPECT_FALSE(ReadTag(written, read, 6).overrun);
-  EXPECT_EQ(read.flags, DefineEditTextTag::kHasFont | DefineEditTextTag::kHasLayout);
-  const Bytes body = tagtest::BodyOf(WriteTag(read, 6));
-  // id, RECT, flags, font id and height, layout (9 bytes), empty name.
-  EXPECT_EQ(body, (Bytes{5, 0, 0x08, 0, 0x01, 0x20, 2, 0, 240, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_FALSE(ReadTag(input, read, 6).overrun);
+  EXPECT_EQ(read.flags, DefineEditTextTag::kHasFont);
+  EXPECT_EQ(tagtest::BodyOf(WriteTag(read, 6)), body);
 }
 
 TEST(TextTags, EditTextWithoutTextWritesTheNameOnly) {
