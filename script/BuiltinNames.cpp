@@ -28,35 +28,17 @@ BuiltinNames::BuiltinNames() {
   //   128 idle to over-down, 256 over-down to idle; a key code sits in bits 9 to 15.
   // Releasing outside the button is the out-down to idle transition (64).
   buttonEvents_ = {
-      {"rollOver", 1},
-      {"rollOut", 2},
-      {"press", 4},
-      {"release", 8},
-      {"releaseOutside", 64},
-      {"dragOver", 160},
-      {"releaseOut", 64},
-      {"menuDragOver", 128},
-      {"menuDragOut", 256},
-      {"<left>", 1 * 512},
-      {"<right>", 2 * 512},
-      {"<home>", 3 * 512},
-      {"<end>", 4 * 512},
-      {"<insert>", 5 * 512},
-      {"<delete>", 6 * 512},
-      {"<backspace>", 8 * 512},
-      {"<enter>", 13 * 512},
-      {"<up>", 14 * 512},
-      {"<down>", 15 * 512},
-      {"<pageUp>", 16 * 512},
-      {"<pageDown>", 17 * 512},
-      {"<tab>", 18 * 512},
-      {"<escape>", 19 * 512},
-      {"<space>", 32 * 512},
+      {"rollOver", 1},          {"rollOut", 2},        {"press", 4},           {"release", 8},
+      {"releaseOutside", 64},   {"dragOver", 160},     {"releaseOut", 64},     {"menuDragOver", 128},
+      {"menuDragOut", 256},     {"<left>", 1 * 512},   {"<right>", 2 * 512},   {"<home>", 3 * 512},
+      {"<end>", 4 * 512},       {"<insert>", 5 * 512}, {"<delete>", 6 * 512},  {"<backspace>", 8 * 512},
+      {"<enter>", 13 * 512},    {"<up>", 14 * 512},    {"<down>", 15 * 512},   {"<pageUp>", 16 * 512},
+      {"<pageDown>", 17 * 512}, {"<tab>", 18 * 512},   {"<escape>", 19 * 512}, {"<space>", 32 * 512},
   };
 
   clipEvents_ = {
-      {"load", 1},     {"enterFrame", 2}, {"unload", 4},   {"mouseMove", 8},  {"mouseDown", 16},
-      {"mouseUp", 32}, {"keyDown", 64},   {"keyUp", 128},  {"data", 256},
+      {"load", 1},     {"enterFrame", 2}, {"unload", 4},  {"mouseMove", 8}, {"mouseDown", 16},
+      {"mouseUp", 32}, {"keyDown", 64},   {"keyUp", 128}, {"data", 256},
   };
 
   constants_ = {
@@ -94,35 +76,103 @@ BuiltinNames::BuiltinNames() {
   };
 
   const char* const propertyNames[] = {
-      "_x",          "_y",        "_xscale",       "_yscale",      "_currentframe", "_totalframes",
-      "_alpha",      "_visible",  "_width",        "_height",      "_rotation",     "_target",
-      "_framesloaded", "_name",   "_droptarget",   "_url",         "_highquality",  "_focusrect",
-      "_soundbuftime", "_quality", "_xmouse",      "_ymouse",
+      "_x",          "_y",     "_xscale",      "_yscale",    "_currentframe", "_totalframes",  "_alpha",
+      "_visible",    "_width", "_height",      "_rotation",  "_target",       "_framesloaded", "_name",
+      "_droptarget", "_url",   "_highquality", "_focusrect", "_soundbuftime", "_quality",      "_xmouse",
+      "_ymouse",
   };
   int32_t index = 0;
   for (const char* name : propertyNames) properties_[name] = index++;
 
   builtinFunctions_ = {
-      "delete",         "duplicateMovieClip", "eval",         "fscommand",     "getProperty",
-      "getTimer",       "getURL",             "getVersion",   "gotoAndPlay",   "gotoAndStop",
-      "hitTest",        "loadMovie",          "loadVariables", "nextFrame",    "nextScene",
-      "Number",         "play",               "prevFrame",    "prevScene",     "print",
-      "printAsBitmap",  "removeMovieClip",    "set",          "setProperty",   "startDrag",
-      "stop",           "stopAllSounds",      "stopDrag",     "String",        "targetPath",
-      "toggleHighQuality", "trace",           "typeof",       "unloadMovie",   "void",
+      "delete",
+      "duplicateMovieClip",
+      "eval",
+      "fscommand",
+      "getProperty",
+      "getTimer",
+      "getURL",
+      "getVersion",
+      "gotoAndPlay",
+      "gotoAndStop",
+      "hitTest",
+      "loadMovie",
+      "loadVariables",
+      "nextFrame",
+      "nextScene",
+      "Number",
+      "play",
+      "prevFrame",
+      "prevScene",
+      "print",
+      "printAsBitmap",
+      "removeMovieClip",
+      "set",
+      "setProperty",
+      "startDrag",
+      "stop",
+      "stopAllSounds",
+      "stopDrag",
+      "String",
+      "targetPath",
+      "toggleHighQuality",
+      "trace",
+      "typeof",
+      "unloadMovie",
+      "void",
+      // The loads, unloads and prints of a level, and the functions the player has only as
+      // actions of their own.
+      "loadMovieNum",
+      "unloadMovieNum",
+      "loadVariablesNum",
+      "printNum",
+      "printAsBitmapNum",
+      "int",
+      "random",
+      "length",
+      "substring",
+      "chr",
+      "ord",
+      "mbchr",
+      "mbord",
+      "mblength",
+      "mbsubstring",
   };
 
   // "set" stores with SetVariable and "loadVariables" loads with GetURL2: neither leaves a
-  // value, so a Pop after them would take a value that belongs to someone else.
-  // loadMovieNum, unloadMovieNum, printNum and printAsBitmapNum are not translated: they compile
-  // as ordinary calls, whose result has to be popped.
+  // value, so a Pop after them would take a value that belongs to someone else; nor do the
+  // loads, unloads and prints of a level.
   // A call named "delete" would end in Delete2, which leaves a flag behind, so it is not here.
   noValueFunctions_ = {
-      "duplicateMovieClip", "fscommand",   "getURL",        "gotoAndPlay",
-      "gotoAndStop",  "loadMovie",          "loadVariables", "nextFrame",   "nextScene",
-      "play",         "prevFrame",          "prevScene",   "print",         "printAsBitmap",
-      "removeMovieClip", "set",             "setProperty", "startDrag",     "stop",
-      "stopAllSounds", "stopDrag",          "toggleHighQuality", "trace",   "unloadMovie",
+      "duplicateMovieClip",
+      "fscommand",
+      "getURL",
+      "gotoAndPlay",
+      "gotoAndStop",
+      "loadMovie",
+      "loadVariables",
+      "nextFrame",
+      "nextScene",
+      "play",
+      "prevFrame",
+      "prevScene",
+      "print",
+      "printAsBitmap",
+      "removeMovieClip",
+      "set",
+      "setProperty",
+      "startDrag",
+      "stop",
+      "stopAllSounds",
+      "stopDrag",
+      "toggleHighQuality",
+      "trace",
+      "unloadMovie",
+      "loadMovieNum",
+      "unloadMovieNum",
+      "loadVariablesNum",
+      "printNum",
+      "printAsBitmapNum",
   };
 }
 
@@ -136,9 +186,7 @@ int32_t BuiltinNames::ClipEventValue(const std::string& name) const {
   return it == clipEvents_.end() ? 0 : it->second;
 }
 
-bool BuiltinNames::IsConstant(const std::string& name) const {
-  return constants_.count(name) != 0;
-}
+bool BuiltinNames::IsConstant(const std::string& name) const { return constants_.count(name) != 0; }
 
 std::optional<BuiltinConstant> BuiltinNames::ConstantValue(const std::string& name) const {
   auto it = constants_.find(name);
@@ -155,19 +203,13 @@ GenPushValuePtr BuiltinNames::ConstantPushValue(const std::string& name) const {
   return std::make_unique<PushDouble>(it->second.number);
 }
 
-bool BuiltinNames::IsProperty(const std::string& name) const {
-  return properties_.count(name) != 0;
-}
+bool BuiltinNames::IsProperty(const std::string& name) const { return properties_.count(name) != 0; }
 
 int32_t BuiltinNames::PropertyIndex(const std::string& name) const {
   auto it = properties_.find(name);
   return it == properties_.end() ? 0 : it->second;
 }
 
-bool BuiltinNames::IsBuiltinFunction(const std::string& name) const {
-  return builtinFunctions_.count(name) != 0;
-}
+bool BuiltinNames::IsBuiltinFunction(const std::string& name) const { return builtinFunctions_.count(name) != 0; }
 
-bool BuiltinNames::IsNoValueFunction(const std::string& name) const {
-  return noValueFunctions_.count(name) != 0;
-}
+bool BuiltinNames::IsNoValueFunction(const std::string& name) const { return noValueFunctions_.count(name) != 0; }

@@ -32,6 +32,39 @@ int HexValue(char c) {
   return -1;
 }
 
+// Whether the bytes are UTF-8: no stray or missing continuation byte, no overlong form, no
+// surrogate and nothing past U+10FFFF.
+bool IsUtf8(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    int length = 0;
+    uint32_t c = 0;
+    uint32_t least = 0;
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+      length = 2, c = b0 & 0x1F, least = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      length = 3, c = b0 & 0x0F, least = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      length = 4, c = b0 & 0x07, least = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + static_cast<size_t>(length) > text.size()) return false;
+    for (int k = 1; k < length; ++k) {
+      const auto b = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+      if ((b & 0xC0) != 0x80) return false;
+      c = (c << 6) | (b & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += static_cast<size_t>(length);
+  }
+  return true;
+}
+
 // Key presses sit in bits 9 to 15 of a button condition.
 constexpr uint32_t kKeyMask = 0xFE00;
 
@@ -59,10 +92,22 @@ void CodeGenerator::RewriteNode(SyntaxNode& node) {
     context_.counters.pop_back();
   }
 
+  try {
+    RewriteOwnNode(node);
+  } catch (ScriptGenerateError& e) {
+    if (e.line == 0) e.line = node.GetLine();
+    throw;
+  }
+}
+
+void CodeGenerator::RewriteOwnNode(SyntaxNode& node) {
+  // From SWF 6 on the movie's strings are UTF-8: text that is not would reach it as it stands.
+  if (context_.version >= 6 && !IsUtf8(node.GetText())) {
+    throw ScriptGenerateError(node.GetKind() == Kind::String ? "a string holds bytes that are not UTF-8"
+                                                             : "a name holds bytes that are not UTF-8");
+  }
   switch (node.GetKind()) {
-    case Kind::String:
-      DecodeStringLiteral(node);
-      break;
+    case Kind::String: DecodeStringLiteral(node); break;
     case Kind::Value: {
       // Only a name of exactly two parts is a constant; Math.PI.toString() stays a chain.
       if (node.GetChildCount() != 2) break;
@@ -99,22 +144,23 @@ void CodeGenerator::RewriteNode(SyntaxNode& node) {
         if (command && command->GetKind() == Kind::String) {
           command->SetText(("FSCommand:" + std::string(command->GetText())).c_str());
         }
-      } else if ((name == "print" || name == "printAsBitmap") && node.GetChildCount() >= 2) {
+      } else if ((name == "print" || name == "printAsBitmap" || name == "printNum" || name == "printAsBitmapNum") &&
+                 node.GetChildCount() >= 2) {
         SyntaxNode* option = node.GetChild(1);
-        std::string prefix = name == "print" ? "print:" : "printasbitmap:";
+        std::string prefix = name == "print" || name == "printNum" ? "print:" : "printasbitmap:";
         std::string text = option->GetText();
         option->SetText((text == "bmovie" ? prefix : prefix + "#" + text).c_str());
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
 // A string literal's text keeps its escapes as written; here they become the characters they
-// stand for. A \u escape is written in UTF-8 from SWF 6 on and as one byte below (where only
-// characters up to 0xFF have one). A SWF string cannot hold a 0 byte, so \0 is refused.
+// stand for. A \u or octal escape is written in UTF-8 from SWF 6 on and as one byte below
+// (where only characters up to 0xFF have one). A SWF string cannot hold a 0 byte, so \0 is
+// refused.
 void CodeGenerator::DecodeStringLiteral(SyntaxNode& node) {
   const std::string text = node.GetText();
   if (text.find('\\') == std::string::npos) return;
@@ -155,6 +201,8 @@ void CodeGenerator::DecodeStringLiteral(SyntaxNode& node) {
             value = value * 8 + (text[++i] - '0');
           }
           code = static_cast<uint32_t>(value);
+          // A character number, like \u: past 0x7F it is written as the version writes text.
+          character = true;
         } else {
           code = static_cast<unsigned char>(e);  // \" \' \\ and anything else stand for themselves
         }
@@ -194,8 +242,7 @@ void CodeGenerator::CollectStrings(const SyntaxNode& node) {
   if (getProperty) context_.nameStack.push_back("getProperty");
 
   switch (kind) {
-    case Kind::NoOp:
-      break;
+    case Kind::NoOp: break;
     case Kind::Value:
       for (uint32_t i = count; i-- > 0;) {
         if (node.GetChild(i)->GetKind() == Kind::Function) visit(i);
@@ -205,9 +252,7 @@ void CodeGenerator::CollectStrings(const SyntaxNode& node) {
       }
       break;
     case Kind::String:
-    case Kind::DefineVariable:
-      context_.AddPoolString(text);
-      break;
+    case Kind::DefineVariable: context_.AddPoolString(text); break;
     case Kind::Identifier: {
       const SyntaxNode* parent = node.GetParent();
       Kind parentKind = parent ? parent->GetKind() : Kind::NoOp;
@@ -240,6 +285,27 @@ void CodeGenerator::CollectStrings(const SyntaxNode& node) {
           if (count > 0) visit(count - 1);
         } else if (text == "print" || text == "printAsBitmap") {
           backwards();
+        } else if (text == "loadMovieNum" || text == "loadVariablesNum" || text == "unloadMovieNum" ||
+                   text == "printNum" || text == "printAsBitmapNum") {
+          // In the order of the pushes: the address or print option, then the level's name.
+          const bool unload = text == "unloadMovieNum";
+          const uint32_t level = unload || text[0] == 'p' ? 0 : 1;
+          if (unload) {
+            if (count >= 1 && !LevelName(node.GetChild(0))) context_.AddPoolString("");
+          } else if (count >= 2) {
+            visit(level == 0 ? 1 : 0);
+          }
+          if (count > level) {
+            std::optional<std::string> name = LevelName(node.GetChild(level));
+            // A load of a literal address into a literal level pushes nothing.
+            bool pushes =
+                !(text == "loadMovieNum" && count == 2 && node.GetChild(0)->GetKind() == Kind::String && name) &&
+                !(unload && name);
+            if (pushes) {
+              context_.AddPoolString(name ? *name : "_level");
+              if (!name) visit(level);
+            }
+          }
         } else {
           inOrder();
         }
@@ -248,15 +314,11 @@ void CodeGenerator::CollectStrings(const SyntaxNode& node) {
         if (!text.empty()) context_.AddPoolString(text);
       }
       break;
-    case Kind::DefineArray:
-      backwards();
-      break;
+    case Kind::DefineArray: backwards(); break;
     case Kind::DefineFunction:
       if (count > 0) visit(count - 1);
       break;
-    default:
-      inOrder();
-      break;
+    default: inOrder(); break;
   }
 
   if (getProperty) context_.nameStack.pop_back();
@@ -287,62 +349,46 @@ void CodeGenerator::GenerateChildren(SyntaxNode& node, GenList& list, bool rever
 }
 
 void CodeGenerator::GenerateNode(SyntaxNode& node, GenList& list) {
+  try {
+    DispatchNode(node, list);
+  } catch (ScriptGenerateError& e) {
+    // The innermost node that knows its line names the place of the error.
+    if (e.line == 0) e.line = node.GetLine();
+    throw;
+  }
+}
+
+void CodeGenerator::DispatchNode(SyntaxNode& node, GenList& list) {
   switch (node.GetKind()) {
-    case Kind::NoOp:
-      return;
+    case Kind::NoOp: return;
     case Kind::Array:
     case Kind::Button:
-    case Kind::MovieClip:
-      GenerateRoot(node, list);
-      return;
+    case Kind::MovieClip: GenerateRoot(node, list); return;
     case Kind::List:
       for (uint32_t i = 0; i < node.GetChildCount(); ++i) GenerateStatement(*node.GetChild(i), list);
       return;
-    case Kind::ExpressionList:
-      GenerateChildren(node, list, false);
-      return;
-    case Kind::If:
-      GenerateIf(node, list);
-      return;
-    case Kind::For:
-      GenerateFor(node, list);
-      return;
-    case Kind::ForIn:
-      GenerateForIn(node, list);
-      return;
-    case Kind::While:
-      GenerateWhile(node, list);
-      return;
-    case Kind::DoWhile:
-      GenerateDoWhile(node, list);
-      return;
-    case Kind::With:
-      GenerateWith(node, list);
-      return;
+    case Kind::ExpressionList: GenerateChildren(node, list, false); return;
+    case Kind::If: GenerateIf(node, list); return;
+    case Kind::For: GenerateFor(node, list); return;
+    case Kind::ForIn: GenerateForIn(node, list); return;
+    case Kind::While: GenerateWhile(node, list); return;
+    case Kind::DoWhile: GenerateDoWhile(node, list); return;
+    case Kind::With: GenerateWith(node, list); return;
     case Kind::OnClipEvent:
-    case Kind::On:
-      GenerateHandler(node, list);
-      return;
+    case Kind::On: GenerateHandler(node, list); return;
     case Kind::Break:
     case Kind::Continue:
       if (loopDepth_ == 0) {
         throw ScriptGenerateError(node.GetKind() == Kind::Break ? "break outside a loop" : "continue outside a loop");
       }
-      AppendOperandAction(list, node.GetKind() == Kind::Break ? GenCode::BreakPlaceholder : GenCode::ContinuePlaceholder, 0);
+      AppendOperandAction(list,
+                          node.GetKind() == Kind::Break ? GenCode::BreakPlaceholder : GenCode::ContinuePlaceholder, 0);
       return;
-    case Kind::Return:
-      GenerateReturn(node, list);
-      return;
+    case Kind::Return: GenerateReturn(node, list); return;
     case Kind::DefineFunction:
-    case Kind::DefineMethod:
-      GenerateFunctionDefinition(node, list);
-      return;
-    case Kind::Function:
-      GenerateCall(node, list);
-      return;
-    default:
-      GenerateExpression(node, list);
-      return;
+    case Kind::DefineMethod: GenerateFunctionDefinition(node, list); return;
+    case Kind::Function: GenerateCall(node, list); return;
+    default: GenerateExpression(node, list); return;
   }
 }
 
@@ -351,13 +397,20 @@ void CodeGenerator::GenerateRoot(SyntaxNode& node, GenList& list) {
   // A button script holds on handlers only, a clip script onClipEvent handlers only: the
   // records of anything else would sit among the handlers as bytes no player reads.
   for (uint32_t i = 0; i < node.GetChildCount(); ++i) {
-    Kind child = node.GetChild(i)->GetKind();
+    const SyntaxNode& statement = *node.GetChild(i);
+    Kind child = statement.GetKind();
     if (child == Kind::NoOp) continue;
+    const char* refusal = nullptr;
     if (kind == Kind::Button && child != Kind::On) {
-      throw ScriptGenerateError("a script with on handlers can hold nothing but on handlers");
+      refusal = "a script with on handlers can hold nothing but on handlers";
     }
     if (kind == Kind::MovieClip && child != Kind::OnClipEvent) {
-      throw ScriptGenerateError("a script with onClipEvent handlers can hold nothing but onClipEvent handlers");
+      refusal = "a script with onClipEvent handlers can hold nothing but onClipEvent handlers";
+    }
+    if (refusal) {
+      ScriptGenerateError error(refusal);
+      error.line = statement.GetLine();
+      throw error;
     }
   }
   GenList records;
@@ -365,14 +418,17 @@ void CodeGenerator::GenerateRoot(SyntaxNode& node, GenList& list) {
   const bool spans = kind == Kind::Array && statementSpans && !node.GetParent();
   int64_t position = spans ? Length(records) : 0;
   for (uint32_t i = 0; i < node.GetChildCount(); ++i) {
+    SyntaxNode& statement = *node.GetChild(i);
     size_t first = records.size();
-    GenerateStatement(*node.GetChild(i), records);
+    GenerateStatement(statement, records);
+    // Sizing the statement's records checks their operands and lengths while the statement
+    // that made them is known, so that a refusal names its line.
+    int64_t size = SizeNodeRecords(statement, records, first);
     if (!spans) continue;
-    int64_t begin = position;
-    for (size_t r = first; r < records.size(); ++r) position += records[r]->Size(context_.version);
-    statementSpans->push_back({static_cast<size_t>(begin), static_cast<size_t>(position)});
+    statementSpans->push_back({static_cast<size_t>(position), static_cast<size_t>(position + size)});
+    position += size;
   }
-  int32_t code = kind == Kind::Array ? GenCode::PlainList
+  int32_t code = kind == Kind::Array    ? GenCode::PlainList
                  : kind == Kind::Button ? GenCode::ButtonConditionList
                                         : GenCode::ClipActionList;
   list.push_back(std::make_unique<GenRecordList>(code, std::move(records)));
@@ -417,10 +473,11 @@ void CodeGenerator::GenerateHandler(SyntaxNode& node, GenList& list) {
   int savedLoops = std::exchange(loopDepth_, 0);
   int savedForIns = std::exchange(forInDepth_, 0);
   GenerateStatement(*node.GetChild(count - 1), actions);
+  SizeNodeRecords(node, actions, 0);
   loopDepth_ = savedLoops;
   forInDepth_ = savedForIns;
-  list.push_back(std::make_unique<GenEventHandler>(button ? GenCode::ButtonCondition : GenCode::ClipEventHandler,
-                                                   flags, std::move(actions)));
+  list.push_back(std::make_unique<GenEventHandler>(button ? GenCode::ButtonCondition : GenCode::ClipEventHandler, flags,
+                                                   std::move(actions)));
 }
 
 void CodeGenerator::GenerateFunctionDefinition(SyntaxNode& node, GenList& list) {
@@ -451,6 +508,17 @@ void CodeGenerator::GenerateFunctionDefinition(SyntaxNode& node, GenList& list) 
   if (node.GetKind() == Kind::DefineMethod) PopWhenStatement(node, list);
 }
 
+int64_t CodeGenerator::SizeNodeRecords(const SyntaxNode& node, GenList& list, size_t first) {
+  int64_t size = 0;
+  try {
+    for (size_t r = first; r < list.size(); ++r) size += list[r]->Size(context_.version);
+  } catch (ScriptGenerateError& e) {
+    if (e.line == 0) e.line = node.GetLine();
+    throw;
+  }
+  return size;
+}
+
 void CodeGenerator::PopWhenStatement(const SyntaxNode& node, GenList& list) {
   if (node.GetStatementFlag()) AppendAction(list, GenCode::Pop);
 }
@@ -476,8 +544,8 @@ std::vector<uint8_t> GenerateScriptActions(SyntaxNode& root, int32_t version, co
   return WriteGenActions(records, version);
 }
 
-bool GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names,
-                           std::vector<uint8_t>& bytes, std::string& error) {
+bool GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names, std::vector<uint8_t>& bytes,
+                           std::string& error) {
   try {
     bytes = GenerateScriptActions(root, version, names);
     error.clear();

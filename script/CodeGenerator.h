@@ -7,17 +7,19 @@
 //   2. CollectStrings offers every string that generation will push to the constant pool, in
 //      the order in which it will push them;
 //   3. GenerateNode emits the records of each node by the rule of its kind.
-// A script that cannot become valid actions is refused with a ScriptGenerateError.
+// A script that cannot become valid actions is refused with a ScriptGenerateError, which names
+// the line of the construct it refused.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "script/BuiltinNames.h"
 #include "script/GenAction.h"
 #include "script/GenerationContext.h"
-#include "script/BuiltinNames.h"
 #include "script/SyntaxNode.h"
 
 // The bytes of one statement of a frame script: [begin, end), from the start of the actions.
@@ -44,6 +46,8 @@ class CodeGenerator {
   std::vector<ScriptStatementSpan>* statementSpans = nullptr;
 
  private:
+  // Pass 3: the rule of the node's kind.
+  void DispatchNode(SyntaxNode& node, GenList& list);
   // Pass 3 rules, by family.
   void GenerateRoot(SyntaxNode& node, GenList& list);
   void GenerateHandler(SyntaxNode& node, GenList& list);
@@ -60,6 +64,11 @@ class CodeGenerator {
   void GenerateAssignment(SyntaxNode& node, GenList& list);
   void GenerateCall(SyntaxNode& node, GenList& list);
   void GenerateBuiltinCall(SyntaxNode& node, GenList& list);
+  // The name of the level a literal level number gives ("_level2"), or nothing when the
+  // level is not a plain decimal number.
+  static std::optional<std::string> LevelName(const SyntaxNode* level);
+  // Pushes the name of a level: the literal name, or "_level" joined to the level's value.
+  void AppendLevelTarget(SyntaxNode* level, GenList& list);
   void GenerateIf(SyntaxNode& node, GenList& list);
   void GenerateWhile(SyntaxNode& node, GenList& list);
   void GenerateDoWhile(SyntaxNode& node, GenList& list);
@@ -77,8 +86,14 @@ class CodeGenerator {
   int32_t RemoveTargetRead(GenList& list, const char* what);
   // Stores according to the read that addressed the target.
   void AppendStore(GenList& list, int32_t read);
+  // Reads the target again from its address on the stack (left by RemoveTargetRead), which
+  // stays below the value read.
+  void AppendReadAgain(GenList& list, int32_t read);
   void AppendPushString(GenList& list, const std::string& text) { ::AppendPushString(context_, list, text); }
   void PopWhenStatement(const SyntaxNode& node, GenList& list);
+  // The size of the records from first to the end, which the node made; a record that cannot
+  // be written is refused with the node's line.
+  int64_t SizeNodeRecords(const SyntaxNode& node, GenList& list, size_t first);
   // Turns the break and continue placeholders lying directly in a loop's body into Jumps.
   // Returns whether the body holds a break.
   bool ResolvePlaceholders(GenList& body, int64_t start, int64_t breakTarget, int64_t continueTarget);
@@ -88,6 +103,8 @@ class CodeGenerator {
 
   // Pass 1 helpers.
   void RewriteNode(SyntaxNode& node);
+  // The node's own rewriting, after its children's.
+  void RewriteOwnNode(SyntaxNode& node);
   void DecodeStringLiteral(SyntaxNode& node);
 
   const BuiltinNames& names_;
@@ -113,5 +130,5 @@ std::vector<uint8_t> GenerateScriptActions(SyntaxNode& root, int32_t version, co
 
 // The same, for callers that take failures as a result: false and a message for a script
 // that cannot become valid actions.
-bool GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names,
-                           std::vector<uint8_t>& bytes, std::string& error);
+[[nodiscard]] bool GenerateScriptActions(SyntaxNode& root, int32_t version, const BuiltinNames& names,
+                                         std::vector<uint8_t>& bytes, std::string& error);

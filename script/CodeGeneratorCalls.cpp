@@ -1,6 +1,8 @@
 // Calls of functions by name: script functions, and the built-in functions that become actions
 // of their own.
 #include <cstring>
+#include <limits>
+#include <optional>
 
 #include "script/CodeGenerator.h"
 
@@ -21,15 +23,70 @@ struct Arity {
 };
 
 constexpr Arity kArities[] = {
-    {"delete", 1, 1},         {"duplicateMovieClip", 3, 3}, {"eval", 1, -1},        {"fscommand", 1, 2},
-    {"getProperty", 2, 2},    {"getTimer", 0, -1},          {"getURL", 1, 3},       {"getVersion", 0, -1},
-    {"gotoAndPlay", 1, -1},   {"gotoAndStop", 1, -1},       {"hitTest", 0, -1},     {"loadMovie", 2, 3},
-    {"loadVariables", 2, 3},  {"nextFrame", 0, -1},         {"nextScene", 0, -1},   {"Number", 1, -1},
-    {"play", 0, -1},          {"prevFrame", 0, -1},         {"prevScene", 0, -1},   {"print", 2, 2},
-    {"printAsBitmap", 2, 2},  {"removeMovieClip", 1, 1},    {"set", 2, 2},          {"setProperty", 3, 3},
-    {"startDrag", 1, 6},      {"stop", 0, -1},              {"stopAllSounds", 0, -1}, {"stopDrag", 0, -1},
-    {"String", 1, -1},        {"targetPath", 1, 1},         {"toggleHighQuality", 0, -1},
-    {"trace", 1, 1},          {"typeof", 1, 1},             {"unloadMovie", 1, 1},  {"void", 1, 1},
+    {"delete", 1, 1},
+    {"duplicateMovieClip", 3, 3},
+    {"eval", 1, -1},
+    {"fscommand", 1, 2},
+    {"getProperty", 2, 2},
+    {"getTimer", 0, -1},
+    {"getURL", 1, 3},
+    {"getVersion", 0, -1},
+    {"gotoAndPlay", 1, -1},
+    {"gotoAndStop", 1, -1},
+    {"hitTest", 0, -1},
+    {"loadMovie", 2, 3},
+    {"loadVariables", 2, 3},
+    {"nextFrame", 0, -1},
+    {"nextScene", 0, -1},
+    {"Number", 1, -1},
+    {"play", 0, -1},
+    {"prevFrame", 0, -1},
+    {"prevScene", 0, -1},
+    {"print", 2, 2},
+    {"printAsBitmap", 2, 2},
+    {"removeMovieClip", 1, 1},
+    {"set", 2, 2},
+    {"setProperty", 3, 3},
+    {"startDrag", 1, 6},
+    {"stop", 0, -1},
+    {"stopAllSounds", 0, -1},
+    {"stopDrag", 0, -1},
+    {"String", 1, -1},
+    {"targetPath", 1, 1},
+    {"toggleHighQuality", 0, -1},
+    {"trace", 1, 1},
+    {"typeof", 1, 1},
+    {"unloadMovie", 1, 1},
+    {"void", 1, 1},
+    {"loadMovieNum", 2, 3},
+    {"unloadMovieNum", 1, 1},
+    {"loadVariablesNum", 2, 3},
+    {"printNum", 2, 2},
+    {"printAsBitmapNum", 2, 2},
+    {"int", 1, 1},
+    {"random", 1, 1},
+    {"length", 1, 1},
+    {"substring", 3, 3},
+    {"chr", 1, 1},
+    {"ord", 1, 1},
+    {"mbchr", 1, 1},
+    {"mbord", 1, 1},
+    {"mblength", 1, 1},
+    {"mbsubstring", 3, 3},
+};
+
+// The functions the player has only as actions: their arguments in order, then the action.
+struct ActionFunction {
+  const char* name;
+  int32_t code;
+};
+
+constexpr ActionFunction kActionFunctions[] = {
+    {"int", GenCode::ToInteger},           {"random", GenCode::RandomNumber},
+    {"length", GenCode::StringLength},     {"substring", GenCode::StringExtract},
+    {"chr", GenCode::AsciiToChar},         {"ord", GenCode::CharToAscii},
+    {"mbchr", GenCode::MBAsciiToChar},     {"mbord", GenCode::MBCharToAscii},
+    {"mblength", GenCode::MBStringLength}, {"mbsubstring", GenCode::MBStringExtract},
 };
 
 void CheckArity(const std::string& name, uint32_t count) {
@@ -47,6 +104,27 @@ void CheckArity(const std::string& name, uint32_t count) {
 bool LeavesNothing(const std::string& name) { return name == "set" || name == "loadVariables"; }
 
 }  // namespace
+
+std::optional<std::string> CodeGenerator::LevelName(const SyntaxNode* level) {
+  if (!IsNumber(level)) return std::nullopt;
+  const std::string text = level->GetText();
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const int64_t number = ParseIntegerLiteral(text);
+  if (number > std::numeric_limits<int32_t>::max()) return std::nullopt;
+  return "_level" + std::to_string(number);
+}
+
+void CodeGenerator::AppendLevelTarget(SyntaxNode* level, GenList& list) {
+  if (std::optional<std::string> name = LevelName(level)) {
+    AppendPushString(list, *name);
+    return;
+  }
+  AppendPushString(list, "_level");
+  GenerateNode(*level, list);
+  AppendAction(list, GenCode::StringAdd);
+}
 
 void CodeGenerator::GenerateCall(SyntaxNode& node, GenList& list) {
   const std::string name = node.GetText();
@@ -286,7 +364,39 @@ void CodeGenerator::GenerateBuiltinCall(SyntaxNode& node, GenList& list) {
   } else if (name == "void") {
     argumentsAnd(GenCode::Pop);
     AppendPushValue(list, std::make_unique<PushUndefined>());
+  } else if (name == "loadMovieNum") {
+    // A level is loaded as the window "_levelN".
+    std::optional<std::string> level = LevelName(a1);
+    if (n == 2 && IsString(a0) && level) {
+      getUrl(a0->GetText(), *level);
+    } else {
+      gen(a0);
+      AppendLevelTarget(a1, list);
+      getUrl2(n == 2 ? 0 : methodText(a2) == 1 ? 1 : 2);
+    }
+  } else if (name == "unloadMovieNum") {
+    std::optional<std::string> level = LevelName(a0);
+    if (level) {
+      getUrl("", *level);
+    } else {
+      AppendPushString(list, "");
+      AppendLevelTarget(a0, list);
+      getUrl2(0);
+    }
+  } else if (name == "loadVariablesNum") {
+    gen(a0);
+    AppendLevelTarget(a1, list);
+    getUrl2(0x80 | (n == 2 ? 0 : methodText(a2) == 1 ? 1 : 2));
+  } else if (name == "printNum" || name == "printAsBitmapNum") {
+    AppendPushString(list, a1->GetText());
+    AppendLevelTarget(a0, list);
+    getUrl2(0);
   } else {
+    for (const ActionFunction& function : kActionFunctions) {
+      if (name != function.name) continue;
+      argumentsAnd(function.code);
+      return;
+    }
     throw ScriptGenerateError("no translation for " + name);
   }
 }

@@ -29,8 +29,7 @@ GenPushValuePtr FalseLiteralFor(const GenPushValue& value) {
     case PushValueType::String:
       if (static_cast<const PushString&>(value).text != "0") return std::make_unique<PushString>("0");
       break;
-    default:
-      break;
+    default: break;
   }
   return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "script/CodeGenerator.h"
 
@@ -48,6 +49,38 @@ int32_t CompoundAction(Kind kind) {
 }
 
 bool IsAssignment(Kind kind) { return kind == Kind::Assign || CompoundAction(kind) >= 0; }
+
+// Whether evaluating the expression may do more than read: call, create, assign, increment
+// or delete. Reading it twice is then not the same as reading it once.
+bool HasEffects(const SyntaxNode& root) {
+  std::vector<const SyntaxNode*> pending{&root};
+  while (!pending.empty()) {
+    const SyntaxNode& node = *pending.back();
+    pending.pop_back();
+    switch (node.GetKind()) {
+      case Kind::Function:
+        // eval only reads the variable its argument names.
+        if (std::strcmp(node.GetText(), "eval") != 0) return true;
+        break;
+      case Kind::Method:
+      case Kind::NewObject:
+      case Kind::DefineMethod:
+      case Kind::DefineFunction:
+      case Kind::DefineArray:
+      case Kind::DefineObject:
+      case Kind::Delete:
+      case Kind::PreIncrement:
+      case Kind::PreDecrement:
+      case Kind::PostIncrement:
+      case Kind::PostDecrement: return true;
+      default:
+        if (IsAssignment(node.GetKind())) return true;
+        break;
+    }
+    for (uint32_t i = 0; i < node.GetChildCount(); ++i) pending.push_back(node.GetChild(i));
+  }
+  return false;
+}
 
 SyntaxNode& Child(SyntaxNode& node, uint32_t index) {
   SyntaxNode* child = node.GetChild(index);
@@ -145,24 +178,15 @@ void CodeGenerator::GenerateExpression(SyntaxNode& node, GenList& list) {
     case Kind::BitNot:
     case Kind::UnaryPlus:
     case Kind::UnaryMinus:
-    case Kind::Delete:
-      GenerateUnary(node, list);
-      return;
+    case Kind::Delete: GenerateUnary(node, list); return;
     case Kind::LogicalAnd:
-    case Kind::LogicalOr:
-      GenerateLogical(node, list);
-      return;
-    case Kind::Conditional:
-      GenerateConditional(node, list);
-      return;
+    case Kind::LogicalOr: GenerateLogical(node, list); return;
+    case Kind::Conditional: GenerateConditional(node, list); return;
     case Kind::PreIncrement:
     case Kind::PreDecrement:
     case Kind::PostIncrement:
-    case Kind::PostDecrement:
-      GenerateIncrement(node, list);
-      return;
-    default:
-      break;
+    case Kind::PostDecrement: GenerateIncrement(node, list); return;
+    default: break;
   }
   if (IsAssignment(node.GetKind())) {
     GenerateAssignment(node, list);
@@ -237,12 +261,20 @@ void CodeGenerator::GenerateMemberChain(SyntaxNode& node, GenList& list) {
   for (uint32_t i = 1; i < count; ++i) {
     SyntaxNode& child = *node.GetChild(i);
     if (child.GetKind() == Kind::Function) {
-      // x[e](...) calls the method named by e on x.
+      const SyntaxNode& callee = *node.GetChild(i - 1);
       if (LastCode(list) == GenCode::GetMember && !list.back()->sealed) {
+        // x[e](...) calls the method named by e on x.
         list.pop_back();
         AppendAction(list, GenCode::CallMethod);
-      } else {
+      } else if (callee.GetKind() == Kind::String ||
+                 (callee.GetKind() == Kind::Function && std::strcmp(callee.GetText(), "eval") == 0)) {
+        // A string, or what eval left unread, names the function to call.
         AppendAction(list, GenCode::CallFunction);
+      } else {
+        // Anything else is the function itself (the result of a call, a function literal):
+        // a method call without a name calls the object it is given.
+        AppendPushValue(list, std::make_unique<PushUndefined>());
+        AppendAction(list, GenCode::CallMethod);
       }
     } else {
       GenerateNode(child, list);
@@ -288,8 +320,7 @@ void CodeGenerator::GenerateUnary(SyntaxNode& node, GenList& list) {
         AppendAction(list, GenCode::Delete2);
       }
       break;
-    default:
-      break;
+    default: break;
   }
   PopWhenStatement(node, list);
 }
@@ -298,7 +329,24 @@ void CodeGenerator::GenerateBinary(SyntaxNode& node, GenList& list) {
   const Kind kind = node.GetKind();
   SyntaxNode& left = Child(node, 0);
   SyntaxNode& right = Child(node, 1);
-  if (kind == Kind::Greater || kind == Kind::LessEqual) {
+  const bool swapped = kind == Kind::Greater || kind == Kind::LessEqual;
+  if (swapped && (HasEffects(left) || HasEffects(right))) {
+    // The order of evaluation shows: the left operand comes first. From SWF 6 on Greater
+    // compares them as they stand; before it the two values are swapped for Less2.
+    GenerateNode(left, list);
+    GenerateNode(right, list);
+    if (context_.version >= 6) {
+      AppendAction(list, GenCode::Greater);
+    } else {
+      AppendAction(list, GenCode::StackSwap);
+      AppendAction(list, GenCode::Less2);
+    }
+    if (kind == Kind::LessEqual) AppendAction(list, GenCode::Not);
+    PopWhenStatement(node, list);
+    return;
+  }
+  if (swapped) {
+    // Operands that only read give the same values in either order: b < a.
     GenerateNode(right, list);
     GenerateNode(left, list);
   } else {
@@ -323,9 +371,7 @@ void CodeGenerator::GenerateBinary(SyntaxNode& node, GenList& list) {
       AppendAction(list, GenCode::Not);
       break;
     case Kind::Less:
-    case Kind::Greater:
-      AppendAction(list, GenCode::Less2);
-      break;
+    case Kind::Greater: AppendAction(list, GenCode::Less2); break;
     case Kind::GreaterEqual:
     case Kind::LessEqual:
       AppendAction(list, GenCode::Less2);
@@ -380,19 +426,50 @@ void CodeGenerator::AppendStore(GenList& list, int32_t read) {
   }
 }
 
+void CodeGenerator::AppendReadAgain(GenList& list, int32_t read) {
+  if (read == GenCode::GetVariable) {
+    AppendAction(list, GenCode::PushDuplicate);
+  } else {
+    // Two operands (an object and a key, or a target and a property index) are copied through
+    // register 0, which holds nothing else while this runs: [a, k] becomes [a, k, a, k].
+    AppendOperandAction(list, GenCode::StoreRegister, 0);
+    AppendAction(list, GenCode::Pop);
+    AppendAction(list, GenCode::PushDuplicate);
+    AppendPushValue(list, std::make_unique<PushRegister>(0));
+    AppendAction(list, GenCode::StackSwap);
+    AppendPushValue(list, std::make_unique<PushRegister>(0));
+  }
+  AppendAction(list, read);
+}
+
 void CodeGenerator::GenerateIncrement(SyntaxNode& node, GenList& list) {
   const Kind kind = node.GetKind();
   const bool pre = kind == Kind::PreIncrement || kind == Kind::PreDecrement;
   const bool increment = kind == Kind::PreIncrement || kind == Kind::PostIncrement;
   const bool value = !node.GetStatementFlag();
   SyntaxNode& operand = Child(node, 0);
+  const int32_t step = increment ? GenCode::Increment : GenCode::Decrement;
+  if (HasEffects(operand)) {
+    // A target that calls or changes something is evaluated once: its address is copied for
+    // the read, and the old value (post) or the new one (pre) is kept in register 0.
+    GenerateNode(operand, list);
+    int32_t read = RemoveTargetRead(list, increment ? "increment" : "decrement");
+    if (read == GenCode::DefineLocal) throw ScriptGenerateError("cannot increment a declaration");
+    AppendReadAgain(list, read);
+    if (!pre && value) AppendOperandAction(list, GenCode::StoreRegister, 0);
+    AppendAction(list, step);
+    if (pre && value) AppendOperandAction(list, GenCode::StoreRegister, 0);
+    AppendStore(list, read);
+    if (value) AppendPushValue(list, std::make_unique<PushRegister>(0));
+    return;
+  }
   // The old value is the result of a post-increment.
   if (!pre && value) GenerateNode(operand, list);
   GenerateNode(operand, list);
   int32_t read = RemoveTargetRead(list, increment ? "increment" : "decrement");
   if (read == GenCode::DefineLocal) throw ScriptGenerateError("cannot increment a declaration");
   GenerateNode(operand, list);
-  AppendAction(list, increment ? GenCode::Increment : GenCode::Decrement);
+  AppendAction(list, step);
   if (pre && value) AppendOperandAction(list, GenCode::StoreRegister, 0);
   // The new value goes where it was read from: a variable, a member or a property.
   AppendStore(list, read);
@@ -414,6 +491,9 @@ void CodeGenerator::GenerateAssignment(SyntaxNode& node, GenList& list) {
       // The current value of a newly declared local is read by name.
       AppendPushString(list, target.GetText());
       AppendAction(list, GenCode::GetVariable);
+    } else if (HasEffects(target)) {
+      // A target that calls or changes something is evaluated once.
+      AppendReadAgain(list, read);
     } else {
       GenerateNode(target, list);
     }

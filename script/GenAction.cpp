@@ -243,8 +243,7 @@ void GenEventHandler::Write(ActionWriter& writer) const {
   writer.WriteU8(0);
 }
 
-GenRecordList::GenRecordList(int32_t code, GenList records)
-    : GenAction(code, 0), records(std::move(records)) {}
+GenRecordList::GenRecordList(int32_t code, GenList records) : GenAction(code, 0), records(std::move(records)) {}
 
 int32_t GenRecordList::Size(int32_t version) {
   int64_t size = 0;

@@ -19,6 +19,8 @@
 class ScriptGenerateError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // The line of the parsed text that the refused construct was read from, 0 when not known.
+  int32_t line = 0;
 };
 
 // The output cursor of the records: little-endian numbers and zero-terminated strings.
@@ -160,24 +162,22 @@ class PushConstant final : public GenPushValue {
 
 // Codes of the SWF actions the generator emits.
 namespace GenCode {
-inline constexpr int32_t NextFrame = 0x04, PreviousFrame = 0x05, Play = 0x06, Stop = 0x07,
-                         ToggleQuality = 0x08, StopSounds = 0x09, Subtract = 0x0B,
-                         Multiply = 0x0C, Divide = 0x0D, Not = 0x12, Pop = 0x17,
-                         GetVariable = 0x1C, SetVariable = 0x1D, StringAdd = 0x21,
-                         GetProperty = 0x22, SetProperty = 0x23, CloneSprite = 0x24,
-                         RemoveSprite = 0x25, Trace = 0x26, StartDrag = 0x27, EndDrag = 0x28,
-                         GetTime = 0x34, Delete = 0x3A, Delete2 = 0x3B, DefineLocal = 0x3C,
-                         CallFunction = 0x3D, Return = 0x3E, Modulo = 0x3F, NewObject = 0x40,
-                         DefineLocal2 = 0x41, InitArray = 0x42, InitObject = 0x43, TypeOf = 0x44,
-                         TargetPath = 0x45, Enumerate = 0x46, Add2 = 0x47, Less2 = 0x48,
-                         Equals2 = 0x49, ToNumber = 0x4A, ToString = 0x4B, PushDuplicate = 0x4C,
-                         GetMember = 0x4E, SetMember = 0x4F, Increment = 0x50, Decrement = 0x51,
-                         CallMethod = 0x52, InstanceOf = 0x54, Enumerate2 = 0x55, BitAnd = 0x60,
-                         BitOr = 0x61, BitXor = 0x62, BitLShift = 0x63, BitRShift = 0x64,
-                         BitURShift = 0x65, GotoFrame = 0x81, GetUrl = 0x83, StoreRegister = 0x87,
-                         ConstantPool = 0x88, With = 0x94, Push = 0x96, Jump = 0x99,
-                         GetUrl2 = 0x9A, DefineFunction = 0x9B, If = 0x9D, Call = 0x9E,
-                         GotoFrame2 = 0x9F;
+inline constexpr int32_t NextFrame = 0x04, PreviousFrame = 0x05, Play = 0x06, Stop = 0x07, ToggleQuality = 0x08,
+                         StopSounds = 0x09, Subtract = 0x0B, Multiply = 0x0C, Divide = 0x0D, Not = 0x12,
+                         StringLength = 0x14, StringExtract = 0x15, Pop = 0x17, ToInteger = 0x18, GetVariable = 0x1C,
+                         SetVariable = 0x1D, StringAdd = 0x21, GetProperty = 0x22, SetProperty = 0x23,
+                         CloneSprite = 0x24, RemoveSprite = 0x25, Trace = 0x26, StartDrag = 0x27, EndDrag = 0x28,
+                         RandomNumber = 0x30, MBStringLength = 0x31, CharToAscii = 0x32, AsciiToChar = 0x33,
+                         GetTime = 0x34, MBStringExtract = 0x35, MBCharToAscii = 0x36, MBAsciiToChar = 0x37,
+                         Delete = 0x3A, Delete2 = 0x3B, DefineLocal = 0x3C, CallFunction = 0x3D, Return = 0x3E,
+                         Modulo = 0x3F, NewObject = 0x40, DefineLocal2 = 0x41, InitArray = 0x42, InitObject = 0x43,
+                         TypeOf = 0x44, TargetPath = 0x45, Enumerate = 0x46, Add2 = 0x47, Less2 = 0x48, Equals2 = 0x49,
+                         ToNumber = 0x4A, ToString = 0x4B, PushDuplicate = 0x4C, StackSwap = 0x4D, GetMember = 0x4E,
+                         SetMember = 0x4F, Increment = 0x50, Decrement = 0x51, CallMethod = 0x52, InstanceOf = 0x54,
+                         Enumerate2 = 0x55, BitAnd = 0x60, BitOr = 0x61, BitXor = 0x62, BitLShift = 0x63,
+                         BitRShift = 0x64, BitURShift = 0x65, Greater = 0x67, GotoFrame = 0x81, GetUrl = 0x83,
+                         StoreRegister = 0x87, ConstantPool = 0x88, With = 0x94, Push = 0x96, Jump = 0x99,
+                         GetUrl2 = 0x9A, DefineFunction = 0x9B, If = 0x9D, Call = 0x9E, GotoFrame2 = 0x9F;
 // Placeholders of break and continue until their loop turns them into Jumps.
 inline constexpr int32_t BreakPlaceholder = 256, ContinuePlaceholder = 257;
 // Kinds of the records that are not actions.

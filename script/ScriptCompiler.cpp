@@ -33,8 +33,8 @@ void ScriptCompiler::AddIncludeDirectory(const char* path) {
   if (path != nullptr) includeDirectories_.emplace_back(path);
 }
 
-void ScriptCompiler::SetError(int32_t code, std::string message, std::string file, int32_t line,
-                              int32_t column, std::string lineText) {
+void ScriptCompiler::SetError(int32_t code, std::string message, std::string file, int32_t line, int32_t column,
+                              std::string lineText) {
   errorCode_ = code;
   errorMessage_ = std::move(message);
   errorFile_ = std::move(file);
@@ -50,6 +50,7 @@ SyntaxNodePtr ScriptCompiler::Parse(const char* text) {
   ScriptPreprocessor preprocessor;
   // The preprocessor searches the working folder first by itself.
   for (size_t i = 1; i < includeDirectories_.size(); ++i) preprocessor.AddIncludeDirectory(includeDirectories_[i]);
+  preprocessor.SetMainFolder(scriptFolder_);
   try {
     std::istringstream input{std::string(text)};
     try {
@@ -91,7 +92,9 @@ int32_t ScriptCompiler::Generate(SyntaxNode& root, int32_t version) {
     bytes_ = WriteGenActions(records, version);
   } catch (const ScriptGenerateError& e) {
     bytes_.clear();
-    SetError(CompileErrorSyntax, e.what(), ScriptPreprocessor::kMainFileName, 0, 0, kNoLine);
+    // The line is one of the parsed (preprocessed) text: the line map gives its source.
+    ScriptLineMap::Location location = lineMap_.Locate(e.line);
+    SetError(CompileErrorSyntax, e.what(), location.file, location.line, 0, location.text);
     return -1;
   }
   return static_cast<int32_t>(bytes_.size());

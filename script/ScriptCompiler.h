@@ -29,7 +29,8 @@ class ScriptCompilerInterface {
  public:
   virtual ~ScriptCompilerInterface() = default;
 
-  // Include files are searched in these folders after the working folder, in the order added.
+  // Include files are searched in these folders after the including file's own folder and the
+  // working folder, in the order added.
   virtual void AddIncludeDirectory(const char* path) = 0;
   virtual const char* GetErrorMessage() const = 0;
   virtual const char* GetErrorFile() const = 0;
@@ -39,11 +40,12 @@ class ScriptCompilerInterface {
   virtual int32_t GetErrorCode() const = 0;
   // The root of the script's syntax tree, or null (empty text, or an error described by the
   // getters above).
-  virtual SyntaxNodePtr Parse(const char* text) = 0;
+  [[nodiscard]] virtual SyntaxNodePtr Parse(const char* text) = 0;
   // Generates the tree's actions for the version and keeps them as the action bytes; returns
   // their count. Below version 5 there are none. A tree the generator refuses gives -1 and
-  // an error with code CompileErrorSyntax.
-  virtual int32_t Generate(SyntaxNode& root, int32_t version) = 0;
+  // an error with code CompileErrorSyntax, placed at the file and line the refused construct
+  // came from (through the line map of the last Parse).
+  [[nodiscard]] virtual int32_t Generate(SyntaxNode& root, int32_t version) = 0;
   // Copies the action bytes to the destination, which holds at least that many; returns the
   // count.
   virtual int32_t CopyBytes(uint8_t* destination) const = 0;
@@ -67,9 +69,12 @@ class ScriptCompiler : public ScriptCompilerBase {
   int32_t GetErrorColumn() const override { return errorColumn_; }
   const char* GetErrorLineText() const override { return errorLineText_.c_str(); }
   int32_t GetErrorCode() const override { return errorCode_; }
-  SyntaxNodePtr Parse(const char* text) override;
-  int32_t Generate(SyntaxNode& root, int32_t version) override;
+  [[nodiscard]] SyntaxNodePtr Parse(const char* text) override;
+  [[nodiscard]] int32_t Generate(SyntaxNode& root, int32_t version) override;
   int32_t CopyBytes(uint8_t* destination) const override;
+
+  // The folder of the script text that Parse is given: its includes are searched there first.
+  void SetScriptFolder(const std::string& folder) { scriptFolder_ = folder; }
 
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
   // Where each line of the last preprocessed text came from.
@@ -89,6 +94,7 @@ class ScriptCompiler : public ScriptCompilerBase {
   BuiltinNames names_;
   ScriptLineMap lineMap_;
   std::vector<std::string> includeDirectories_{"."};
+  std::string scriptFolder_;
 };
 
 std::unique_ptr<ScriptCompiler> CreateScriptCompiler();
@@ -106,9 +112,9 @@ std::vector<uint8_t> WrapActionsInMovie(const std::vector<uint8_t>& actions, uin
 // The first DoAction tag of an uncompressed movie in memory, read back with the movie reader;
 // every other tag is dropped. Null when the movie holds none, cannot be read, or has a tag
 // whose declared body runs past the end of the data.
-std::unique_ptr<DoActionTag> ReadDoActionFromMovie(const std::vector<uint8_t>& movie);
+[[nodiscard]] std::unique_ptr<DoActionTag> ReadDoActionFromMovie(const std::vector<uint8_t>& movie);
 
 // The actions of a script as a DoAction tag for a SWF version (0 to 255). Null for an empty
 // text, a text that does not compile, and a script made of on or onClipEvent handlers (their
 // records are no actions). Below version 5 the tag holds no actions.
-std::unique_ptr<DoActionTag> CompileScriptToDoAction(const WideString& text, int32_t version);
+[[nodiscard]] std::unique_ptr<DoActionTag> CompileScriptToDoAction(const WideString& text, int32_t version);

@@ -9,4 +9,4 @@
 // ScriptParser::program builds (Array, Button or MovieClip). Errors are not caught: a lexical
 // error leaves as antlr::TokenStreamException (or a subclass), a syntax error as
 // antlr::RecognitionException, and no tree survives either.
-SyntaxNodePtr ParseScript(std::istream& text);
+[[nodiscard]] SyntaxNodePtr ParseScript(std::istream& text);

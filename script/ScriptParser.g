@@ -85,26 +85,29 @@ program returns [SyntaxNodePtr root]
     ( s=statement { AppendProgramStatement(*root, std::move(s)); } )*
   ;
 
+// A statement's node carries the line of its first token unless it has a line of its own.
 statement returns [SyntaxNodePtr node]
-  { NestingGuard guard(*this, 1); }
-  : node=ifStatement
-  | node=withStatement
-  | node=whileStatement
-  | node=doWhileStatement
-  | node=forStatement
-  | node=onClipEventStatement
-  | node=onStatement
-  | node=breakStatement
-  | node=continueStatement
-  | node=returnStatement
-  | { IsBlockAhead() }? node=block
-  | ("function" IDENTIFIER) => node=functionDefinition
-  | node=expressionStatement
+  { NestingGuard guard(*this, 1); int line = LT(1)->getLine(); }
+  : ( node=ifStatement
+    | node=withStatement
+    | node=whileStatement
+    | node=doWhileStatement
+    | node=forStatement
+    | node=onClipEventStatement
+    | node=onStatement
+    | node=breakStatement
+    | node=continueStatement
+    | node=returnStatement
+    | { IsBlockAhead() }? node=block
+    | ("function" IDENTIFIER) => node=functionDefinition
+    | node=expressionStatement
+    )
+    { if (node && node->GetLine() == 0) node->SetLine(line); }
   ;
 
 block returns [SyntaxNodePtr node]
   { SyntaxNodePtr s; }
-  : "{" { node = MakeSyntaxNode(SyntaxNodeKind::List); }
+  : open:"{" { node = MakeSyntaxNodeAt(open->getLine(), SyntaxNodeKind::List); }
     ( s=statement { AppendSyntaxNode(*node, std::move(s)); } )*
     "}"
   ;
@@ -180,16 +183,16 @@ onStatement returns [SyntaxNodePtr node]
   ;
 
 breakStatement returns [SyntaxNodePtr node]
-  : "break" ";" { node = MakeSyntaxNode(SyntaxNodeKind::Break); }
+  : keyword:"break" ";" { node = MakeSyntaxNodeAt(keyword->getLine(), SyntaxNodeKind::Break); }
   ;
 
 continueStatement returns [SyntaxNodePtr node]
-  : "continue" ";" { node = MakeSyntaxNode(SyntaxNodeKind::Continue); }
+  : keyword:"continue" ";" { node = MakeSyntaxNodeAt(keyword->getLine(), SyntaxNodeKind::Continue); }
   ;
 
 returnStatement returns [SyntaxNodePtr node]
   { SyntaxNodePtr value; }
-  : "return" { node = MakeSyntaxNode(SyntaxNodeKind::Return); }
+  : keyword:"return" { node = MakeSyntaxNodeAt(keyword->getLine(), SyntaxNodeKind::Return); }
     ( value=conditionalExpression { AppendSyntaxNode(*node, std::move(value)); } )?
     ";"
   ;
@@ -197,7 +200,7 @@ returnStatement returns [SyntaxNodePtr node]
 functionDefinition returns [SyntaxNodePtr node]
   { SyntaxNodePtr params, body; }
   : "function" name:IDENTIFIER
-    { node = MakeSyntaxNode(SyntaxNodeKind::DefineFunction, name->getText()); }
+    { node = MakeSyntaxNodeAt(name->getLine(), SyntaxNodeKind::DefineFunction, name->getText()); }
     "(" ( params=parameterList { AppendSyntaxNode(*node, std::move(params)); } )? ")"
     body=block { AppendSyntaxNode(*node, std::move(body)); }
   ;
@@ -210,18 +213,26 @@ expressionStatement returns [SyntaxNodePtr node]
 // ----------------------------------------------------------------------------------------------
 // Expressions, lowest precedence first
 
+// A list that starts with "var" declares every name in it: var a = 1, b = 2 declares b too.
 expressionList returns [SyntaxNodePtr node]
-  { SyntaxNodePtr e; }
+  { SyntaxNodePtr e; bool declaring = false; }
   : e=assignmentExpression
     {
-      node = MakeSyntaxNode(SyntaxNodeKind::ExpressionList);
+      declaring = DeclaresVariable(*e);
+      node = MakeSyntaxNodeAt(e->GetLine(), SyntaxNodeKind::ExpressionList);
       AppendSyntaxNode(*node, std::move(e));
     }
-    ( "," e=assignmentExpression { AppendSyntaxNode(*node, std::move(e)); } )*
+    ( "," e=assignmentExpression
+      {
+        if (declaring) MarkDeclaration(*e);
+        AppendSyntaxNode(*node, std::move(e));
+      }
+    )*
     { node = UnwrapSingleChild(std::move(node)); }
   ;
 
-// "var" marks the one expression that follows it, whatever its kind.
+// "var" marks the expression that follows it, whatever its kind (and, in a list, the targets
+// of the expressions after it).
 assignmentExpression returns [SyntaxNodePtr node]
   { NestingGuard guard(*this, 1); bool isVar = false; SyntaxNodeKind kind; SyntaxNodePtr value; }
   : ( "var" { isVar = true; } )? node=conditionalExpression
@@ -251,7 +262,7 @@ conditionalExpression returns [SyntaxNodePtr node]
   : node=logicalOrExpression
     ( "?" whenTrue=assignmentExpression ":" whenFalse=conditionalExpression
       {
-        SyntaxNodePtr condition = MakeSyntaxNode(SyntaxNodeKind::Conditional);
+        SyntaxNodePtr condition = MakeSyntaxNodeAt(node->GetLine(), SyntaxNodeKind::Conditional);
         AppendSyntaxNode(*condition, std::move(node));
         AppendSyntaxNode(*condition, std::move(whenTrue));
         AppendSyntaxNode(*condition, std::move(whenFalse));
@@ -403,7 +414,7 @@ memberExpression returns [SyntaxNodePtr node]
   { SyntaxNodePtr p, s; }
   : p=primaryExpression
     {
-      node = MakeSyntaxNode(SyntaxNodeKind::Value);
+      node = MakeSyntaxNodeAt(p->GetLine(), SyntaxNodeKind::Value);
       AppendSyntaxNode(*node, std::move(p));
     }
     ( s=memberSuffix { AppendSyntaxNode(*node, std::move(s)); } )*
@@ -412,8 +423,11 @@ memberExpression returns [SyntaxNodePtr node]
 
 memberSuffix returns [SyntaxNodePtr node]
   { SyntaxNodePtr index; }
-  : "[" index=conditionalExpression "]"
-    { node = MakeUnarySyntaxNode(SyntaxNodeKind::Subscript, std::move(index)); }
+  : open:"[" index=conditionalExpression "]"
+    {
+      node = MakeUnarySyntaxNode(SyntaxNodeKind::Subscript, std::move(index));
+      node->SetLine(open->getLine());
+    }
   | "."
     ( node=terminal { node->SetKind(SyntaxNodeKind::Attribute); }
     | node=argumentList { node->SetKind(SyntaxNodeKind::Method); }
@@ -432,18 +446,19 @@ primaryExpression returns [SyntaxNodePtr node]
   ;
 
 terminal returns [SyntaxNodePtr node]
-  : id:IDENTIFIER { node = MakeSyntaxNode(SyntaxNodeKind::Identifier, id->getText()); }
-  | number:NUMERIC_LITERAL { node = MakeSyntaxNode(SyntaxNodeKind::Number, number->getText()); }
+  : id:IDENTIFIER { node = MakeSyntaxNodeAt(id->getLine(), SyntaxNodeKind::Identifier, id->getText()); }
+  | number:NUMERIC_LITERAL
+    { node = MakeSyntaxNodeAt(number->getLine(), SyntaxNodeKind::Number, number->getText()); }
   | string:STRING_LITERAL
-    { node = MakeSyntaxNode(SyntaxNodeKind::String, StripQuotes(string->getText())); }
+    { node = MakeSyntaxNodeAt(string->getLine(), SyntaxNodeKind::String, StripQuotes(string->getText())); }
   | quoted:QUOTED_LITERAL
-    { node = MakeSyntaxNode(SyntaxNodeKind::String, StripQuotes(quoted->getText())); }
+    { node = MakeSyntaxNodeAt(quoted->getLine(), SyntaxNodeKind::String, StripQuotes(quoted->getText())); }
   ;
 
 // A call's arguments; the Function node gets its name from the member expression around it.
 argumentList returns [SyntaxNodePtr node]
   { SyntaxNodePtr a; }
-  : "(" { node = MakeSyntaxNode(SyntaxNodeKind::Function); }
+  : open:"(" { node = MakeSyntaxNodeAt(open->getLine(), SyntaxNodeKind::Function); }
     ( a=conditionalExpression { AppendSyntaxNode(*node, std::move(a)); }
       ( "," a=conditionalExpression { AppendSyntaxNode(*node, std::move(a)); } )*
     )?
@@ -452,7 +467,7 @@ argumentList returns [SyntaxNodePtr node]
 
 arrayLiteral returns [SyntaxNodePtr node]
   { SyntaxNodePtr a; }
-  : "[" { node = MakeSyntaxNode(SyntaxNodeKind::DefineArray); }
+  : open:"[" { node = MakeSyntaxNodeAt(open->getLine(), SyntaxNodeKind::DefineArray); }
     ( a=conditionalExpression { AppendSyntaxNode(*node, std::move(a)); }
       ( "," a=conditionalExpression { AppendSyntaxNode(*node, std::move(a)); } )*
     )?
@@ -461,7 +476,7 @@ arrayLiteral returns [SyntaxNodePtr node]
 
 objectLiteral returns [SyntaxNodePtr node]
   { SyntaxNodePtr m; }
-  : "{" { node = MakeSyntaxNode(SyntaxNodeKind::DefineObject); }
+  : open:"{" { node = MakeSyntaxNodeAt(open->getLine(), SyntaxNodeKind::DefineObject); }
     m=objectMember { AppendSyntaxNode(*node, std::move(m)); }
     ( "," m=objectMember { AppendSyntaxNode(*node, std::move(m)); } )*
     "}"
@@ -475,7 +490,7 @@ objectMember returns [SyntaxNodePtr node]
 
 newExpression returns [SyntaxNodePtr node]
   { SyntaxNodePtr a; }
-  : "new" name:IDENTIFIER { node = MakeSyntaxNode(SyntaxNodeKind::NewObject, name->getText()); }
+  : "new" name:IDENTIFIER { node = MakeSyntaxNodeAt(name->getLine(), SyntaxNodeKind::NewObject, name->getText()); }
     "("
     ( a=conditionalExpression { AppendSyntaxNode(*node, std::move(a)); }
       ( "," a=conditionalExpression { AppendSyntaxNode(*node, std::move(a)); } )*
@@ -485,7 +500,7 @@ newExpression returns [SyntaxNodePtr node]
 
 functionLiteral returns [SyntaxNodePtr node]
   { SyntaxNodePtr params, body; }
-  : "function" { node = MakeSyntaxNode(SyntaxNodeKind::DefineMethod); }
+  : keyword:"function" { node = MakeSyntaxNodeAt(keyword->getLine(), SyntaxNodeKind::DefineMethod); }
     "(" ( params=parameterList { AppendSyntaxNode(*node, std::move(params)); } )? ")"
     body=block { AppendSyntaxNode(*node, std::move(body)); }
   ;
@@ -495,7 +510,7 @@ parameterList returns [SyntaxNodePtr node]
   { SyntaxNodePtr p; }
   : p=conditionalExpression
     {
-      node = MakeSyntaxNode(SyntaxNodeKind::List);
+      node = MakeSyntaxNodeAt(p->GetLine(), SyntaxNodeKind::List);
       AppendSyntaxNode(*node, std::move(p));
     }
     ( "," p=conditionalExpression { AppendSyntaxNode(*node, std::move(p)); } )*

@@ -2,20 +2,42 @@
 
 #include <utility>
 
+namespace {
+
+bool IsAssignmentKind(SyntaxNodeKind kind) {
+  return kind >= SyntaxNodeKind::Assign && kind <= SyntaxNodeKind::BitXorAssign;
+}
+
+// The node that "var" marks in an expression: an assignment's target, or the expression.
+SyntaxNode& DeclaredNode(SyntaxNode& expression) {
+  if (IsAssignmentKind(expression.GetKind()) && expression.GetChildCount() > 0) return *expression.GetChild(0);
+  return expression;
+}
+
+}  // namespace
+
 SyntaxNodePtr MakeSyntaxNode(SyntaxNodeKind kind) { return std::make_unique<SyntaxNode>(kind); }
 
 SyntaxNodePtr MakeSyntaxNode(SyntaxNodeKind kind, const std::string& text) {
   return std::make_unique<SyntaxNode>(kind, text.c_str());
 }
 
+SyntaxNodePtr MakeSyntaxNodeAt(int line, SyntaxNodeKind kind, const std::string& text) {
+  SyntaxNodePtr node = MakeSyntaxNode(kind, text);
+  node->SetLine(line);
+  return node;
+}
+
 SyntaxNodePtr MakeUnarySyntaxNode(SyntaxNodeKind kind, SyntaxNodePtr operand) {
   SyntaxNodePtr node = MakeSyntaxNode(kind);
+  if (operand) node->SetLine(operand->GetLine());
   AppendSyntaxNode(*node, std::move(operand));
   return node;
 }
 
 SyntaxNodePtr MakeBinarySyntaxNode(SyntaxNodeKind kind, SyntaxNodePtr left, SyntaxNodePtr right) {
   SyntaxNodePtr node = MakeSyntaxNode(kind);
+  if (left) node->SetLine(left->GetLine());
   AppendSyntaxNode(*node, std::move(left));
   AppendSyntaxNode(*node, std::move(right));
   return node;
@@ -23,8 +45,7 @@ SyntaxNodePtr MakeBinarySyntaxNode(SyntaxNodeKind kind, SyntaxNodePtr left, Synt
 
 void AppendSyntaxNode(SyntaxNode& parent, SyntaxNodePtr child) {
   if (!child) return;
-  parent.AppendChild(child.get());
-  child.release();
+  parent.AppendChild(child.release());  // the parent owns it, also when appending fails
 }
 
 SyntaxNodePtr UnwrapSingleChild(SyntaxNodePtr list) {
@@ -66,3 +87,11 @@ std::string StripQuotes(const std::string& token) {
   if (token.size() < 2) return std::string();
   return token.substr(1, token.size() - 2);
 }
+
+bool DeclaresVariable(const SyntaxNode& expression) {
+  const SyntaxNode* marked = &expression;
+  if (IsAssignmentKind(expression.GetKind()) && expression.GetChildCount() > 0) marked = expression.GetChild(0);
+  return marked->GetKind() == SyntaxNodeKind::DefineVariable;
+}
+
+void MarkDeclaration(SyntaxNode& expression) { DeclaredNode(expression).SetKind(SyntaxNodeKind::DefineVariable); }

@@ -12,6 +12,9 @@ inline constexpr int ScriptNestingLimit = 500;
 
 SyntaxNodePtr MakeSyntaxNode(SyntaxNodeKind kind);
 SyntaxNodePtr MakeSyntaxNode(SyntaxNodeKind kind, const std::string& text);
+// A node read at a line of the text. The operator nodes below take the line of their first
+// operand.
+SyntaxNodePtr MakeSyntaxNodeAt(int line, SyntaxNodeKind kind, const std::string& text = std::string());
 SyntaxNodePtr MakeUnarySyntaxNode(SyntaxNodeKind kind, SyntaxNodePtr operand);
 SyntaxNodePtr MakeBinarySyntaxNode(SyntaxNodeKind kind, SyntaxNodePtr left, SyntaxNodePtr right);
 
@@ -31,6 +34,13 @@ void AppendProgramStatement(SyntaxNode& root, SyntaxNodePtr statement);
 //   an Attribute followed by a Function becomes a NoOp (keeping its text) and the Function a
 //   Method of that name.
 SyntaxNodePtr FinishMemberExpression(SyntaxNodePtr value);
+
+// Whether an expression of a list was marked by "var": it is a DefineVariable node, or an
+// assignment whose target is one.
+bool DeclaresVariable(const SyntaxNode& expression);
+// Marks an expression as "var" marks it: an assignment's target, or else the expression itself,
+// becomes a DefineVariable node.
+void MarkDeclaration(SyntaxNode& expression);
 
 // The text of a string token without its first and last character (its quotes).
 std::string StripQuotes(const std::string& token);

@@ -3,14 +3,13 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "PreprocessorLexer.hpp"
 #include "PreprocessorLexerTokenTypes.hpp"
 
-void ScriptLineMap::Clear() {
-  entries_.clear();
-}
+void ScriptLineMap::Clear() { entries_.clear(); }
 
 void ScriptLineMap::Add(const std::string& file, int32_t line, const std::string& text) {
   entries_.push_back({file, line, text});
@@ -25,9 +24,7 @@ ScriptLineMap::Location ScriptLineMap::Locate(int n) const {
 
 ScriptPreprocessor::ScriptPreprocessor() : includeDirectories_{"."} {}
 
-void ScriptPreprocessor::AddIncludeDirectory(const std::string& directory) {
-  includeDirectories_.push_back(directory);
-}
+void ScriptPreprocessor::AddIncludeDirectory(const std::string& directory) { includeDirectories_.push_back(directory); }
 
 void ScriptPreprocessor::ClearOutput() {
   output_.clear();
@@ -40,11 +37,20 @@ void ScriptPreprocessor::Preprocess(std::istream& input, const std::string& file
   Run(input, fileName);
 }
 
-std::string ScriptPreprocessor::ResolveIncludePath(const std::string& name) const {
+std::string ScriptPreprocessor::ResolveIncludePath(const std::string& name, const std::string& from) const {
   std::string bare = name;
   if (!bare.empty() && bare.front() == '"') bare.erase(0, 1);
   if (!bare.empty() && bare.back() == '"') bare.pop_back();
-  for (const std::string& directory : includeDirectories_) {
+  // The including file's own folder comes first.
+  std::vector<std::string> directories;
+  if (from == kMainFileName) {
+    if (!mainFolder_.empty()) directories.push_back(mainFolder_);
+  } else {
+    std::string folder = std::filesystem::path(from).parent_path().string();
+    directories.push_back(folder.empty() ? "." : folder);
+  }
+  directories.insert(directories.end(), includeDirectories_.begin(), includeDirectories_.end());
+  for (const std::string& directory : directories) {
     std::string candidate = directory + "/" + bare;
     for (char& c : candidate) {
       if (c == '\\') c = '/';
@@ -60,24 +66,21 @@ std::string ScriptPreprocessor::ResolveIncludePath(const std::string& name) cons
   return {};
 }
 
-void ScriptPreprocessor::Record(const std::string& fileName, int32_t line,
-                                const std::string& text) {
+void ScriptPreprocessor::Record(const std::string& fileName, int32_t line, const std::string& text) {
   CheckSize(text.size() + 1, fileName, line, 0);
   lineMap_.Add(fileName, line, text);
   output_ += text;
   output_ += '\n';
 }
 
-void ScriptPreprocessor::CheckSize(size_t pending, const std::string& fileName, int line,
-                                   int column) const {
+void ScriptPreprocessor::CheckSize(size_t pending, const std::string& fileName, int line, int column) const {
   if (output_.size() + pending > kMaxOutputBytes || lineMap_.Size() >= kMaxOutputLines) {
     throw ScriptPreprocessorError("The preprocessed script is too long", fileName, line, column);
   }
 }
 
-void ScriptPreprocessor::Include(const std::string& quotedName, const std::string& fileName,
-                                 int line, int column) {
-  std::string path = ResolveIncludePath(quotedName);
+void ScriptPreprocessor::Include(const std::string& quotedName, const std::string& fileName, int line, int column) {
+  std::string path = ResolveIncludePath(quotedName, fileName);
   if (path.empty()) {
     throw ScriptPreprocessorError("Could not find file: " + quotedName, fileName, line, column);
   }
@@ -93,17 +96,14 @@ void ScriptPreprocessor::Include(const std::string& quotedName, const std::strin
   FileIdentity identity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   for (const FileIdentity& open : openFiles_) {
     if (open.device == identity.device && open.inode == identity.inode) {
-      throw ScriptPreprocessorError("Recursive #include of file: " + quotedName, fileName, line,
-                                    column);
+      throw ScriptPreprocessorError("Recursive #include of file: " + quotedName, fileName, line, column);
     }
   }
   if (static_cast<int>(openFiles_.size()) >= kMaxIncludeDepth) {
-    throw ScriptPreprocessorError("Too deeply nested #include of file: " + quotedName, fileName,
-                                  line, column);
+    throw ScriptPreprocessorError("Too deeply nested #include of file: " + quotedName, fileName, line, column);
   }
   if (++includes_ > kMaxIncludes) {
-    throw ScriptPreprocessorError("Too many #include directives at file: " + quotedName,
-                                  fileName, line, column);
+    throw ScriptPreprocessorError("Too many #include directives at file: " + quotedName, fileName, line, column);
   }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
@@ -167,26 +167,13 @@ void ScriptPreprocessor::Run(std::istream& input, const std::string& fileName) {
         Record(fileName, counter, lineText);
         lineText.clear();
         continue;
-      case PreprocessorLexerTokenTypes::INCLUDE:
-        includePending = true;
-        continue;
-      case PreprocessorLexerTokenTypes::DEFINE:
-        definePending = true;
-        continue;
-      case PreprocessorLexerTokenTypes::IFDEF:
-        ifdefPending = true;
-        continue;
-      case PreprocessorLexerTokenTypes::IFNDEF:
-        ifndefPending = true;
-        continue;
-      case PreprocessorLexerTokenTypes::ELSE:
-        active = !active;
-        continue;
-      case PreprocessorLexerTokenTypes::ENDIF:
-        active = true;
-        continue;
-      default:
-        break;
+      case PreprocessorLexerTokenTypes::INCLUDE: includePending = true; continue;
+      case PreprocessorLexerTokenTypes::DEFINE: definePending = true; continue;
+      case PreprocessorLexerTokenTypes::IFDEF: ifdefPending = true; continue;
+      case PreprocessorLexerTokenTypes::IFNDEF: ifndefPending = true; continue;
+      case PreprocessorLexerTokenTypes::ELSE: active = !active; continue;
+      case PreprocessorLexerTokenTypes::ENDIF: active = true; continue;
+      default: break;
     }
     if (type == PreprocessorLexerTokenTypes::STRING_LITERAL && includePending) {
       Include(token->getText(), fileName, line, column);
@@ -211,8 +198,7 @@ void ScriptPreprocessor::Run(std::istream& input, const std::string& fileName) {
     }
     if (type == PreprocessorLexerTokenTypes::NUMERIC_LITERAL && definePending) {
       if (defineName.empty()) {
-        throw ScriptPreprocessorError("Unsupported value for #define: " + token->getText(),
-                                      fileName, line, column);
+        throw ScriptPreprocessorError("Unsupported value for #define: " + token->getText(), fileName, line, column);
       }
       defines_.emplace(defineName, token->getText());
       defineName.clear();

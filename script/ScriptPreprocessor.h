@@ -27,8 +27,7 @@
 // are already the source position (the file being read and the line in that file).
 class ScriptPreprocessorError : public antlr::RecognitionException {
  public:
-  ScriptPreprocessorError(const std::string& message, const std::string& fileName, int line,
-                          int column)
+  ScriptPreprocessorError(const std::string& message, const std::string& fileName, int line, int column)
       : antlr::RecognitionException(message, fileName, line, column) {}
 };
 
@@ -69,10 +68,13 @@ class ScriptPreprocessor {
 
   ScriptPreprocessor();
 
-  // Include files are searched in "." first (relative to the working directory), then in these
-  // folders in the order they were added.
+  // An include file is searched first in the folder of the file that includes it (for the
+  // script itself, the folder set here, if any), then in "." (relative to the working
+  // directory), then in these folders in the order they were added.
   void AddIncludeDirectory(const std::string& directory);
   const std::vector<std::string>& IncludeDirectories() const { return includeDirectories_; }
+  // The folder of the script itself (kMainFileName), searched first for its includes.
+  void SetMainFolder(const std::string& folder) { mainFolder_ = folder; }
 
   // Preprocesses the text of one file (kMainFileName for the script itself), appending to the
   // output and the line map. Errors: ScriptPreprocessorError for a missing include file, a
@@ -80,10 +82,11 @@ class ScriptPreprocessor {
   // lexer's own errors pass through as antlr::TokenStreamException.
   void Preprocess(std::istream& input, const std::string& fileName = kMainFileName);
 
-  // The path under which an include name is found: the first include folder in which
-  // folder + "/" + name (quotes around the name removed, backslashes made forward slashes) is
-  // a regular file that opens for reading. Empty when there is none.
-  std::string ResolveIncludePath(const std::string& name) const;
+  // The path under which an include name of the file `from` is found: the first folder (see
+  // AddIncludeDirectory) in which folder + "/" + name (quotes around the name removed,
+  // backslashes made forward slashes) is a regular file that opens for reading. Empty when
+  // there is none.
+  std::string ResolveIncludePath(const std::string& name, const std::string& from = kMainFileName) const;
 
   const std::string& Output() const { return output_; }
   const ScriptLineMap& LineMap() const { return lineMap_; }
@@ -105,6 +108,7 @@ class ScriptPreprocessor {
   void CheckSize(size_t pending, const std::string& fileName, int line, int column) const;
 
   std::vector<std::string> includeDirectories_;
+  std::string mainFolder_;
   std::map<std::string, std::string> defines_;
   std::string output_;
   ScriptLineMap lineMap_;

@@ -109,8 +109,7 @@ const char* SyntaxNodeKindName(SyntaxNodeKind kind) {
 
 void SyntaxNodeInterface::Release() { delete this; }
 
-SyntaxNode::SyntaxNode(SyntaxNodeKind kind, const char* text)
-    : kind_(kind), text_(text ? text : "") {
+SyntaxNode::SyntaxNode(SyntaxNodeKind kind, const char* text) : kind_(kind), text_(text ? text : "") {
   children_.reserve(kInitialCapacity);
   capacity_ = kInitialCapacity;
 }
@@ -118,14 +117,13 @@ SyntaxNode::SyntaxNode(SyntaxNodeKind kind, const char* text)
 SyntaxNode::~SyntaxNode() {
   // The subtree is taken apart without recursion, so that no depth of tree can exhaust the
   // stack: every node is emptied of its children before it is deleted.
-  std::vector<SyntaxNode*> pending;
+  std::vector<std::unique_ptr<SyntaxNode>> pending;
   pending.swap(children_);
   while (!pending.empty()) {
-    SyntaxNode* node = pending.back();
+    std::unique_ptr<SyntaxNode> node = std::move(pending.back());
     pending.pop_back();
-    pending.insert(pending.end(), node->children_.begin(), node->children_.end());
+    for (auto& child : node->children_) pending.push_back(std::move(child));
     node->children_.clear();
-    delete node;
   }
 }
 
@@ -137,38 +135,40 @@ void SyntaxNode::MakeRoomForOneMore() {
 }
 
 SyntaxNode* SyntaxNode::GetChild(uint32_t index) const {
-  return index < children_.size() ? children_[index] : nullptr;
+  return index < children_.size() ? children_[index].get() : nullptr;
 }
 
 SyntaxNode* SyntaxNode::ReplaceChild(uint32_t index, SyntaxNode* node) {
   if (index >= children_.size() || node == nullptr) return nullptr;
-  SyntaxNode* old = children_[index];
+  SyntaxNode* old = children_[index].release();
   old->parent_ = nullptr;
   node->parent_ = this;
-  children_[index] = node;
+  children_[index].reset(node);
   return old;
 }
 
 uint32_t SyntaxNode::AppendChild(SyntaxNode* node) {
   if (node != nullptr) {
+    std::unique_ptr<SyntaxNode> owned(node);  // ours from here, also when growing fails
     MakeRoomForOneMore();
-    node->parent_ = this;
-    children_.push_back(node);
+    owned->parent_ = this;
+    children_.push_back(std::move(owned));
   }
   return GetChildCount();
 }
 
 int32_t SyntaxNode::InsertChild(uint32_t index, SyntaxNode* node) {
   if (index >= children_.size() || node == nullptr) return 0;
+  std::unique_ptr<SyntaxNode> owned(node);  // ours from here, also when growing fails
   MakeRoomForOneMore();
-  node->parent_ = this;
-  children_.insert(children_.begin() + index, node);
+  owned->parent_ = this;
+  children_.insert(children_.begin() + index, std::move(owned));
   return 1;
 }
 
 SyntaxNode* SyntaxNode::RemoveChild(uint32_t index) {
   if (index >= children_.size()) return nullptr;
-  SyntaxNode* child = children_[index];
+  SyntaxNode* child = children_[index].release();
   children_.erase(children_.begin() + index);
   child->parent_ = nullptr;
   return child;
@@ -176,9 +176,15 @@ SyntaxNode* SyntaxNode::RemoveChild(uint32_t index) {
 
 int32_t SyntaxNode::IndexOfChild(const SyntaxNode* node) const {
   for (size_t i = children_.size(); i > 0; --i) {
-    if (children_[i - 1] == node) return static_cast<int32_t>(i - 1);
+    if (children_[i - 1].get() == node) return static_cast<int32_t>(i - 1);
   }
   return -1;
+}
+
+SyntaxNode* const* SyntaxNode::GetChildren() const {
+  childArray_.clear();
+  for (const auto& child : children_) childArray_.push_back(child.get());
+  return childArray_.data();
 }
 
 const char* SyntaxNode::ToString() {
@@ -196,7 +202,11 @@ const char* SyntaxNode::ToString() {
   return display_.c_str();
 }
 
-SyntaxNode* SyntaxNode::Clone() const { return new SyntaxNode(kind_, text_.c_str()); }
+SyntaxNode* SyntaxNode::Clone() const {
+  auto* copy = new SyntaxNode(kind_, text_.c_str());
+  copy->line_ = line_;
+  return copy;
+}
 
 SyntaxNode* SyntaxNode::CloneTree() const {
   // Copied level by level with an explicit work list instead of recursion.
@@ -205,10 +215,10 @@ SyntaxNode* SyntaxNode::CloneTree() const {
   while (!pending.empty()) {
     auto [source, copy] = pending.back();
     pending.pop_back();
-    for (const SyntaxNode* child : source->children_) {
+    for (const auto& child : source->children_) {
       SyntaxNode* childCopy = child->Clone();
       copy->AppendChild(childCopy);
-      pending.emplace_back(child, childCopy);
+      pending.emplace_back(child.get(), childCopy);
     }
   }
   return root.release();
@@ -216,15 +226,16 @@ SyntaxNode* SyntaxNode::CloneTree() const {
 
 SyntaxNode* NewSyntaxNode(SyntaxNodeKind kind) { return new SyntaxNode(kind); }
 
-SyntaxNode* NewSyntaxNode(SyntaxNodeKind kind, const char* text) {
-  return new SyntaxNode(kind, text);
-}
+SyntaxNode* NewSyntaxNode(SyntaxNodeKind kind, const char* text) { return new SyntaxNode(kind, text); }
 
 SyntaxNode* NewBinarySyntaxNode(SyntaxNodeKind kind, SyntaxNode* left, SyntaxNode* right) {
-  auto* node = new SyntaxNode(kind);
-  node->AppendChild(left);
-  node->AppendChild(right);
-  return node;
+  // Both operands are ours from the call on, also when making the node fails.
+  SyntaxNodePtr ownedLeft(left);
+  SyntaxNodePtr ownedRight(right);
+  SyntaxNodePtr node(new SyntaxNode(kind));
+  node->AppendChild(ownedLeft.release());
+  node->AppendChild(ownedRight.release());
+  return node.release();
 }
 
 void ReleaseSyntaxNode(SyntaxNode* node) {

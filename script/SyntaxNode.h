@@ -9,39 +9,39 @@
 #include <vector>
 
 enum class SyntaxNodeKind : int32_t {
-  NoOp = 0,           // empty statement; what stays behind where a definition was moved or folded
-  Array = 1,          // root of a frame script: its children are the statements
-  Button = 2,         // root of a script that holds an On handler
-  MovieClip = 3,      // root of a script that holds an OnClipEvent handler
-  List = 4,           // block of statements; also a parameter list
-  ExpressionList = 5, // expressions separated by commas, evaluated in order
-  If = 6,             // condition, then-statement, else-statement (optional)
-  For = 7,            // initialisation, condition, step, body (NoOp for a missing part)
-  ForIn = 8,          // variable, object, body
-  While = 9,          // condition, body
-  DoWhile = 10,       // body, condition
-  With = 11,          // object, body
-  OnClipEvent = 12,   // one node per event name, then the body
-  On = 13,            // one node per button event, then the body
+  NoOp = 0,            // empty statement; what stays behind where a definition was moved or folded
+  Array = 1,           // root of a frame script: its children are the statements
+  Button = 2,          // root of a script that holds an On handler
+  MovieClip = 3,       // root of a script that holds an OnClipEvent handler
+  List = 4,            // block of statements; also a parameter list
+  ExpressionList = 5,  // expressions separated by commas, evaluated in order
+  If = 6,              // condition, then-statement, else-statement (optional)
+  For = 7,             // initialisation, condition, step, body (NoOp for a missing part)
+  ForIn = 8,           // variable, object, body
+  While = 9,           // condition, body
+  DoWhile = 10,        // body, condition
+  With = 11,           // object, body
+  OnClipEvent = 12,    // one node per event name, then the body
+  On = 13,             // one node per button event, then the body
   Break = 14,
-  Return = 15,        // the returned expression (optional)
+  Return = 15,  // the returned expression (optional)
   Continue = 16,
-  Value = 17,         // member chain: the primary expression, then one node per suffix
-  Constant = 18,      // built-in constant; text is the dotted name
-  Number = 19,        // numeric literal; text as written
-  String = 20,        // string literal; text without its quotes
-  Identifier = 21,    // name
-  Attribute = 22,     // member access by name; text is the member name
-  Method = 23,        // method call; text is the method name; children are the arguments
-  Function = 24,      // function call; text is the function name (may be empty); the arguments
-  NewObject = 25,     // object creation; text is the class name; the arguments
-  Subscript = 26,     // member access by value; the index expression
-  DefineVariable = 27,  // variable declaration; text is the name
-  DefineArray = 28,     // array literal; the elements
-  DefineFunction = 29,  // named function definition; parameters (optional), body
-  DefineAttribute = 30, // member of an object literal; name, value
-  DefineMethod = 31,    // function literal; parameters (optional), body
-  DefineObject = 32,    // object literal; the members
+  Value = 17,            // member chain: the primary expression, then one node per suffix
+  Constant = 18,         // built-in constant; text is the dotted name
+  Number = 19,           // numeric literal; text as written
+  String = 20,           // string literal; text without its quotes
+  Identifier = 21,       // name
+  Attribute = 22,        // member access by name; text is the member name
+  Method = 23,           // method call; text is the method name; children are the arguments
+  Function = 24,         // function call; text is the function name (may be empty); the arguments
+  NewObject = 25,        // object creation; text is the class name; the arguments
+  Subscript = 26,        // member access by value; the index expression
+  DefineVariable = 27,   // variable declaration; text is the name
+  DefineArray = 28,      // array literal; the elements
+  DefineFunction = 29,   // named function definition; parameters (optional), body
+  DefineAttribute = 30,  // member of an object literal; name, value
+  DefineMethod = 31,     // function literal; parameters (optional), body
+  DefineObject = 32,     // object literal; the members
   Add = 33,
   Subtract = 34,
   Multiply = 35,
@@ -61,7 +61,7 @@ enum class SyntaxNodeKind : int32_t {
   Less = 49,
   GreaterEqual = 50,
   LessEqual = 51,
-  Conditional = 52,   // condition, value if true, value if false
+  Conditional = 52,  // condition, value if true, value if false
   Not = 53,
   BitNot = 54,
   UnaryPlus = 55,
@@ -70,7 +70,7 @@ enum class SyntaxNodeKind : int32_t {
   PreDecrement = 58,
   PostIncrement = 59,
   PostDecrement = 60,
-  Assign = 61,        // target, value (and so every assignment kind below)
+  Assign = 61,  // target, value (and so every assignment kind below)
   AddAssign = 62,
   SubtractAssign = 63,
   MultiplyAssign = 64,
@@ -82,8 +82,8 @@ enum class SyntaxNodeKind : int32_t {
   BitAndAssign = 70,
   BitOrAssign = 71,
   BitXorAssign = 72,
-  Delete = 73,        // operand
-  InstanceOf = 74,    // left, right
+  Delete = 73,      // operand
+  InstanceOf = 74,  // left, right
 };
 
 inline constexpr int kSyntaxNodeKindCount = 75;
@@ -114,9 +114,11 @@ class SyntaxNodeInterface {
   // Puts node in the slot and hands the old child (now parentless) to the caller; null and no
   // change when the index is not below the count.
   virtual SyntaxNode* ReplaceChild(uint32_t index, SyntaxNode* node) = 0;
-  // Takes ownership of node and returns the new child count.
+  // Takes ownership of node (also when growing the children throws) and returns the new child
+  // count.
   virtual uint32_t AppendChild(SyntaxNode* node) = 0;
-  // Only for an index below the count: 1 after inserting, 0 (and no change) otherwise.
+  // Only for an index below the count: 1 after inserting, 0 (and no change, the node stays the
+  // caller's) otherwise. Below the count the node is taken over as by AppendChild.
   virtual int32_t InsertChild(uint32_t index, SyntaxNode* node) = 0;
   // Detaches the child and hands it to the caller; null when the index is not below the count.
   virtual SyntaxNode* RemoveChild(uint32_t index) = 0;
@@ -158,7 +160,7 @@ class SyntaxNode final : public SyntaxNodeInterface {
   SyntaxNode* GetParent() const override { return parent_; }
   void SetParent(SyntaxNode* parent) override { parent_ = parent; }
   uint32_t GetChildCount() const override { return static_cast<uint32_t>(children_.size()); }
-  SyntaxNode* const* GetChildren() const override { return children_.data(); }
+  SyntaxNode* const* GetChildren() const override;
   const char* ToString() override;
   SyntaxNode* Clone() const override;
   SyntaxNode* CloneTree() const override;
@@ -166,15 +168,22 @@ class SyntaxNode final : public SyntaxNodeInterface {
   // The number of child slots: 4 for a new node, then 9, 19, 39, ... as children are added.
   uint32_t GetCapacity() const { return capacity_; }
 
+  // The line of the parsed text the node was read from (1 for the first), 0 when unknown.
+  // Errors found in the tree report it.
+  int32_t GetLine() const { return line_; }
+  void SetLine(int32_t line) { line_ = line; }
+
  private:
   void MakeRoomForOneMore();
 
   SyntaxNodeKind kind_;
   int32_t statement_ = 0;
+  int32_t line_ = 0;
   std::string text_;
   std::string display_;
   SyntaxNode* parent_ = nullptr;
-  std::vector<SyntaxNode*> children_;
+  std::vector<std::unique_ptr<SyntaxNode>> children_;
+  mutable std::vector<SyntaxNode*> childArray_;  // what GetChildren hands out
   uint32_t capacity_ = 0;
 };
 

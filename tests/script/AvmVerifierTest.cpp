@@ -46,8 +46,8 @@ class Block {
   }
   Block& PushInt(int32_t n) {
     uint32_t u = static_cast<uint32_t>(n);
-    return PushRaw({7, static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
-                    static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)});
+    return PushRaw({7, static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8), static_cast<uint8_t>(u >> 16),
+                    static_cast<uint8_t>(u >> 24)});
   }
   Block& PushZeroDouble() { return PushRaw({6, 0, 0, 0, 0, 0, 0, 0, 0}); }
   Block& PushNull() { return PushRaw({2}); }
@@ -148,11 +148,11 @@ TEST(AvmVerifier, AcceptsSoundHandMadeBlocks) {
   {
     // for (k in o) { x = 1; }, then break's clean-up loop shape after it.
     Block b;
-    b.PushString("o").Op(0x46);                           // Enumerate
+    b.PushString("o").Op(0x46);  // Enumerate
     // head: StoreRegister 0, push null, Equals2, If out   (5 + 4 + 1 + 5)
     const int16_t body = static_cast<int16_t>(4 + 4 + 1 + kSetXSize + 5);
     b.StoreRegister(0).PushNull().Op(0x49).If(body);
-    b.PushRaw({0, 'k', 0, 4, 0}).Op(0x1D);                // k = register 0
+    b.PushRaw({0, 'k', 0, 4, 0}).Op(0x1D);  // k = register 0
     b.SetX(1);
     b.Jump(static_cast<int16_t>(-(body + kForInHeadSize)));
     cases.push_back({"for-in", b});
@@ -165,8 +165,8 @@ TEST(AvmVerifier, AcceptsSoundHandMadeBlocks) {
     const int16_t cleanUp = static_cast<int16_t>(4 + 1 + 1 + 5);
     b.StoreRegister(0).PushNull().Op(0x49).If(body + cleanUp);  // exhausted: to the end
     b.PushRaw({0, 'k', 0, 4, 0}).Op(0x1D);
-    b.Jump(5);                                                   // break: to the clean-up
-    b.Jump(static_cast<int16_t>(-(body + kForInHeadSize)));     // next name
+    b.Jump(5);                                               // break: to the clean-up
+    b.Jump(static_cast<int16_t>(-(body + kForInHeadSize)));  // next name
     // clean-up: push null, Equals2, Not, If back to the clean-up while names remain.
     b.PushNull().Op(0x49).Op(0x12).If(static_cast<int16_t>(-cleanUp));
     cases.push_back({"for-in with break", b});
@@ -317,10 +317,8 @@ TEST(AvmVerifier, StatementSpansCatchLeaksThatCancelOut) {
   options.statements = {{0, second}, {second, third}, {third, end}};
   VerifyResult split = VerifyActionBlock(b.Bytes(), options);
   EXPECT_FALSE(split.Ok());
-  EXPECT_TRUE(Mentions(split, "the statement [0xF, 0x17) changes the stack from 0 to 1 values"))
-      << split.Report();
-  EXPECT_TRUE(Mentions(split, "the statement [0x17, 0x20) changes the stack from 1 to 0 values"))
-      << split.Report();
+  EXPECT_TRUE(Mentions(split, "the statement [0xF, 0x17) changes the stack from 0 to 1 values")) << split.Report();
+  EXPECT_TRUE(Mentions(split, "the statement [0x17, 0x20) changes the stack from 1 to 0 values")) << split.Report();
   EXPECT_FALSE(Mentions(split, "[0x0, 0xF)")) << split.Report();
 
   // A span must lie on action boundaries.
@@ -338,27 +336,24 @@ TEST(AvmVerifier, CatchesStructuralFaults) {
   Block function;
   function.DefineFunction("f", 3).PushInt(1);  // the body ends inside the push
   const Case cases[] = {
-      {"pool index past the pool", Block().Pool({"x"}).PushConstant(1).Op(0x17).Bytes(),
-       FinalEnd::Refused, "uses constant 1 of a pool of 1"},
+      {"pool index past the pool", Block().Pool({"x"}).PushConstant(1).Op(0x17).Bytes(), FinalEnd::Refused,
+       "uses constant 1 of a pool of 1"},
       {"pool index without a pool", Block().PushConstant(0).Op(0x17).Bytes(), FinalEnd::Refused,
        "with no constant pool before it"},
       {"End inside the list", Block().Op(0x06).Op(0x00).Op(0x07).Bytes(), FinalEnd::Allowed,
        "an End action sits inside the list at 0x1"},
       {"End refused at the finish", Block().Op(0x06).Op(0x00).Bytes(), FinalEnd::Refused,
        "the block ends with an End action at 0x1"},
-      {"End required", Block().Op(0x06).Bytes(), FinalEnd::Required,
-       "does not end with an End action"},
+      {"End required", Block().Op(0x06).Bytes(), FinalEnd::Required, "does not end with an End action"},
       {"length past the block", Block().Long(0x96, {7, 1, 0}, 5).Bytes(), FinalEnd::Refused,
        "declares 5 bytes, past the end of the block"},
       {"length cut short", {0x96, 0x01}, FinalEnd::Refused, "has no room for its length"},
-      {"push value cut short", Block().Long(0x96, {7, 1, 0}).Bytes(), FinalEnd::Refused,
-       "do not fit its length of 3"},
-      {"unknown push type", Block().Long(0x96, {10}).Bytes(), FinalEnd::Refused,
-       "unknown type 10"},
+      {"push value cut short", Block().Long(0x96, {7, 1, 0}).Bytes(), FinalEnd::Refused, "do not fit its length of 3"},
+      {"unknown push type", Block().Long(0x96, {10}).Bytes(), FinalEnd::Refused, "unknown type 10"},
       {"function body ends inside an action", function.Bytes(), FinalEnd::Refused,
        "the body of a function ends at 0xC, inside an action"},
-      {"with block ends inside an action", Block().PushInt(0).Long(0x94, {2, 0}).PushInt(1).Bytes(),
-       FinalEnd::Refused, "the With at 0x8 ends its block at 0xF"},
+      {"with block ends inside an action", Block().PushInt(0).Long(0x94, {2, 0}).PushInt(1).Bytes(), FinalEnd::Refused,
+       "the With at 0x8 ends its block at 0xF"},
   };
   for (const Case& c : cases) {
     VerifyOptions options;
@@ -398,8 +393,7 @@ TEST(AvmVerifier, HugeStacksAtManyJoinsAreGivenUpWithAReason) {
   for (int i = 0; i < 20; ++i) b.Jump(0);     // every Jump lands on the next: 20 joins
   VerifyResult result = VerifyActionBlock(b.Bytes(), Compiled());
   EXPECT_TRUE(result.stackUnknown);
-  EXPECT_TRUE(Mentions(result, "the stacks kept at the joins of this block grow past"))
-      << result.Report();
+  EXPECT_TRUE(Mentions(result, "the stacks kept at the joins of this block grow past")) << result.Report();
 }
 
 TEST(AvmVerifier, ReportsDepthsOfTheDecodedActions) {
@@ -436,16 +430,14 @@ std::vector<actioncheck::MovieActionList> CorpusLists(const std::string& movie) 
   return lists;
 }
 
-bool HaveCorpus() {
-  return std::filesystem::is_directory(std::string(PLENWICK_CORPUS_DIR) + "/ruffle-avm1");
-}
+bool HaveCorpus() { return std::filesystem::is_directory(std::string(PLENWICK_CORPUS_DIR) + "/ruffle-avm1"); }
 
 // Frame scripts compiled by the authoring tool for SWF 5 and 6 with for-in loops, functions and
 // with blocks: the verifier accepts them with every check on.
 TEST(AvmVerifier, ScriptsOfTheAuthoringToolPassEveryCheck) {
   if (!HaveCorpus()) GTEST_SKIP() << "no corpus";
-  for (const char* movie : {"array_trivial", "swf5_global_funcs", "swf6_case_insensitive",
-                            "prototype_enumerate", "this_swf6", "define_local_with_paths"}) {
+  for (const char* movie : {"array_trivial", "swf5_global_funcs", "swf6_case_insensitive", "prototype_enumerate",
+                            "this_swf6", "define_local_with_paths"}) {
     std::vector<actioncheck::MovieActionList> lists = CorpusLists(movie);
     EXPECT_FALSE(lists.empty()) << movie;
     for (const actioncheck::MovieActionList& list : lists) {
@@ -462,9 +454,8 @@ TEST(AvmVerifier, CatchesFaultsPutIntoRealScripts) {
   if (!HaveCorpus()) GTEST_SKIP() << "no corpus";
   int leaks = 0;
   int branches = 0;
-  for (const char* movie : {"array_trivial", "swf6_case_insensitive", "prototype_enumerate",
-                            "sound_props_swf6", "focusrect_property_swf6", "printjob_props_swf6",
-                            "define_local_with_paths"}) {
+  for (const char* movie : {"array_trivial", "swf6_case_insensitive", "prototype_enumerate", "sound_props_swf6",
+                            "focusrect_property_swf6", "printjob_props_swf6", "define_local_with_paths"}) {
     for (const actioncheck::MovieActionList& list : CorpusLists(movie)) {
       VerifyResult sound = VerifyActionBlock(list.bytes);
       ASSERT_TRUE(sound.Ok()) << sound.Report();
@@ -478,8 +469,7 @@ TEST(AvmVerifier, CatchesFaultsPutIntoRealScripts) {
           ++leaks;
         }
         if ((a.code == 0x99 || a.code == 0x9D) && a.depthBefore >= 0) {
-          const int16_t offset =
-              static_cast<int16_t>(list.bytes[a.offset + 3] | (list.bytes[a.offset + 4] << 8));
+          const int16_t offset = static_cast<int16_t>(list.bytes[a.offset + 3] | (list.bytes[a.offset + 4] << 8));
           const size_t target = a.offset + 5 + static_cast<size_t>(offset + 1);
           if (starts.count(target) || target == list.bytes.size()) continue;
           std::vector<uint8_t> bytes = list.bytes;
@@ -487,8 +477,8 @@ TEST(AvmVerifier, CatchesFaultsPutIntoRealScripts) {
           bytes[a.offset + 3] = static_cast<uint8_t>(moved);
           bytes[a.offset + 4] = static_cast<uint8_t>(moved >> 8);
           VerifyResult result = VerifyActionBlock(bytes);
-          EXPECT_TRUE(Mentions(result, "not on an action of its block"))
-              << movie << " branch at " << a.offset << ":\n" << result.Report();
+          EXPECT_TRUE(Mentions(result, "not on an action of its block")) << movie << " branch at " << a.offset << ":\n"
+                                                                         << result.Report();
           ++branches;
         }
       }
@@ -525,8 +515,7 @@ TEST(AvmVerifier, AcceptsTheActionListsOfTheCorpus) {
       structureOnly.checkStack = false;
       VerifyResult structure = VerifyActionBlock(list.bytes, structureOnly);
       if (!structure.Ok()) {
-        structural.push_back(entry.path().string() + " " + list.where + ":\n" +
-                             structure.Report());
+        structural.push_back(entry.path().string() + " " + list.where + ":\n" + structure.Report());
         continue;
       }
       VerifyOptions stack;

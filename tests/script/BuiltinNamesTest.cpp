@@ -20,20 +20,38 @@ struct NumberCase {
 TEST(BuiltinNamesTest, ButtonEventsAreSwfConditionBitsAndKeyCodes) {
   const BuiltinNames names;
   const NumberCase cases[] = {
-      {"rollOver", 1},        {"rollOut", 2},          {"press", 4},
-      {"release", 8},         {"dragOver", 32 + 128},  {"menuDragOver", 128},
+      {"rollOver", 1},
+      {"rollOut", 2},
+      {"press", 4},
+      {"release", 8},
+      {"dragOver", 32 + 128},
+      {"menuDragOver", 128},
       {"menuDragOut", 256},
       // Release outside is the out-down to idle transition of the button record.
-      {"releaseOutside", 64}, {"releaseOut", 64},
-      {"<left>", 1 * 512},    {"<right>", 2 * 512},    {"<home>", 3 * 512},
-      {"<end>", 4 * 512},     {"<insert>", 5 * 512},   {"<delete>", 6 * 512},
-      {"<backspace>", 8 * 512}, {"<enter>", 13 * 512}, {"<up>", 14 * 512},
-      {"<down>", 15 * 512},   {"<pageUp>", 16 * 512},  {"<pageDown>", 17 * 512},
-      {"<tab>", 18 * 512},    {"<escape>", 19 * 512},  {"<space>", 32 * 512},
+      {"releaseOutside", 64},
+      {"releaseOut", 64},
+      {"<left>", 1 * 512},
+      {"<right>", 2 * 512},
+      {"<home>", 3 * 512},
+      {"<end>", 4 * 512},
+      {"<insert>", 5 * 512},
+      {"<delete>", 6 * 512},
+      {"<backspace>", 8 * 512},
+      {"<enter>", 13 * 512},
+      {"<up>", 14 * 512},
+      {"<down>", 15 * 512},
+      {"<pageUp>", 16 * 512},
+      {"<pageDown>", 17 * 512},
+      {"<tab>", 18 * 512},
+      {"<escape>", 19 * 512},
+      {"<space>", 32 * 512},
       // Not in the table, or not written exactly: 0, so the caller falls back to the first
       // character as a key press.
-      {"<Left>", 0},          {"Press", 0},            {"dragOut", 0},
-      {"", 0},                {"load", 0},
+      {"<Left>", 0},
+      {"Press", 0},
+      {"dragOut", 0},
+      {"", 0},
+      {"load", 0},
   };
   for (const NumberCase& c : cases) {
     EXPECT_EQ(names.ButtonEventValue(c.name), c.value) << c.name;
@@ -44,9 +62,9 @@ TEST(BuiltinNamesTest, ButtonEventsAreSwfConditionBitsAndKeyCodes) {
 TEST(BuiltinNamesTest, ClipEventsAreSwfEventFlags) {
   const BuiltinNames names;
   const NumberCase cases[] = {
-      {"load", 1},      {"enterFrame", 2}, {"unload", 4},  {"mouseMove", 8}, {"mouseDown", 16},
-      {"mouseUp", 32},  {"keyDown", 64},   {"keyUp", 128}, {"data", 256},
-      {"Load", 0},      {"enterframe", 0}, {"press", 0},   {"", 0},
+      {"load", 1},       {"enterFrame", 2}, {"unload", 4},  {"mouseMove", 8}, {"mouseDown", 16},
+      {"mouseUp", 32},   {"keyDown", 64},   {"keyUp", 128}, {"data", 256},    {"Load", 0},
+      {"enterframe", 0}, {"press", 0},      {"", 0},
   };
   for (const NumberCase& c : cases) {
     EXPECT_EQ(names.ClipEventValue(c.name), c.value) << c.name;
@@ -57,11 +75,10 @@ TEST(BuiltinNamesTest, ClipEventsAreSwfEventFlags) {
 TEST(BuiltinNamesTest, KeyConstantsAreIntegers) {
   const BuiltinNames names;
   const NumberCase cases[] = {
-      {"Key.BACKSPACE", 8}, {"Key.CAPSLOCK", 20}, {"Key.CONTROL", 17}, {"Key.DELETEKEY", 46},
-      {"Key.DOWN", 40},     {"Key.END", 35},      {"Key.ENTER", 13},   {"Key.ESCAPE", 27},
-      {"Key.HOME", 36},     {"Key.INSERT", 45},   {"Key.LEFT", 37},    {"Key.PGDN", 34},
-      {"Key.PGUP", 33},     {"Key.RIGHT", 39},    {"Key.SHIFT", 16},   {"Key.SPACE", 32},
-      {"Key.TAB", 9},       {"Key.UP", 38},
+      {"Key.BACKSPACE", 8}, {"Key.CAPSLOCK", 20}, {"Key.CONTROL", 17}, {"Key.DELETEKEY", 46}, {"Key.DOWN", 40},
+      {"Key.END", 35},      {"Key.ENTER", 13},    {"Key.ESCAPE", 27},  {"Key.HOME", 36},      {"Key.INSERT", 45},
+      {"Key.LEFT", 37},     {"Key.PGDN", 34},     {"Key.PGUP", 33},    {"Key.RIGHT", 39},     {"Key.SHIFT", 16},
+      {"Key.SPACE", 32},    {"Key.TAB", 9},       {"Key.UP", 38},
   };
   for (const NumberCase& c : cases) {
     ASSERT_TRUE(names.IsConstant(c.name)) << c.name;
@@ -109,8 +126,7 @@ TEST(BuiltinNamesTest, MathAndNumberConstantsAreExactDoubles) {
 
 TEST(BuiltinNamesTest, ConstantLookupIsExactAndGivesAFreshCopy) {
   const BuiltinNames names;
-  for (const char* name : {"Math.pi", "math.PI", "Math", "PI", "Math.PI.x", "Key.left", "Number",
-                           "Math.foo", ""}) {
+  for (const char* name : {"Math.pi", "math.PI", "Math", "PI", "Math.PI.x", "Key.left", "Number", "Math.foo", ""}) {
     EXPECT_FALSE(names.IsConstant(name)) << name;
     EXPECT_FALSE(names.ConstantValue(name).has_value()) << name;
   }
@@ -156,10 +172,10 @@ TEST(BuiltinNamesTest, ConstantsAsPushValues) {
 TEST(BuiltinNamesTest, PropertiesHaveTheSwfIndices) {
   const BuiltinNames names;
   const char* const ordered[] = {
-      "_x",         "_y",           "_xscale",      "_yscale",   "_currentframe", "_totalframes",
-      "_alpha",     "_visible",     "_width",       "_height",   "_rotation",     "_target",
-      "_framesloaded", "_name",     "_droptarget",  "_url",      "_highquality",  "_focusrect",
-      "_soundbuftime", "_quality",  "_xmouse",      "_ymouse",
+      "_x",          "_y",     "_xscale",      "_yscale",    "_currentframe", "_totalframes",  "_alpha",
+      "_visible",    "_width", "_height",      "_rotation",  "_target",       "_framesloaded", "_name",
+      "_droptarget", "_url",   "_highquality", "_focusrect", "_soundbuftime", "_quality",      "_xmouse",
+      "_ymouse",
   };
   int32_t index = 0;
   for (const char* name : ordered) {
@@ -178,19 +194,61 @@ TEST(BuiltinNamesTest, PropertiesHaveTheSwfIndices) {
 TEST(BuiltinNamesTest, BuiltinFunctions) {
   const BuiltinNames names;
   const char* const builtins[] = {
-      "delete",         "duplicateMovieClip", "eval",         "fscommand",     "getProperty",
-      "getTimer",       "getURL",             "getVersion",   "gotoAndPlay",   "gotoAndStop",
-      "hitTest",        "loadMovie",          "loadVariables", "nextFrame",    "nextScene",
-      "Number",         "play",               "prevFrame",    "prevScene",     "print",
-      "printAsBitmap",  "removeMovieClip",    "set",          "setProperty",   "startDrag",
-      "stop",           "stopAllSounds",      "stopDrag",     "String",        "targetPath",
-      "toggleHighQuality", "trace",           "typeof",       "unloadMovie",   "void",
+      "delete",
+      "duplicateMovieClip",
+      "eval",
+      "fscommand",
+      "getProperty",
+      "getTimer",
+      "getURL",
+      "getVersion",
+      "gotoAndPlay",
+      "gotoAndStop",
+      "hitTest",
+      "loadMovie",
+      "loadVariables",
+      "nextFrame",
+      "nextScene",
+      "Number",
+      "play",
+      "prevFrame",
+      "prevScene",
+      "print",
+      "printAsBitmap",
+      "removeMovieClip",
+      "set",
+      "setProperty",
+      "startDrag",
+      "stop",
+      "stopAllSounds",
+      "stopDrag",
+      "String",
+      "targetPath",
+      "toggleHighQuality",
+      "trace",
+      "typeof",
+      "unloadMovie",
+      "void",
+      "loadMovieNum",
+      "unloadMovieNum",
+      "loadVariablesNum",
+      "printNum",
+      "printAsBitmapNum",
+      "int",
+      "random",
+      "length",
+      "substring",
+      "chr",
+      "ord",
+      "mbchr",
+      "mbord",
+      "mblength",
+      "mbsubstring",
   };
   for (const char* name : builtins) EXPECT_TRUE(names.IsBuiltinFunction(name)) << name;
   EXPECT_EQ(names.BuiltinFunctions().size(), std::size(builtins));
   // Conversions are functions; the dotted constants are not.
-  for (const char* name : {"number", "string", "Trace", "Number.NaN", "loadMovieNum",
-                           "unloadMovieNum", "printNum", "printAsBitmapNum", "myFunc", ""}) {
+  for (const char* name : {"number", "string", "Trace", "Number.NaN", "Int", "parseInt", "myFunc", ""}) {
     EXPECT_FALSE(names.IsBuiltinFunction(name)) << name;
   }
   EXPECT_TRUE(names.IsConstant("Number.NaN"));
@@ -199,20 +257,46 @@ TEST(BuiltinNamesTest, BuiltinFunctions) {
 TEST(BuiltinNamesTest, NoValueFunctionsAreTheBuiltinsThatLeaveNothing) {
   const BuiltinNames names;
   const char* const noValue[] = {
-      "duplicateMovieClip", "fscommand",   "getURL",        "gotoAndPlay",   "gotoAndStop",
-      "loadMovie",          "loadVariables", "nextFrame",   "nextScene",     "play",
-      "prevFrame",          "prevScene",   "print",         "printAsBitmap", "removeMovieClip",
-      "set",                "setProperty", "startDrag",     "stop",          "stopAllSounds",
-      "stopDrag",           "toggleHighQuality", "trace",   "unloadMovie",
+      "duplicateMovieClip",
+      "fscommand",
+      "getURL",
+      "gotoAndPlay",
+      "gotoAndStop",
+      "loadMovie",
+      "loadVariables",
+      "nextFrame",
+      "nextScene",
+      "play",
+      "prevFrame",
+      "prevScene",
+      "print",
+      "printAsBitmap",
+      "removeMovieClip",
+      "set",
+      "setProperty",
+      "startDrag",
+      "stop",
+      "stopAllSounds",
+      "stopDrag",
+      "toggleHighQuality",
+      "trace",
+      "unloadMovie",
+      "loadMovieNum",
+      "unloadMovieNum",
+      "loadVariablesNum",
+      "printNum",
+      "printAsBitmapNum",
   };
   for (const char* name : noValue) EXPECT_TRUE(names.IsNoValueFunction(name)) << name;
   EXPECT_EQ(names.NoValueFunctions().size(), std::size(noValue));
 
-  // These leave a value: conversions and queries, Delete2's flag, and the calls that are
-  // compiled as ordinary function calls (CallFunction always pushes its result).
-  for (const char* name : {"eval", "getTimer", "getVersion", "getProperty", "hitTest", "Number",
-                           "String", "targetPath", "typeof", "void", "delete", "loadMovieNum",
-                           "unloadMovieNum", "printNum", "printAsBitmapNum", "myFunc"}) {
+  // These leave a value: conversions and queries, Delete2's flag, the functions the player has
+  // as actions, and the calls that are compiled as ordinary function calls (CallFunction always
+  // pushes its result).
+  for (const char* name :
+       {"eval",   "getTimer", "getVersion", "getProperty", "hitTest",     "Number", "String",    "targetPath",
+        "typeof", "void",     "delete",     "int",         "random",      "length", "substring", "chr",
+        "ord",    "mbchr",    "mbord",      "mblength",    "mbsubstring", "myFunc"}) {
     EXPECT_FALSE(names.IsNoValueFunction(name)) << name;
   }
   // A call that leaves nothing must be one the generator translates itself.

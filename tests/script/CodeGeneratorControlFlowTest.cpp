@@ -46,13 +46,15 @@ TEST(CodeGeneratorControlFlowTest, ConditionsAndLoops) {
       {"do { if (d) continue; x(); } while (c);",
        "push('d'); GetVariable; Not; If +5; Jump +17; push(0.0, 'x'); CallFunction; Pop; push('c'); GetVariable; "
        "If -47"},
-      {"do { if (d) break; } while (c);", "push('d'); GetVariable; Not; If +5; Jump +12; push('c'); GetVariable; If -30"},
+      {"do { if (d) break; } while (c);",
+       "push('d'); GetVariable; Not; If +5; Jump +12; push('c'); GetVariable; If -30"},
       {"for (k in obj) trace(k);",
        "Pool('k', 'obj'); push(c1); Enumerate; StoreRegister 0; push(null); Equals2; If +20; push(c0, r0); "
        "SetVariable; push(c0); GetVariable; Trace; Jump -34"},
       {"function f() { return; }", "DefineFunction f() 5; push(undef); Return"},
       {"function f() { return x; }", "DefineFunction f() 8; push('x'); GetVariable; Return"},
-      {"with (a) { b = 1; c = 2; }", "push('a'); GetVariable; With 24; push('b', 1); SetVariable; push('c', 2); SetVariable"},
+      {"with (a) { b = 1; c = 2; }",
+       "push('a'); GetVariable; With 24; push('b', 1); SetVariable; push('c', 2); SetVariable"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);

@@ -113,6 +113,22 @@ const std::map<std::string, const char*> kBuiltins = {
     {"typeof", "t = typeof(x); typeof(x);"},
     {"unloadMovie", "unloadMovie(1); unloadMovie(mc); unloadMovie(\"a\");"},
     {"void", "v = void(0); void(f());"},
+    {"loadMovieNum",
+     "loadMovieNum(\"m\", 1); loadMovieNum(u, n); loadMovieNum(u, 2, \"POST\"); x = loadMovieNum(u, 1);"},
+    {"unloadMovieNum", "unloadMovieNum(1); unloadMovieNum(n);"},
+    {"loadVariablesNum", "loadVariablesNum(\"v\", 0); loadVariablesNum(u, n, \"GET\");"},
+    {"printNum", "printNum(0, \"bmovie\"); printNum(n, \"bframe\");"},
+    {"printAsBitmapNum", "printAsBitmapNum(1, \"bmax\"); printAsBitmapNum(n, \"bmovie\");"},
+    {"int", "i = int(x); int(x);"},
+    {"random", "r = random(10); random(n);"},
+    {"length", "n = length(s); length(s);"},
+    {"substring", "t = substring(s, 1, n); substring(s, 0, 1);"},
+    {"chr", "c = chr(65); chr(n);"},
+    {"ord", "n = ord(\"A\"); ord(c);"},
+    {"mbchr", "c = mbchr(65); mbchr(n);"},
+    {"mbord", "n = mbord(\"A\"); mbord(c);"},
+    {"mblength", "n = mblength(s); mblength(s);"},
+    {"mbsubstring", "t = mbsubstring(s, 1, n); mbsubstring(s, 0, 1);"},
 };
 
 void ExpectEveryForm(const std::string& script) {
@@ -150,8 +166,10 @@ TEST(CodeGeneratorCoverageTest, ButtonHandlers) {
   std::vector<uint8_t> bytes = CompileScript("on (press, release) { play(); } on (keyPress \"a\") { stop(); }");
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0x06, 0x00, 0x0C, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0xC2, 0x07, 0x00}));
 
-  EXPECT_EQ(CompileScript("on (keyPress \"<left>\") { play(); }"), (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x02, 0x06, 0x00}));
-  EXPECT_EQ(CompileScript("on (rollOver, rollOver) { play(); }"), (std::vector<uint8_t>{0x00, 0x00, 0x01, 0x00, 0x06, 0x00}));
+  EXPECT_EQ(CompileScript("on (keyPress \"<left>\") { play(); }"),
+            (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x02, 0x06, 0x00}));
+  EXPECT_EQ(CompileScript("on (rollOver, rollOver) { play(); }"),
+            (std::vector<uint8_t>{0x00, 0x00, 0x01, 0x00, 0x06, 0x00}));
 
   // A pool is used: every handler starts with its own copy.
   bytes = CompileScript("on (press) { a = a; } on (release) { for (k in o) { trace(k); } b = 1; }");
@@ -177,18 +195,14 @@ TEST(CodeGeneratorCoverageTest, ClipHandlers) {
   const std::string script = "onClipEvent (load) { a = 1; } onClipEvent (enterFrame, mouseDown) { play(); }";
   // Below SWF 6: 16-bit flags; from SWF 6: 32-bit flags.
   std::vector<uint8_t> v5 = CompileScript(script, 5);
-  std::vector<uint8_t> expected5 = {0x00, 0x00, 0x13, 0x00,
-                                    0x01, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x96, 0x08, 0x00, 0x00, 'a',
-                                    0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x1D, 0x00,
-                                    0x12, 0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x00,
-                                    0x00, 0x00};
+  std::vector<uint8_t> expected5 = {0x00, 0x00, 0x13, 0x00, 0x01, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x96,
+                                    0x08, 0x00, 0x00, 'a',  0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x1D,
+                                    0x00, 0x12, 0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00};
   EXPECT_EQ(v5, expected5);
   std::vector<uint8_t> v6 = CompileScript(script, 6);
-  std::vector<uint8_t> expected6 = {0x00, 0x00, 0x13, 0x00, 0x00, 0x00,
-                                    0x01, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x96, 0x08, 0x00,
-                                    0x00, 'a', 0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x1D, 0x00,
-                                    0x12, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x00,
-                                    0x00, 0x00, 0x00, 0x00};
+  std::vector<uint8_t> expected6 = {0x00, 0x00, 0x13, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x00,
+                                    0x96, 0x08, 0x00, 0x00, 'a',  0x00, 0x07, 0x01, 0x00, 0x00, 0x00, 0x1D, 0x00, 0x12,
+                                    0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00};
   EXPECT_EQ(v6, expected6);
 }
 

@@ -33,9 +33,7 @@ const char kPieces[] = "(){}[];,.?:=+-*/%<>!&|^~\"'x0 \n";
 
 using scripttest::Random;
 
-std::string Mutate(const std::string& text, Random& random) {
-  return scripttest::Mutate(text, random, kPieces, 3);
-}
+std::string Mutate(const std::string& text, Random& random) { return scripttest::Mutate(text, random, kPieces, 3); }
 
 TEST(CodeGeneratorRobustnessTest, MutatedScriptsCompileSoundlyOrAreRefused) {
   const BuiltinNames names;

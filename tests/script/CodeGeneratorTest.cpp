@@ -31,10 +31,10 @@ TEST(CodeGeneratorTest, ExpressionsAndAssignments) {
       {"mc._visible = false;", "push('mc'); GetVariable; push('_visible', false); SetMember"},
       {"i++;", "push('i', 'i'); GetVariable; Increment; SetVariable"},
       {"y = i++;", "push('y', 'i'); GetVariable; push('i', 'i'); GetVariable; Increment; SetVariable; SetVariable"},
-      {"y = --i;",
-       "push('y', 'i', 'i'); GetVariable; Decrement; StoreRegister 0; SetVariable; push(r0); SetVariable"},
+      {"y = --i;", "push('y', 'i', 'i'); GetVariable; Decrement; StoreRegister 0; SetVariable; push(r0); SetVariable"},
       {"5;", "push(5); Pop"},
-      {"x = a && b;", "push('x', 'a'); GetVariable; PushDuplicate; Not; If +8; Pop; push('b'); GetVariable; SetVariable"},
+      {"x = a && b;",
+       "push('x', 'a'); GetVariable; PushDuplicate; Not; If +8; Pop; push('b'); GetVariable; SetVariable"},
       {"x = a || b;", "push('x', 'a'); GetVariable; PushDuplicate; If +8; Pop; push('b'); GetVariable; SetVariable"},
       {"x = c ? 1 : 2;", "push('x', 'c'); GetVariable; If +13; push(2); Jump +8; push(1); SetVariable"},
       {"x = -3;", "push('x', -3); SetVariable"},
@@ -75,19 +75,18 @@ TEST(CodeGeneratorTest, ExpressionsAndAssignments) {
 
 TEST(CodeGeneratorTest, CompoundAssignmentsUseTheirOperator) {
   const Case cases[] = {
-      {"x -= 1;", "Subtract"}, {"x *= 1;", "Multiply"},    {"x /= 1;", "Divide"},
-      {"x %= 1;", "Modulo"},   {"x <<= 1;", "BitLShift"},  {"x >>= 1;", "BitRShift"},
-      {"x >>>= 1;", "BitURShift"}, {"x &= 1;", "BitAnd"}, {"x |= 1;", "BitOr"},
-      {"x ^= 1;", "BitXor"},
+      {"x -= 1;", "Subtract"},   {"x *= 1;", "Multiply"},   {"x /= 1;", "Divide"},       {"x %= 1;", "Modulo"},
+      {"x <<= 1;", "BitLShift"}, {"x >>= 1;", "BitRShift"}, {"x >>>= 1;", "BitURShift"}, {"x &= 1;", "BitAnd"},
+      {"x |= 1;", "BitOr"},      {"x ^= 1;", "BitXor"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Listing(c.script), std::string("push('x', 'x'); GetVariable; push(1); ") + c.listing + "; SetVariable");
   }
   const Case binary[] = {
-      {"y = a - b;", "Subtract"}, {"y = a * b;", "Multiply"}, {"y = a / b;", "Divide"},
-      {"y = a % b;", "Modulo"},   {"y = a << b;", "BitLShift"}, {"y = a >> b;", "BitRShift"},
-      {"y = a >>> b;", "BitURShift"}, {"y = a & b;", "BitAnd"}, {"y = a | b;", "BitOr"},
-      {"y = a ^ b;", "BitXor"},   {"y = a == b;", "Equals2"}, {"y = a < b;", "Less2"},
+      {"y = a - b;", "Subtract"},     {"y = a * b;", "Multiply"},   {"y = a / b;", "Divide"},
+      {"y = a % b;", "Modulo"},       {"y = a << b;", "BitLShift"}, {"y = a >> b;", "BitRShift"},
+      {"y = a >>> b;", "BitURShift"}, {"y = a & b;", "BitAnd"},     {"y = a | b;", "BitOr"},
+      {"y = a ^ b;", "BitXor"},       {"y = a == b;", "Equals2"},   {"y = a < b;", "Less2"},
       {"y = a + b;", "Add2"},
   };
   for (const Case& c : binary) {
@@ -120,15 +119,15 @@ TEST(CodeGeneratorTest, CallsOfFunctions) {
       {"unloadMovie(mc);", "push('', 'mc'); GetVariable; GetURL2 0x40"},
       {"fscommand(\"quit\", \"true\");", "GetURL 'FSCommand:quit' 'true'"},
       {"fscommand(\"quit\", a);", "push('FSCommand:quit', 'a'); GetVariable; GetURL2 0x00"},
-      {"fscommand(cmd, a);",
-       "push('FSCommand:', 'cmd'); GetVariable; StringAdd; push('a'); GetVariable; GetURL2 0x00"},
+      {"fscommand(cmd, a);", "push('FSCommand:', 'cmd'); GetVariable; StringAdd; push('a'); GetVariable; GetURL2 0x00"},
       {"duplicateMovieClip(\"a\", \"b\", 3);", "push('a', 'b', 16387); CloneSprite"},
       {"duplicateMovieClip(\"a\", \"b\", d);", "push('a', 'b', 16384, 'd'); GetVariable; Add2; CloneSprite"},
       {"removeMovieClip(\"a\");", "push('a'); RemoveSprite"},
       {"trace(x);", "push('x'); GetVariable; Trace"},
       {"myFunc(1, 2);", "push(2, 1, 2, 'myFunc'); CallFunction; Pop"},
       {"myFunc();", "push(0.0, 'myFunc'); CallFunction; Pop"},
-      {"x = eval(\"progress.seg\" + i);", "push('x', 'progress.seg', 'i'); GetVariable; Add2; GetVariable; SetVariable"},
+      {"x = eval(\"progress.seg\" + i);",
+       "push('x', 'progress.seg', 'i'); GetVariable; Add2; GetVariable; SetVariable"},
       {"x = getProperty(mc, _alpha);", "push('x', 'mc'); GetVariable; push(6); GetProperty; SetVariable"},
       {"x = getProperty(mc, _x);", "push('x', 'mc'); GetVariable; push(0); GetProperty; SetVariable"},
       {"setProperty(mc, _x, 10);", "push('mc'); GetVariable; push(0.0, 10); SetProperty"},

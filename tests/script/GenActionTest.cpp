@@ -66,8 +66,7 @@ TEST(GenActionTest, PushValueBytes) {
   Case cases[] = {
       {std::make_unique<PushDouble>(1.0), "06 00 00 F0 3F 00 00 00 00"},
       {std::make_unique<PushDouble>(0.5), "06 00 00 E0 3F 00 00 00 00"},
-      {std::make_unique<PushDouble>(std::bit_cast<double>(uint64_t{0x400921FB54442D18})),
-       "06 FB 21 09 40 18 2D 44 54"},
+      {std::make_unique<PushDouble>(std::bit_cast<double>(uint64_t{0x400921FB54442D18})), "06 FB 21 09 40 18 2D 44 54"},
       {std::make_unique<PushInteger>(-1), "07 FF FF FF FF"},
       {std::make_unique<PushInteger>(16384 + 3), "07 03 40 00 00"},
       {std::make_unique<PushConstant>(255), "08 FF"},
@@ -104,20 +103,14 @@ TEST(GenActionTest, OperandActionBytes) {
     const char* bytes;
   };
   const Case cases[] = {
-      {GenCode::If, -5, "9D 02 00 FB FF"},
-      {GenCode::Jump, 300, "99 02 00 2C 01"},
-      {GenCode::StoreRegister, 0, "87 01 00 00"},
-      {GenCode::GetUrl2, 0xC2, "9A 01 00 C2"},
-      {GenCode::GotoFrame2, 1, "9F 01 00 01"},
-      {GenCode::GotoFrame, 4, "81 02 00 04 00"},
-      {GenCode::GotoFrame, 65535, "81 02 00 FF FF"},
-      {GenCode::With, 12, "94 02 00 0C 00"},
-      {GenCode::Jump, -32768, "99 02 00 00 80"},
-      {GenCode::If, 32767, "9D 02 00 FF 7F"},
+      {GenCode::If, -5, "9D 02 00 FB FF"},           {GenCode::Jump, 300, "99 02 00 2C 01"},
+      {GenCode::StoreRegister, 0, "87 01 00 00"},    {GenCode::GetUrl2, 0xC2, "9A 01 00 C2"},
+      {GenCode::GotoFrame2, 1, "9F 01 00 01"},       {GenCode::GotoFrame, 4, "81 02 00 04 00"},
+      {GenCode::GotoFrame, 65535, "81 02 00 FF FF"}, {GenCode::With, 12, "94 02 00 0C 00"},
+      {GenCode::Jump, -32768, "99 02 00 00 80"},     {GenCode::If, 32767, "9D 02 00 FF 7F"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenOperandAction>(c.code, c.operand))), c.bytes)
-        << c.code;
+    EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenOperandAction>(c.code, c.operand))), c.bytes) << c.code;
   }
 }
 
@@ -134,8 +127,8 @@ TEST(GenActionTest, UrlPoolAndFunctionBytes) {
   EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenConstantPool>(std::vector<std::string>{}))), "88 02 00 00 00");
   // Header: code, length (name + 5 + parameters, up to the body size), name, count, each
   // parameter, body size; then the body.
-  EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenDefineFunction>(
-                "f", std::vector<std::string>{"a", "bc"}, Body({GenCode::Play, GenCode::Stop})))),
+  EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenDefineFunction>("f", std::vector<std::string>{"a", "bc"},
+                                                                  Body({GenCode::Play, GenCode::Stop})))),
             "9B 0B 00 66 00 02 00 61 00 62 63 00 02 00 06 07");
   EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenDefineFunction>("", std::vector<std::string>{}, GenList{}))),
             "9B 05 00 00 00 00 00 00");
@@ -146,9 +139,9 @@ TEST(GenActionTest, ClipEventHandlerByVersion) {
             "01 00 01 00 00 00 00");
   EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenEventHandler>(GenCode::ClipEventHandler, 1, GenList{}), 6)),
             "01 00 00 00 01 00 00 00 00");
-  EXPECT_EQ(Hex(WrittenRecord(
-                std::make_unique<GenEventHandler>(GenCode::ClipEventHandler, 2, Body({GenCode::Play})), 6)),
-            "02 00 00 00 02 00 00 00 06 00");
+  EXPECT_EQ(
+      Hex(WrittenRecord(std::make_unique<GenEventHandler>(GenCode::ClipEventHandler, 2, Body({GenCode::Play})), 6)),
+      "02 00 00 00 02 00 00 00 06 00");
   EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenEventHandler>(GenCode::ButtonCondition, 12, Body({GenCode::Stop})))),
             "0C 00 07 00");
 }
@@ -169,12 +162,12 @@ TEST(GenActionTest, RecordListsByCode) {
     handlers.push_back(std::make_unique<GenEventHandler>(GenCode::ClipEventHandler, 4, GenList{}));
     return std::make_unique<GenRecordList>(GenCode::ClipActionList, std::move(handlers));
   };
-  EXPECT_EQ(Hex(WrittenRecord(clips(), 5)),
-            "00 00 05 00 01 00 01 00 00 00 00 04 00 01 00 00 00 00 00 00");
+  EXPECT_EQ(Hex(WrittenRecord(clips(), 5)), "00 00 05 00 01 00 01 00 00 00 00 04 00 01 00 00 00 00 00 00");
   EXPECT_EQ(Hex(WrittenRecord(clips(), 6)),
             "00 00 05 00 00 00 01 00 00 00 01 00 00 00 00 04 00 00 00 01 00 00 00 00 00 00 00 00");
-  EXPECT_EQ(Hex(WrittenRecord(std::make_unique<GenRecordList>(GenCode::PlainList, Body({GenCode::Play, GenCode::Stop})))),
-            "06 07");
+  EXPECT_EQ(
+      Hex(WrittenRecord(std::make_unique<GenRecordList>(GenCode::PlainList, Body({GenCode::Play, GenCode::Stop})))),
+      "06 07");
 }
 
 TEST(GenActionTest, PoolLimitsByVersion) {
@@ -310,9 +303,19 @@ TEST(GenActionTest, IntegerLiterals) {
     int64_t value;
   };
   const Case cases[] = {
-      {"0x1F", 31}, {"0X1f", 31}, {"123", 123}, {"1e5", 245}, {"1a", 20}, {"1.5", 1}, {"007", 7},
-      {"0", 0},     {"0x", 0},    {"", 0},      {"2147483647", 2147483647},
-      {"0xFFFFFFFF", 4294967295}, {"3000000000", 3000000000},
+      {"0x1F", 31},
+      {"0X1f", 31},
+      {"123", 123},
+      {"1e5", 245},
+      {"1a", 20},
+      {"1.5", 1},
+      {"007", 7},
+      {"0", 0},
+      {"0x", 0},
+      {"", 0},
+      {"2147483647", 2147483647},
+      {"0xFFFFFFFF", 4294967295},
+      {"3000000000", 3000000000},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseIntegerLiteral(c.text), c.value) << c.text;
   // A literal far beyond 32 bits stays beyond them instead of overflowing.

@@ -11,14 +11,72 @@
 namespace {
 
 const char* const kNames[] = {
-    "<0>", "EOF", "<2>", "<3>", "INCLUDE", "DEFINE", "IFDEF", "IFNDEF", "ELSE", "ENDIF",
-    "LPAREN", "RPAREN", "LBRACKET", "RBRACKET", "LCURLY", "RCURLY", "SEMI", "COMMA", "SELECT",
-    "ALTERNATE", "ASSIGN", "ASSIGN_ADD", "ASSIGN_SUB", "ASSIGN_MUL", "ASSIGN_DIV", "ASSIGN_MOD",
-    "ASSIGN_LSL", "ASSIGN_ASR", "ASSIGN_LSR", "ASSIGN_AND", "ASSIGN_OR", "ASSIGN_XOR",
-    "LOGICAL_AND", "LOGICAL_OR", "LOGICAL_NOT", "EQ", "GTHAN", "LTHAN", "GTE", "LTE", "NE",
-    "BIT_AND", "BIT_OR", "BIT_XOR", "BIT_NOT", "LSL", "LSR", "ASR", "PLUS", "MINUS", "MULTIPLY",
-    "DIVIDE", "MOD", "INC", "DEC", "WS", "NEWLINE", "STRING_LITERAL", "QUOTED_LITERAL",
-    "IDENTIFIER", "ESC", "HEX_DIGIT", "EXPONENT", "NUMERIC_LITERAL", "SL_COMMENT", "ML_COMMENT",
+    "<0>",
+    "EOF",
+    "<2>",
+    "<3>",
+    "INCLUDE",
+    "DEFINE",
+    "IFDEF",
+    "IFNDEF",
+    "ELSE",
+    "ENDIF",
+    "LPAREN",
+    "RPAREN",
+    "LBRACKET",
+    "RBRACKET",
+    "LCURLY",
+    "RCURLY",
+    "SEMI",
+    "COMMA",
+    "SELECT",
+    "ALTERNATE",
+    "ASSIGN",
+    "ASSIGN_ADD",
+    "ASSIGN_SUB",
+    "ASSIGN_MUL",
+    "ASSIGN_DIV",
+    "ASSIGN_MOD",
+    "ASSIGN_LSL",
+    "ASSIGN_ASR",
+    "ASSIGN_LSR",
+    "ASSIGN_AND",
+    "ASSIGN_OR",
+    "ASSIGN_XOR",
+    "LOGICAL_AND",
+    "LOGICAL_OR",
+    "LOGICAL_NOT",
+    "EQ",
+    "GTHAN",
+    "LTHAN",
+    "GTE",
+    "LTE",
+    "NE",
+    "BIT_AND",
+    "BIT_OR",
+    "BIT_XOR",
+    "BIT_NOT",
+    "LSL",
+    "LSR",
+    "ASR",
+    "PLUS",
+    "MINUS",
+    "MULTIPLY",
+    "DIVIDE",
+    "MOD",
+    "INC",
+    "DEC",
+    "WS",
+    "NEWLINE",
+    "STRING_LITERAL",
+    "QUOTED_LITERAL",
+    "IDENTIFIER",
+    "ESC",
+    "HEX_DIGIT",
+    "EXPONENT",
+    "NUMERIC_LITERAL",
+    "SL_COMMENT",
+    "ML_COMMENT",
 };
 
 std::string Visible(const std::string& text) {
@@ -74,8 +132,9 @@ const LexCase kCases[] = {
     {"if (a) {", "IDENTIFIER if | WS   | LPAREN ( | IDENTIFIER a | RPAREN ) | WS   | LCURLY {"},
     {"var keyPress in", "IDENTIFIER var | WS   | IDENTIFIER keyPress | WS   | IDENTIFIER in"},
     {".", "NUMERIC_LITERAL ."},
-    {"a.b 1.5 .5 0x1F", "IDENTIFIER a | NUMERIC_LITERAL . | IDENTIFIER b | WS   | "
-                        "NUMERIC_LITERAL 1.5 | WS   | NUMERIC_LITERAL .5 | WS   | NUMERIC_LITERAL 0x1F"},
+    {"a.b 1.5 .5 0x1F",
+     "IDENTIFIER a | NUMERIC_LITERAL . | IDENTIFIER b | WS   | "
+     "NUMERIC_LITERAL 1.5 | WS   | NUMERIC_LITERAL .5 | WS   | NUMERIC_LITERAL 0x1F"},
     {"a // note\nb", "IDENTIFIER a | WS   | SL_COMMENT // note\\n | IDENTIFIER b"},
     {"a//x\r\nb", "IDENTIFIER a | SL_COMMENT //x\\r\\n | IDENTIFIER b"},
     {"a//x\rb", "IDENTIFIER a | SL_COMMENT //x\\r | IDENTIFIER b"},
@@ -85,15 +144,17 @@ const LexCase kCases[] = {
     {"/**/ /* a ** b */", "ML_COMMENT /**/ | WS   | ML_COMMENT /* a ** b */"},
     {"/* /* */ */", "ML_COMMENT /* /* */ | WS   | MULTIPLY * | DIVIDE /"},
     {"a/b/=c", "IDENTIFIER a | DIVIDE / | IDENTIFIER b | ASSIGN_DIV /= | IDENTIFIER c"},
-    {"(){}[];,?:", "LPAREN ( | RPAREN ) | LCURLY { | RCURLY } | LBRACKET [ | RBRACKET ] | "
-                   "SEMI ; | COMMA , | SELECT ? | ALTERNATE :"},
+    {"(){}[];,?:",
+     "LPAREN ( | RPAREN ) | LCURLY { | RCURLY } | LBRACKET [ | RBRACKET ] | "
+     "SEMI ; | COMMA , | SELECT ? | ALTERNATE :"},
     {"x>>>=1", "IDENTIFIER x | ASSIGN_LSR >>>= | NUMERIC_LITERAL 1"},
     {"= += -= *= /= %= <<= >>= >>>= &= |= ^=",
      "ASSIGN = | WS   | ASSIGN_ADD += | WS   | ASSIGN_SUB -= | WS   | ASSIGN_MUL *= | WS   | "
      "ASSIGN_DIV /= | WS   | ASSIGN_MOD %= | WS   | ASSIGN_LSL <<= | WS   | ASSIGN_ASR >>= | WS   | "
      "ASSIGN_LSR >>>= | WS   | ASSIGN_AND &= | WS   | ASSIGN_OR |= | WS   | ASSIGN_XOR ^="},
-    {"&&||!==><>=<=!=", "LOGICAL_AND && | LOGICAL_OR || | NE != | ASSIGN = | GTHAN > | "
-                       "LTHAN < | GTE >= | LTE <= | NE !="},
+    {"&&||!==><>=<=!=",
+     "LOGICAL_AND && | LOGICAL_OR || | NE != | ASSIGN = | GTHAN > | "
+     "LTHAN < | GTE >= | LTE <= | NE !="},
     {"& | ^ ~ << >>> >> + - * % ++ --",
      "BIT_AND & | WS   | BIT_OR | | WS   | BIT_XOR ^ | WS   | BIT_NOT ~ | WS   | LSL << | WS   | "
      "LSR >>> | WS   | ASR >> | WS   | PLUS + | WS   | MINUS - | WS   | MULTIPLY * | WS   | "
@@ -109,7 +170,8 @@ TEST(PreprocessorLexer, TokenStreams) {
 
 TEST(PreprocessorLexer, RefusesUnknownDirectivesAndUnclosedText) {
   const char* bad[] = {"#Include \"x\"", "#pragma once", "# include", "#if A", "#inclde \"x\"",
-                       "#endf", "#elif", "#", "#d", "/* open", "/* open *", "\"abc", "'abc\n'", "@"};
+                       "#endf",          "#elif",        "#",         "#d",    "/* open",
+                       "/* open *",      "\"abc",        "'abc\n'",   "@"};
   for (const char* text : bad) {
     std::istringstream in(text);
     PreprocessorLexer lexer(in);
@@ -140,9 +202,8 @@ TEST(PreprocessorLexer, LineCounting) {
     const char* text;
     int line;
   } cases[] = {
-      {"/* a\n b\n c */x", 3}, {"/* a\r\n b\r\n */x", 3}, {"/* a\r b\r */x", 3},
-      {"a\r\nx", 2},           {"a\n\rx", 3},             {"// c\nx", 2},
-      {"// c\r\nx", 2},        {"\n\n/**/x", 3},
+      {"/* a\n b\n c */x", 3}, {"/* a\r\n b\r\n */x", 3}, {"/* a\r b\r */x", 3}, {"a\r\nx", 2}, {"a\n\rx", 3},
+      {"// c\nx", 2},          {"// c\r\nx", 2},          {"\n\n/**/x", 3},
   };
   for (const Case& c : cases) {
     std::istringstream in(c.text);

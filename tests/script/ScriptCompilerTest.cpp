@@ -68,8 +68,9 @@ TEST(ScriptCompiler, WrapperUsesTheShortTagHeaderUpTo62BytesOfActions) {
                 (std::vector<uint8_t>{0x3F, 0x03, 0x3F, 0x00, 0x00, 0x00}));
       start = 27;
     }
-    EXPECT_EQ(std::vector<uint8_t>(movie.begin() + static_cast<long>(start), movie.begin() + static_cast<long>(start + n)),
-              actions);
+    EXPECT_EQ(
+        std::vector<uint8_t>(movie.begin() + static_cast<long>(start), movie.begin() + static_cast<long>(start + n)),
+        actions);
     // Everything behind the actions is zero and reads as the End tag.
     for (size_t i = start + n; i < movie.size(); ++i) EXPECT_EQ(movie[i], 0) << i;
 
@@ -170,8 +171,7 @@ TEST(ScriptCompiler, ErrorsNameTheirFileLineAndText) {
   const Case cases[] = {
       {"x = 1 @ 2;", CompileErrorStream, "Main", 0, "No Line", ""},
       {"x = 1;\ny = 2;\nz = (3;\nw = 4;\n", CompileErrorSyntax, "Main", 3, "z = (3;", ""},
-      {"x = 1;\n#include \"absent.as\"\n", CompileErrorSyntax, "Main", 2, "No Line",
-       "Could not find file: "},
+      {"x = 1;\n#include \"absent.as\"\n", CompileErrorSyntax, "Main", 2, "No Line", "Could not find file: "},
       {"x = 1;\n#include \"inc.as\"\ny = 2;\n", CompileErrorSyntax, "*inc.as", 2, "b = ;", ""},
       {"#include \"badinc.as\"\n", CompileErrorSyntax, "*badinc.as", 2, "No Line", "Could not find file: "},
   };
@@ -193,6 +193,52 @@ TEST(ScriptCompiler, ErrorsNameTheirFileLineAndText) {
     if (c.code == CompileErrorStream) {
       EXPECT_EQ(compiler.GetErrorColumn(), 0);
     }
+  }
+}
+
+// A construct the generator refuses is reported at the line it was read from, through the
+// line map: an included file's own line, a function moved to the front of the script at its
+// own line.
+TEST(ScriptCompiler, GeneratorErrorsNameTheirFileLineAndText) {
+  Folder folder;
+  folder.Write("loose.as", "a = 1;\n\nbreak;\n");
+  folder.Write("latin1.as", "a = 1;\nb = \"caf\xE9\";\n");
+  struct Case {
+    std::string text;
+    std::string file;  // "*" for an include file in the folder
+    int32_t line;
+    std::string lineText;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"x = 1;\ny = 2;\ncontinue;\n", "Main", 3, "continue;", "continue outside a loop"},
+      {"x = 1;\n\nif (c) {\n  trace(a,\n    b);\n}\n", "Main", 4, "  trace(a,", "wrong number of arguments for trace"},
+      {"a = 1;\nx = \"a\\0b\";\n", "Main", 2, "x = \"a\\0b\";", "a string cannot hold the character 0"},
+      {"a = 1;\nb = 2 +\n  (c ? d : e)++;\n", "Main", 3, "  (c ? d : e)++;", "cannot increment"},
+      {"// head\n\nvar o.p = 1;\n", "Main", 3, "var o.p = 1;", "var needs a plain name"},
+      {"f();\nfunction f() {\n  x = 1;\n}\nfunction g() {\n  continue;\n}\n", "Main", 6, "  continue;",
+       "continue outside a loop"},
+      {"x = 1;\n#include \"loose.as\"\ny = 2;\n", "*loose.as", 3, "break;", "break outside a loop"},
+      // Text that is not UTF-8 is refused where it stands, however it reached the compiler.
+      {"a = 1;\nb = \"\xFF\";\n", "Main", 2, "b = \"\xFF\";", "a string holds bytes that are not UTF-8"},
+      {"#include \"latin1.as\"\n", "*latin1.as", 2, "b = \"caf\xE9\";", "a string holds bytes that are not UTF-8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ScriptCompiler compiler;
+    compiler.AddIncludeDirectory(folder.Path().c_str());
+    SyntaxNodePtr root = compiler.Parse(c.text.c_str());
+    ASSERT_TRUE(root) << compiler.GetErrorMessage();
+    EXPECT_EQ(compiler.Generate(*root, 6), -1);
+    EXPECT_EQ(compiler.GetErrorCode(), CompileErrorSyntax);
+    if (c.file[0] == '*') {
+      EXPECT_EQ(std::filesystem::path(compiler.GetErrorFile()).filename(), c.file.substr(1));
+    } else {
+      EXPECT_EQ(std::string(compiler.GetErrorFile()), c.file);
+    }
+    EXPECT_EQ(compiler.GetErrorLine(), c.line);
+    EXPECT_EQ(std::string(compiler.GetErrorLineText()), c.lineText);
+    EXPECT_NE(std::string(compiler.GetErrorMessage()).find(c.message), std::string::npos) << compiler.GetErrorMessage();
   }
 }
 

@@ -42,71 +42,73 @@ struct LexCase {
 };
 
 const LexCase kLexCases[] = {
-        // Keywords are case-sensitive; other words are identifiers.
-        LexCase{"If WHILE Function", "IDENTIFIER If | IDENTIFIER WHILE | IDENTIFIER Function"},
-        LexCase{"keyPress in", "\"keyPress\" keyPress | \"in\" in"},
-        LexCase{"true false null this typeof switch case",
-                "IDENTIFIER true | IDENTIFIER false | IDENTIFIER null | IDENTIFIER this | "
-                "IDENTIFIER typeof | IDENTIFIER switch | IDENTIFIER case"},
-        LexCase{"$a _b c9 $", "IDENTIFIER $a | IDENTIFIER _b | IDENTIFIER c9 | IDENTIFIER $"},
-        LexCase{"function if else with while do for in onClipEvent on keyPress break continue "
-                "return var instanceof delete new",
-                "\"function\" function | \"if\" if | \"else\" else | \"with\" with | "
-                "\"while\" while | \"do\" do | \"for\" for | \"in\" in | "
-                "\"onClipEvent\" onClipEvent | \"on\" on | \"keyPress\" keyPress | "
-                "\"break\" break | \"continue\" continue | \"return\" return | \"var\" var | "
-                "\"instanceof\" instanceof | \"delete\" delete | \"new\" new"},
-        LexCase{"forx inx newer", "IDENTIFIER forx | IDENTIFIER inx | IDENTIFIER newer"},
-        // Punctuation takes the types of the literals.
-        LexCase{"(){}[];,?:",
-                "\"(\" ( | \")\" ) | \"{\" { | \"}\" } | \"[\" [ | \"]\" ] | \";\" ; | "
-                "\",\" , | \"?\" ? | \":\" :"},
-        // Member access and numbers around dots.
-        LexCase{"a.b", "IDENTIFIER a | \".\" . | IDENTIFIER b"},
-        LexCase{"a.5", "IDENTIFIER a | NUMERIC_LITERAL .5"},
-        LexCase{"1.2.3", "NUMERIC_LITERAL 1.2 | NUMERIC_LITERAL .3"},
-        LexCase{"1.", "NUMERIC_LITERAL 1."},
-        LexCase{"1.e5", "NUMERIC_LITERAL 1.e5"},
-        LexCase{".e5", "\".\" . | IDENTIFIER e5"},
-        LexCase{".5e+2", "NUMERIC_LITERAL .5e+2"},
-        LexCase{"0x1F 0X1f 0x1F.5", "NUMERIC_LITERAL 0x1F | NUMERIC_LITERAL 0X1f | NUMERIC_LITERAL 0x1F.5"},
-        LexCase{"0x1E5", "NUMERIC_LITERAL 0x1E5"},
-        LexCase{"007 09 0 10", "NUMERIC_LITERAL 007 | NUMERIC_LITERAL 09 | NUMERIC_LITERAL 0 | "
-                               "NUMERIC_LITERAL 10"},
-        LexCase{"1E-3 1e5 2E+10 0e1", "NUMERIC_LITERAL 1E-3 | NUMERIC_LITERAL 1e5 | "
-                                      "NUMERIC_LITERAL 2E+10 | NUMERIC_LITERAL 0e1"},
-        LexCase{"12abc", "NUMERIC_LITERAL 12 | IDENTIFIER abc"},
-        // The longest operator wins.
-        LexCase{"x>>>=1", "IDENTIFIER x | ASSIGN_LSR >>>= | NUMERIC_LITERAL 1"},
-        LexCase{"a>>>b", "IDENTIFIER a | LSR >>> | IDENTIFIER b"},
-        LexCase{"a>>=b", "IDENTIFIER a | ASSIGN_ASR >>= | IDENTIFIER b"},
-        LexCase{"a>>b>c", "IDENTIFIER a | ASR >> | IDENTIFIER b | GTHAN > | IDENTIFIER c"},
-        LexCase{">>>>", "LSR >>> | GTHAN >"},
-        LexCase{"a+++b", "IDENTIFIER a | INC ++ | PLUS + | IDENTIFIER b"},
-        LexCase{"= += -= *= /= %= <<= >>= >>>= &= |= ^=",
-                "ASSIGN = | ASSIGN_ADD += | ASSIGN_SUB -= | ASSIGN_MUL *= | ASSIGN_DIV /= | "
-                "ASSIGN_MOD %= | ASSIGN_LSL <<= | ASSIGN_ASR >>= | ASSIGN_LSR >>>= | "
-                "ASSIGN_AND &= | ASSIGN_OR |= | ASSIGN_XOR ^="},
-        LexCase{"&& || ! == > < >= <= != & | ^ ~ << >>> >> + - * / % ++ --",
-                "LOGICAL_AND && | LOGICAL_OR || | LOGICAL_NOT ! | EQ == | GTHAN > | LTHAN < | "
-                "GTE >= | LTE <= | NE != | BIT_AND & | BIT_OR | | BIT_XOR ^ | BIT_NOT ~ | "
-                "LSL << | LSR >>> | ASR >> | PLUS + | MINUS - | MULTIPLY * | DIVIDE / | "
-                "MOD % | INC ++ | DEC --"},
-        // No comments here: two slashes are two divisions.
-        LexCase{"a//b", "IDENTIFIER a | DIVIDE / | DIVIDE / | IDENTIFIER b"},
-        LexCase{"/*", "DIVIDE / | MULTIPLY *"},
-        // Strings keep their quotes and their escapes as written.
-        LexCase{"\"it's\"", "STRING_LITERAL \"it's\""},
-        LexCase{"'say \"hi\"'", "QUOTED_LITERAL 'say \"hi\"'"},
-        LexCase{"\"\"''", "STRING_LITERAL \"\" | QUOTED_LITERAL ''"},
-        LexCase{R"("\n\r\t\b\f\"\'\\")", R"(STRING_LITERAL "\n\r\t\b\f\"\'\\")"},
-        LexCase{R"("\u0041\uuu004a")", R"(STRING_LITERAL "\u0041\uuu004a")"},
-        LexCase{R"('\0\12\377\1234\47\78')", R"(QUOTED_LITERAL '\0\12\377\1234\47\78')"},
-        LexCase{"\"caf\xe9 \xff\x80\"", "STRING_LITERAL \"caf\xe9 \xff\x80\""},
-        LexCase{"\"a\" \"b\"", "STRING_LITERAL \"a\" | STRING_LITERAL \"b\""},
-        // White space of every kind is skipped.
-        LexCase{" \t\f\r\n\r\n\n\ra", "IDENTIFIER a"},
-        LexCase{"", ""},
+    // Keywords are case-sensitive; other words are identifiers.
+    LexCase{"If WHILE Function", "IDENTIFIER If | IDENTIFIER WHILE | IDENTIFIER Function"},
+    LexCase{"keyPress in", "\"keyPress\" keyPress | \"in\" in"},
+    LexCase{"true false null this typeof switch case",
+            "IDENTIFIER true | IDENTIFIER false | IDENTIFIER null | IDENTIFIER this | "
+            "IDENTIFIER typeof | IDENTIFIER switch | IDENTIFIER case"},
+    LexCase{"$a _b c9 $", "IDENTIFIER $a | IDENTIFIER _b | IDENTIFIER c9 | IDENTIFIER $"},
+    LexCase{"function if else with while do for in onClipEvent on keyPress break continue "
+            "return var instanceof delete new",
+            "\"function\" function | \"if\" if | \"else\" else | \"with\" with | "
+            "\"while\" while | \"do\" do | \"for\" for | \"in\" in | "
+            "\"onClipEvent\" onClipEvent | \"on\" on | \"keyPress\" keyPress | "
+            "\"break\" break | \"continue\" continue | \"return\" return | \"var\" var | "
+            "\"instanceof\" instanceof | \"delete\" delete | \"new\" new"},
+    LexCase{"forx inx newer", "IDENTIFIER forx | IDENTIFIER inx | IDENTIFIER newer"},
+    // Punctuation takes the types of the literals.
+    LexCase{"(){}[];,?:",
+            "\"(\" ( | \")\" ) | \"{\" { | \"}\" } | \"[\" [ | \"]\" ] | \";\" ; | "
+            "\",\" , | \"?\" ? | \":\" :"},
+    // Member access and numbers around dots.
+    LexCase{"a.b", "IDENTIFIER a | \".\" . | IDENTIFIER b"},
+    LexCase{"a.5", "IDENTIFIER a | NUMERIC_LITERAL .5"},
+    LexCase{"1.2.3", "NUMERIC_LITERAL 1.2 | NUMERIC_LITERAL .3"},
+    LexCase{"1.", "NUMERIC_LITERAL 1."},
+    LexCase{"1.e5", "NUMERIC_LITERAL 1.e5"},
+    LexCase{".e5", "\".\" . | IDENTIFIER e5"},
+    LexCase{".5e+2", "NUMERIC_LITERAL .5e+2"},
+    LexCase{"0x1F 0X1f 0x1F.5", "NUMERIC_LITERAL 0x1F | NUMERIC_LITERAL 0X1f | NUMERIC_LITERAL 0x1F.5"},
+    LexCase{"0x1E5", "NUMERIC_LITERAL 0x1E5"},
+    LexCase{"007 09 0 10",
+            "NUMERIC_LITERAL 007 | NUMERIC_LITERAL 09 | NUMERIC_LITERAL 0 | "
+            "NUMERIC_LITERAL 10"},
+    LexCase{"1E-3 1e5 2E+10 0e1",
+            "NUMERIC_LITERAL 1E-3 | NUMERIC_LITERAL 1e5 | "
+            "NUMERIC_LITERAL 2E+10 | NUMERIC_LITERAL 0e1"},
+    LexCase{"12abc", "NUMERIC_LITERAL 12 | IDENTIFIER abc"},
+    // The longest operator wins.
+    LexCase{"x>>>=1", "IDENTIFIER x | ASSIGN_LSR >>>= | NUMERIC_LITERAL 1"},
+    LexCase{"a>>>b", "IDENTIFIER a | LSR >>> | IDENTIFIER b"},
+    LexCase{"a>>=b", "IDENTIFIER a | ASSIGN_ASR >>= | IDENTIFIER b"},
+    LexCase{"a>>b>c", "IDENTIFIER a | ASR >> | IDENTIFIER b | GTHAN > | IDENTIFIER c"},
+    LexCase{">>>>", "LSR >>> | GTHAN >"},
+    LexCase{"a+++b", "IDENTIFIER a | INC ++ | PLUS + | IDENTIFIER b"},
+    LexCase{"= += -= *= /= %= <<= >>= >>>= &= |= ^=",
+            "ASSIGN = | ASSIGN_ADD += | ASSIGN_SUB -= | ASSIGN_MUL *= | ASSIGN_DIV /= | "
+            "ASSIGN_MOD %= | ASSIGN_LSL <<= | ASSIGN_ASR >>= | ASSIGN_LSR >>>= | "
+            "ASSIGN_AND &= | ASSIGN_OR |= | ASSIGN_XOR ^="},
+    LexCase{"&& || ! == > < >= <= != & | ^ ~ << >>> >> + - * / % ++ --",
+            "LOGICAL_AND && | LOGICAL_OR || | LOGICAL_NOT ! | EQ == | GTHAN > | LTHAN < | "
+            "GTE >= | LTE <= | NE != | BIT_AND & | BIT_OR | | BIT_XOR ^ | BIT_NOT ~ | "
+            "LSL << | LSR >>> | ASR >> | PLUS + | MINUS - | MULTIPLY * | DIVIDE / | "
+            "MOD % | INC ++ | DEC --"},
+    // No comments here: two slashes are two divisions.
+    LexCase{"a//b", "IDENTIFIER a | DIVIDE / | DIVIDE / | IDENTIFIER b"},
+    LexCase{"/*", "DIVIDE / | MULTIPLY *"},
+    // Strings keep their quotes and their escapes as written.
+    LexCase{"\"it's\"", "STRING_LITERAL \"it's\""},
+    LexCase{"'say \"hi\"'", "QUOTED_LITERAL 'say \"hi\"'"},
+    LexCase{"\"\"''", "STRING_LITERAL \"\" | QUOTED_LITERAL ''"},
+    LexCase{R"("\n\r\t\b\f\"\'\\")", R"(STRING_LITERAL "\n\r\t\b\f\"\'\\")"},
+    LexCase{R"("\u0041\uuu004a")", R"(STRING_LITERAL "\u0041\uuu004a")"},
+    LexCase{R"('\0\12\377\1234\47\78')", R"(QUOTED_LITERAL '\0\12\377\1234\47\78')"},
+    LexCase{"\"caf\xe9 \xff\x80\"", "STRING_LITERAL \"caf\xe9 \xff\x80\""},
+    LexCase{"\"a\" \"b\"", "STRING_LITERAL \"a\" | STRING_LITERAL \"b\""},
+    // White space of every kind is skipped.
+    LexCase{" \t\f\r\n\r\n\n\ra", "IDENTIFIER a"},
+    LexCase{"", ""},
 };
 
 TEST(ScriptLexer, TokenStreams) {
@@ -116,9 +118,8 @@ TEST(ScriptLexer, TokenStreams) {
 // Inputs that the lexer refuses; every error reaches the caller as a token-stream error.
 TEST(ScriptLexer, RefusesBadCharactersAndBrokenLiterals) {
   const char* bad[] = {
-      "#",       "@",          "`",       "\\",       "\x80",      "\xff",
-      "0x ",     "0x",         "1e",      "1e+",      "1E-x",      "\"\\q\"", "\"\\u12\"",
-      "'\\u123'", "\"\\8\"",   "\"abc",   "'abc",     "\"ab\ncd\"", "'ab\rcd'", "a = \"x",
+      "#",    "@",       "`",         "\\",       "\x80",    "\xff",  "0x ",  "0x",         "1e",       "1e+",
+      "1E-x", "\"\\q\"", "\"\\u12\"", "'\\u123'", "\"\\8\"", "\"abc", "'abc", "\"ab\ncd\"", "'ab\rcd'", "a = \"x",
   };
   for (const char* text : bad) {
     std::istringstream in(text);
@@ -178,9 +179,10 @@ TEST(ScriptLexer, LinesAndColumns) {
     int line;
     int column;
   } cases[] = {
-      {"b", 1, 1},          {"a b", 1, 3},        {"a\r\nb", 2, 1},   {"a\n\rb", 3, 1},
-      {"a\rb", 2, 1},       {"a\nb", 2, 1},       {"\tb", 1, 9},      {"ab\tb", 1, 9},
-      {"12345678\tb", 1, 17}, {"\"x\"\n  b", 2, 3}, {"a\r\n\r\n  b", 3, 3},
+      {"b", 1, 1},          {"a b", 1, 3},          {"a\r\nb", 2, 1},
+      {"a\n\rb", 3, 1},     {"a\rb", 2, 1},         {"a\nb", 2, 1},
+      {"\tb", 1, 9},        {"ab\tb", 1, 9},        {"12345678\tb", 1, 17},
+      {"\"x\"\n  b", 2, 3}, {"a\r\n\r\n  b", 3, 3},
   };
   for (const Case& c : cases) {
     std::istringstream in(c.text);
@@ -208,17 +210,92 @@ TEST(ScriptLexer, LiteralTypesAreTheParsersOnly) {
 
 TEST(ScriptVocabulary, TokenNameTableIsPinned) {
   const char* expected[] = {
-      "<0>", "EOF", "<2>", "NULL_TREE_LOOKAHEAD", "\"{\"", "\"function\"", "IDENTIFIER", "\"(\"",
-      "\")\"", "\";\"", "\"}\"", "\"if\"", "\"else\"", "\"with\"", "\"while\"", "\"do\"", "\"for\"",
-      "\"in\"", "\"onClipEvent\"", "\",\"", "\"on\"", "\"keyPress\"", "\"break\"", "\"continue\"",
-      "\"return\"", "\"var\"", "ASSIGN", "ASSIGN_ADD", "ASSIGN_SUB", "ASSIGN_MUL", "ASSIGN_DIV",
-      "ASSIGN_MOD", "ASSIGN_LSL", "ASSIGN_ASR", "ASSIGN_LSR", "ASSIGN_AND", "ASSIGN_OR",
-      "ASSIGN_XOR", "\"?\"", "\":\"", "LOGICAL_OR", "LOGICAL_AND", "BIT_OR", "BIT_XOR", "BIT_AND",
-      "EQ", "NE", "LTHAN", "GTHAN", "LTE", "GTE", "\"instanceof\"", "LSL", "LSR", "ASR", "PLUS",
-      "MINUS", "MULTIPLY", "DIVIDE", "MOD", "INC", "DEC", "BIT_NOT", "LOGICAL_NOT", "\"delete\"",
-      "\"[\"", "\"]\"", "\".\"", "\"new\"", "NUMERIC_LITERAL", "STRING_LITERAL", "QUOTED_LITERAL",
-      "LPAREN", "RPAREN", "LCURLY", "RCURLY", "LBRACKET", "RBRACKET", "SEMI", "COMMA", "SELECT",
-      "ALTERNATE", "WS", "ESC", "HEX_DIGIT", "EXPONENT",
+      "<0>",
+      "EOF",
+      "<2>",
+      "NULL_TREE_LOOKAHEAD",
+      "\"{\"",
+      "\"function\"",
+      "IDENTIFIER",
+      "\"(\"",
+      "\")\"",
+      "\";\"",
+      "\"}\"",
+      "\"if\"",
+      "\"else\"",
+      "\"with\"",
+      "\"while\"",
+      "\"do\"",
+      "\"for\"",
+      "\"in\"",
+      "\"onClipEvent\"",
+      "\",\"",
+      "\"on\"",
+      "\"keyPress\"",
+      "\"break\"",
+      "\"continue\"",
+      "\"return\"",
+      "\"var\"",
+      "ASSIGN",
+      "ASSIGN_ADD",
+      "ASSIGN_SUB",
+      "ASSIGN_MUL",
+      "ASSIGN_DIV",
+      "ASSIGN_MOD",
+      "ASSIGN_LSL",
+      "ASSIGN_ASR",
+      "ASSIGN_LSR",
+      "ASSIGN_AND",
+      "ASSIGN_OR",
+      "ASSIGN_XOR",
+      "\"?\"",
+      "\":\"",
+      "LOGICAL_OR",
+      "LOGICAL_AND",
+      "BIT_OR",
+      "BIT_XOR",
+      "BIT_AND",
+      "EQ",
+      "NE",
+      "LTHAN",
+      "GTHAN",
+      "LTE",
+      "GTE",
+      "\"instanceof\"",
+      "LSL",
+      "LSR",
+      "ASR",
+      "PLUS",
+      "MINUS",
+      "MULTIPLY",
+      "DIVIDE",
+      "MOD",
+      "INC",
+      "DEC",
+      "BIT_NOT",
+      "LOGICAL_NOT",
+      "\"delete\"",
+      "\"[\"",
+      "\"]\"",
+      "\".\"",
+      "\"new\"",
+      "NUMERIC_LITERAL",
+      "STRING_LITERAL",
+      "QUOTED_LITERAL",
+      "LPAREN",
+      "RPAREN",
+      "LCURLY",
+      "RCURLY",
+      "LBRACKET",
+      "RBRACKET",
+      "SEMI",
+      "COMMA",
+      "SELECT",
+      "ALTERNATE",
+      "WS",
+      "ESC",
+      "HEX_DIGIT",
+      "EXPONENT",
   };
   static_assert(std::size(expected) == 86);
   std::istringstream empty;

@@ -15,8 +15,8 @@
 namespace {
 
 struct Outcome {
-  std::string tree;    // the printed tree, when the script parsed
-  std::string error;   // "syntax" or "stream", when it did not
+  std::string tree;   // the printed tree, when the script parsed
+  std::string error;  // "syntax" or "stream", when it did not
   std::string message;
   int line = 0;
   int column = 0;
@@ -64,8 +64,9 @@ const TreeCase kTrees[] = {
     {"{ x(); { y(); } }", "Array[List[Function \"x\", List[Function \"y\"]]]"},
     {"{ {a: 1}; }", "Array[List[DefineObject[DefineAttribute[Identifier \"a\", Number \"1\"]]]]"},
     {"{a: 1}.a;", "Array[Value[DefineObject[DefineAttribute[Identifier \"a\", Number \"1\"]], Attribute \"a\"]]"},
-    {"{'a': 1, 2: b};", "Array[DefineObject[DefineAttribute[String \"a\", Number \"1\"], "
-                        "DefineAttribute[Number \"2\", Identifier \"b\"]]]"},
+    {"{'a': 1, 2: b};",
+     "Array[DefineObject[DefineAttribute[String \"a\", Number \"1\"], "
+     "DefineAttribute[Number \"2\", Identifier \"b\"]]]"},
     // if and else.
     {"if (a) x();", "Array[If[Identifier \"a\", Function \"x\"]]"},
     {"if (a) x(); else y();", "Array[If[Identifier \"a\", Function \"x\", Function \"y\"]]"},
@@ -86,11 +87,9 @@ const TreeCase kTrees[] = {
      "PreIncrement[Identifier \"i\"], List[Function \"x\"[Identifier \"i\"]]]]"},
     {"for (; i;) ;", "Array[For[NoOp, Identifier \"i\", NoOp, NoOp]]"},
     {"for (k in o) x();", "Array[ForIn[Identifier \"k\", Identifier \"o\", Function \"x\"]]"},
-    {"for ('k' in a.b) x();",
-     "Array[ForIn[String \"k\", Value[Identifier \"a\", Attribute \"b\"], Function \"x\"]]"},
+    {"for ('k' in a.b) x();", "Array[ForIn[String \"k\", Value[Identifier \"a\", Attribute \"b\"], Function \"x\"]]"},
     {"while (a) a--;", "Array[While[Identifier \"a\", PostDecrement[Identifier \"a\"]]]"},
-    {"while (true) { break; continue; }",
-     "Array[While[Identifier \"true\", List[Break, Continue]]]"},
+    {"while (true) { break; continue; }", "Array[While[Identifier \"true\", List[Break, Continue]]]"},
     {"do x(); while (a);", "Array[DoWhile[Function \"x\", Identifier \"a\"]]"},
     {"do { i++; } while (i < 10);",
      "Array[DoWhile[List[PostIncrement[Identifier \"i\"]], Less[Identifier \"i\", Number \"10\"]]]"},
@@ -100,10 +99,8 @@ const TreeCase kTrees[] = {
     {"onClipEvent (load, enterFrame) { x = 1; }",
      "MovieClip[OnClipEvent[Identifier \"load\", Identifier \"enterFrame\", "
      "List[Assign[Identifier \"x\", Number \"1\"]]]]"},
-    {"onClipEvent (data, 5, \"e\") ;",
-     "MovieClip[OnClipEvent[Identifier \"data\", Number \"5\", String \"e\", NoOp]]"},
-    {"on (release, keyPress 'a') x();",
-     "Button[On[Identifier \"release\", String \"a\", Function \"x\"]]"},
+    {"onClipEvent (data, 5, \"e\") ;", "MovieClip[OnClipEvent[Identifier \"data\", Number \"5\", String \"e\", NoOp]]"},
+    {"on (release, keyPress 'a') x();", "Button[On[Identifier \"release\", String \"a\", Function \"x\"]]"},
     {"on (keyPress \"<Enter>\") x();", "Button[On[String \"<Enter>\", Function \"x\"]]"},
     {"onClipEvent (load) x(); on (press) y();",
      "Button[OnClipEvent[Identifier \"load\", Function \"x\"], On[Identifier \"press\", Function \"y\"]]"},
@@ -119,33 +116,39 @@ const TreeCase kTrees[] = {
     {"function f() { function g() {} return g; }",
      "Array[DefineFunction \"f\"[List[DefineFunction \"g\"[List], Return[Identifier \"g\"]]]]"},
     {"return;", "Array[Return]"},
-    {"return x ? 1 : 2;",
-     "Array[Return[Conditional[Identifier \"x\", Number \"1\", Number \"2\"]]]"},
+    {"return x ? 1 : 2;", "Array[Return[Conditional[Identifier \"x\", Number \"1\", Number \"2\"]]]"},
     // var.
     {"var x;", "Array[DefineVariable \"x\"]"},
+    // A list after var declares every name in it.
     {"var x = 1, y = 2;",
-     "Array[ExpressionList[Assign[DefineVariable \"x\", Number \"1\"], Assign[Identifier \"y\", Number \"2\"]]]"},
-    {"var a.b = 1;",
-     "Array[Assign[DefineVariable[Identifier \"a\", Attribute \"b\"], Number \"1\"]]"},
+     "Array[ExpressionList[Assign[DefineVariable \"x\", Number \"1\"], Assign[DefineVariable \"y\", Number \"2\"]]]"},
+    {"var x, y = z = 1, w;",
+     "Array[ExpressionList[DefineVariable \"x\", Assign[DefineVariable \"y\", Assign[Identifier \"z\", Number \"1\"]], "
+     "DefineVariable \"w\"]]"},
+    {"x = 1, y = 2;",
+     "Array[ExpressionList[Assign[Identifier \"x\", Number \"1\"], Assign[Identifier \"y\", Number \"2\"]]]"},
+    {"var a.b = 1;", "Array[Assign[DefineVariable[Identifier \"a\", Attribute \"b\"], Number \"1\"]]"},
     // Assignment: right-associative, every operator.
     {"a = b = c;", "Array[Assign[Identifier \"a\", Assign[Identifier \"b\", Identifier \"c\"]]]"},
-    {"x += y *= 2;",
-     "Array[AddAssign[Identifier \"x\", MultiplyAssign[Identifier \"y\", Number \"2\"]]]"},
+    {"x += y *= 2;", "Array[AddAssign[Identifier \"x\", MultiplyAssign[Identifier \"y\", Number \"2\"]]]"},
     {"a -= 1, a /= 1, a %= 1, a <<= 1, a >>= 1, a >>>= 1, a &= 1, a |= 1, a ^= 1;",
-     "Array[ExpressionList[SubtractAssign[Identifier \"a\", Number \"1\"], DivideAssign[Identifier \"a\", Number \"1\"], "
+     "Array[ExpressionList[SubtractAssign[Identifier \"a\", Number \"1\"], DivideAssign[Identifier \"a\", Number "
+     "\"1\"], "
      "ModuloAssign[Identifier \"a\", Number \"1\"], ShiftLeftAssign[Identifier \"a\", Number \"1\"], "
      "ShiftRightAssign[Identifier \"a\", Number \"1\"], ShiftRightUnsignedAssign[Identifier \"a\", Number \"1\"], "
      "BitAndAssign[Identifier \"a\", Number \"1\"], BitOrAssign[Identifier \"a\", Number \"1\"], "
      "BitXorAssign[Identifier \"a\", Number \"1\"]]]"},
     // Conditional.
     {"x = a ? b = 1 : c;",
-     "Array[Assign[Identifier \"x\", Conditional[Identifier \"a\", Assign[Identifier \"b\", Number \"1\"], Identifier \"c\"]]]"},
+     "Array[Assign[Identifier \"x\", Conditional[Identifier \"a\", Assign[Identifier \"b\", Number \"1\"], Identifier "
+     "\"c\"]]]"},
     {"a ? b = 1 : c;",
      "Array[Conditional[Identifier \"a\", Assign[Identifier \"b\", Number \"1\"], Identifier \"c\"]]"},
     {"a ? b : c = 1;",
      "Array[Assign[Conditional[Identifier \"a\", Identifier \"b\", Identifier \"c\"], Number \"1\"]]"},
     {"a ? b : c ? d : e;",
-     "Array[Conditional[Identifier \"a\", Identifier \"b\", Conditional[Identifier \"c\", Identifier \"d\", Identifier \"e\"]]]"},
+     "Array[Conditional[Identifier \"a\", Identifier \"b\", Conditional[Identifier \"c\", Identifier \"d\", Identifier "
+     "\"e\"]]]"},
     // Binary operators: precedence and left associativity.
     {"x = a - b - c;",
      "Array[Assign[Identifier \"x\", Subtract[Subtract[Identifier \"a\", Identifier \"b\"], Identifier \"c\"]]]"},
@@ -172,8 +175,7 @@ const TreeCase kTrees[] = {
     {"x = (a + b) * c;",
      "Array[Assign[Identifier \"x\", Multiply[Add[Identifier \"a\", Identifier \"b\"], Identifier \"c\"]]]"},
     // Prefix and postfix operators.
-    {"x = -y.z;",
-     "Array[Assign[Identifier \"x\", UnaryMinus[Value[Identifier \"y\", Attribute \"z\"]]]]"},
+    {"x = -y.z;", "Array[Assign[Identifier \"x\", UnaryMinus[Value[Identifier \"y\", Attribute \"z\"]]]]"},
     {"++a.b;", "Array[PreIncrement[Value[Identifier \"a\", Attribute \"b\"]]]"},
     {"--a;", "Array[PreDecrement[Identifier \"a\"]]"},
     {"x = !!a;", "Array[Assign[Identifier \"x\", Not[Not[Identifier \"a\"]]]]"},
@@ -200,13 +202,11 @@ const TreeCase kTrees[] = {
     {"a.(1);", "Array[Value[Identifier \"a\", Method[Number \"1\"]]]"},
     {"_root.a.b.c = 5;",
      "Array[Assign[Value[Identifier \"_root\", Attribute \"a\", Attribute \"b\", Attribute \"c\"], Number \"5\"]]"},
-    {"a[\"b\"].c();",
-     "Array[Value[Identifier \"a\", Subscript[String \"b\"], NoOp \"c\", Method \"c\"]]"},
+    {"a[\"b\"].c();", "Array[Value[Identifier \"a\", Subscript[String \"b\"], NoOp \"c\", Method \"c\"]]"},
     {"x = (f)(1);", "Array[Assign[Identifier \"x\", Function \"f\"[Number \"1\"]]]"},
     {"x = (a.b)(1);",
      "Array[Assign[Identifier \"x\", Value[Value[Identifier \"a\", Attribute \"b\"], Function[Number \"1\"]]]]"},
-    {"x = a. 1 .'b';",
-     "Array[Assign[Identifier \"x\", Value[Identifier \"a\", Attribute \"1\", Attribute \"b\"]]]"},
+    {"x = a. 1 .'b';", "Array[Assign[Identifier \"x\", Value[Identifier \"a\", Attribute \"1\", Attribute \"b\"]]]"},
     // Literals.
     {"x = 0x1F + 1.5e3 - .5;",
      "Array[Assign[Identifier \"x\", Subtract[Add[Number \"0x1F\", Number \"1.5e3\"], Number \".5\"]]]"},

@@ -26,8 +26,7 @@ namespace {
 class Folder {
  public:
   Folder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "plenwick-pp-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "plenwick-pp-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
@@ -116,17 +115,25 @@ TEST(ScriptPreprocessor, DirectivesCommentsAndTheLineMap) {
     std::vector<int> numbers;
   };
   const Case cases[] = {
-      {"ifdef of a defined name", "#define DEBUG\n#ifdef DEBUG\ntrace(1);\n#else\ntrace(2);\n#endif\n",
-       {" ", " ", "trace(1);", "", "", ""}, {1, 2, 3, 4, 5, 6}},
-      {"ifdef of an unknown name", "#ifdef DEBUG\ntrace(1);\n#else\ntrace(2);\n#endif\n",
-       {" ", "", "", "trace(2);", ""}, {1, 2, 3, 4, 5}},
-      {"ifndef", "#ifndef X\na;\n#endif\n#define X\n#ifndef X\nb;\n#endif\n",
-       {" ", "a;", "", " ", " ", "", ""}, {1, 2, 3, 4, 5, 6, 7}},
+      {"ifdef of a defined name",
+       "#define DEBUG\n#ifdef DEBUG\ntrace(1);\n#else\ntrace(2);\n#endif\n",
+       {" ", " ", "trace(1);", "", "", ""},
+       {1, 2, 3, 4, 5, 6}},
+      {"ifdef of an unknown name",
+       "#ifdef DEBUG\ntrace(1);\n#else\ntrace(2);\n#endif\n",
+       {" ", "", "", "trace(2);", ""},
+       {1, 2, 3, 4, 5}},
+      {"ifndef",
+       "#ifndef X\na;\n#endif\n#define X\n#ifndef X\nb;\n#endif\n",
+       {" ", "a;", "", " ", " ", "", ""},
+       {1, 2, 3, 4, 5, 6, 7}},
       // No nesting: the inner #ifdef overrides the outer state, its #endif activates all.
       // Directives and their names never reach the output; the blanks around them do, while
       // text is kept.
-      {"nested ifdef", "#define B\n#ifdef A\na;\n#ifdef B\nb;\n#endif\nc;\n#endif\nd;\n",
-       {" ", " ", "", "", "b;", "", "c;", "", "d;"}, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+      {"nested ifdef",
+       "#define B\n#ifdef A\na;\n#ifdef B\nb;\n#endif\nc;\n#endif\nd;\n",
+       {" ", " ", "", "", "b;", "", "c;", "", "d;"},
+       {1, 2, 3, 4, 5, 6, 7, 8, 9}},
       // A line comment ends its line; the text before it moves on to the next line, and the
       // comment leaves a blank so the tokens around it stay apart.
       {"line comment", "a = 1; // note\nb = 2;\n", {"", "a = 1;  b = 2;"}, {1, 2}},
@@ -141,8 +148,10 @@ TEST(ScriptPreprocessor, DirectivesCommentsAndTheLineMap) {
       {"CR LF and CR line ends", "a;\r\nb;\rc;\n", {"a;", "b;", "c;"}, {1, 2, 3}},
       // A string after #define stays in the text; a defined name is never replaced.
       {"define of a string", "#define S \"str\"\nS;\n", {"  \"str\"", "S;"}, {1, 2}},
-      {"directives in dropped text", "#ifdef NO\n#define Y\n#else\n#ifdef Y\ny;\n#endif\n",
-       {" ", "", "", " ", "y;", ""}, {1, 2, 3, 4, 5, 6}},
+      {"directives in dropped text",
+       "#ifdef NO\n#define Y\n#else\n#ifdef Y\ny;\n#endif\n",
+       {" ", "", "", " ", "y;", ""},
+       {1, 2, 3, 4, 5, 6}},
   };
   for (const Case& c : cases) {
     Outcome run = Preprocess(c.text);
@@ -159,7 +168,7 @@ TEST(ScriptPreprocessor, DefinesDeclareNamesOnly) {
   };
   const Case cases[] = {
       {"#define A\n", {{"A", ""}}},
-      {"#define A B\n", {{"B", ""}}},  // the second name replaces the first
+      {"#define A B\n", {{"B", ""}}},                // the second name replaces the first
       {"#define X 1\n#define X 2\n", {{"X", "1"}}},  // the first definition stays
       {"#define N 0x1F\n", {{"N", "0x1F"}}},
       {"#define S \"str\"\n", {{"S", ""}}},
@@ -217,14 +226,12 @@ TEST(ScriptPreprocessor, IncludedLinesComeWithTheirFileAndLine) {
   const std::string lib = folder.Write("lib/util.as", "x = 1;\ny = 2;\n#define FROM_LIB\n");
   ScriptPreprocessor preprocessor;
   preprocessor.AddIncludeDirectory(folder.Path());
-  Outcome run = Preprocess(preprocessor,
-                       "a;\n#include \"lib/util.as\"\n#ifdef FROM_LIB\nb;\n#endif\n");
+  Outcome run = Preprocess(preprocessor, "a;\n#include \"lib/util.as\"\n#ifdef FROM_LIB\nb;\n#endif\n");
   const std::vector<std::string> lines = {"a;", "x = 1;", "y = 2;", " ", " ", " ", "b;", ""};
   EXPECT_EQ(run.lines, lines);
   const std::string resolved = folder.Path() + "/lib/util.as";
-  const std::vector<std::pair<std::string, int>> where = {
-      {"Main", 1}, {resolved, 1}, {resolved, 2}, {resolved, 3},
-      {"Main", 2}, {"Main", 3},   {"Main", 4},   {"Main", 5}};
+  const std::vector<std::pair<std::string, int>> where = {{"Main", 1}, {resolved, 1}, {resolved, 2}, {resolved, 3},
+                                                          {"Main", 2}, {"Main", 3},   {"Main", 4},   {"Main", 5}};
   ASSERT_EQ(run.map.size(), where.size());
   for (size_t i = 0; i < where.size(); ++i) {
     EXPECT_EQ(run.map[i].file, where[i].first) << i;
@@ -262,6 +269,34 @@ TEST(ScriptPreprocessor, IncludeSearchesTheWorkingFolderFirstThenTheAddedFolders
   Outcome run = Preprocess(preprocessor, "#include \"both.as\"\n#include \"one.as\"\n");
   const std::vector<std::string> lines = {"work;", " ", "first one;", " "};
   EXPECT_EQ(run.lines, lines);
+}
+
+// An include is searched beside the file that asks for it before the working folder: an
+// included file's own folder, or for the script itself the folder it was given.
+TEST(ScriptPreprocessor, IncludeSearchesTheIncludingFilesFolderFirst) {
+  Folder work;
+  Folder other;
+  Folder script;
+  work.Write("x.as", "work;\n");
+  work.Write("only-work.as", "only work;\n");
+  const std::string lib = other.Write("sub/lib.as", "#include \"x.as\"\n#include \"only-work.as\"\n");
+  other.Write("sub/x.as", "beside lib;\n");
+  script.Write("x.as", "beside script;\n");
+  WorkingDirectory cwd(work.Path());
+
+  ScriptPreprocessor preprocessor;
+  preprocessor.AddIncludeDirectory(other.Path());
+  EXPECT_EQ(preprocessor.ResolveIncludePath("\"x.as\"", lib), other.Path() + "/sub/x.as");
+  EXPECT_EQ(preprocessor.ResolveIncludePath("\"only-work.as\"", lib), "./only-work.as");
+  EXPECT_EQ(preprocessor.ResolveIncludePath("\"x.as\""), "./x.as");
+  Outcome nested = Preprocess(preprocessor, "#include \"sub/lib.as\"\n");
+  EXPECT_EQ(nested.lines, (std::vector<std::string>{"beside lib;", " ", "only work;", " ", " "}));
+
+  ScriptPreprocessor beside;
+  beside.SetMainFolder(script.Path());
+  EXPECT_EQ(beside.ResolveIncludePath("\"x.as\""), script.Path() + "/x.as");
+  Outcome main = Preprocess(beside, "#include \"x.as\"\n#include \"only-work.as\"\n");
+  EXPECT_EQ(main.lines, (std::vector<std::string>{"beside script;", " ", "only work;", " "}));
 }
 
 // The error of a missing include names the file with its quotes and the position of the name
@@ -309,8 +344,7 @@ TEST(ScriptPreprocessor, ARecursiveIncludeIsAnError) {
     int line;
   };
   const Case cases[] = {
-      {"#include \"self.as\"\n", "Recursive #include of file: \"self.as\"",
-       folder.Path() + "/self.as", 2},
+      {"#include \"self.as\"\n", "Recursive #include of file: \"self.as\"", folder.Path() + "/self.as", 2},
       {"#include \"ping.as\"\n", "Recursive #include of file: \"ping.as\"", pong, 2},
       {"#include \"alias.as\"\n", "Recursive #include of file: \"./alias.as\"", alias, 1},
   };
@@ -343,8 +377,7 @@ TEST(ScriptPreprocessor, IncludesThatMultiplyStopWithAnError) {
   Folder folder;
   for (int i = 0; i < 14; ++i) {
     const std::string next = "f" + std::to_string(i + 1) + ".as";
-    folder.Write("f" + std::to_string(i) + ".as",
-                 "#include \"" + next + "\"\n#include \"" + next + "\"\n");
+    folder.Write("f" + std::to_string(i) + ".as", "#include \"" + next + "\"\n#include \"" + next + "\"\n");
   }
   folder.Write("f14.as", "x;\n");
   ScriptPreprocessor preprocessor;
@@ -423,7 +456,7 @@ TEST(ScriptPreprocessor, SyntaxErrorsMapToTheirSourceLine) {
     preprocessor.Preprocess(in);
     std::istringstream text(preprocessor.Output());
     try {
-      ParseScript(text);
+      static_cast<void>(ParseScript(text));
       ADD_FAILURE() << "parsed: " << c.text;
     } catch (const antlr::RecognitionException& e) {
       ScriptLineMap::Location where = preprocessor.LineMap().Locate(e.getLine());
@@ -437,9 +470,9 @@ TEST(ScriptPreprocessor, SyntaxErrorsMapToTheirSourceLine) {
 // Any text ends in output or in an error of the preprocessor or its lexer; never a crash or a
 // hang. The pieces are those the preprocessor treats specially.
 TEST(ScriptPreprocessor, AnyTextEndsInOutputOrAnError) {
-  const char* const pieces[] = {"#include", "#define", "#ifdef", "#ifndef", "#else", "#endif",
-                                "\"", "'", "/*", "*/", "//", "\n", "\r", " ", "x", "5", "\\",
-                                "\"missing.as\"", "\x01", "\xFF", ";", "."};
+  const char* const pieces[] = {
+      "#include", "#define", "#ifdef", "#ifndef", "#else", "#endif",         "\"",   "'",    "/*", "*/", "//", "\n",
+      "\r",       " ",       "x",      "5",       "\\",    "\"missing.as\"", "\x01", "\xFF", ";",  "."};
   uint32_t state = 2024;
   for (int round = 0; round < 3000; ++round) {
     std::string text;
@@ -453,8 +486,7 @@ TEST(ScriptPreprocessor, AnyTextEndsInOutputOrAnError) {
     try {
       preprocessor.Preprocess(in);
       EXPECT_EQ(preprocessor.LineMap().Size(),
-                static_cast<size_t>(std::count(preprocessor.Output().begin(),
-                                               preprocessor.Output().end(), '\n')));
+                static_cast<size_t>(std::count(preprocessor.Output().begin(), preprocessor.Output().end(), '\n')));
     } catch (const antlr::ANTLRException&) {
     }
   }

@@ -28,9 +28,7 @@ const char kPieces[] = "(){}[];,.?:=+-*/%<>!&|^~\"'\\#x0 \n";
 
 using scripttest::Random;
 
-std::string Mutate(const std::string& text, Random& random) {
-  return scripttest::Mutate(text, random, kPieces, 4);
-}
+std::string Mutate(const std::string& text, Random& random) { return scripttest::Mutate(text, random, kPieces, 4); }
 
 void Exercise(const std::string& text) {
   {
@@ -62,7 +60,7 @@ TEST(ScriptRobustness, MutatedScriptsEndInATreeOrAnError) {
       Exercise(text);
       std::istringstream in(text);
       try {
-        ParseScript(in);
+        EXPECT_NE(ParseScript(in), nullptr);
         ++parsed;
       } catch (const antlr::ANTLRException&) {
       }

@@ -31,8 +31,7 @@ inline std::vector<uint8_t> CompileScript(const std::string& text, int32_t versi
 
 // Compiles a frame script and runs the AVM1 verifier over its actions, telling it where each
 // top-level statement lies so that each must leave the stack as it found it.
-inline avmverify::VerifyResult CompileAndVerify(const std::string& text, int32_t version,
-                                                std::vector<uint8_t>& bytes) {
+inline avmverify::VerifyResult CompileAndVerify(const std::string& text, int32_t version, std::vector<uint8_t>& bytes) {
   std::vector<ScriptStatementSpan> statements;
   bytes = CompileScript(text, version, &statements);
   avmverify::VerifyOptions options;
@@ -43,23 +42,84 @@ inline avmverify::VerifyResult CompileAndVerify(const std::string& text, int32_t
 
 inline const char* ActionName(uint8_t code) {
   static const std::map<uint8_t, const char*> names = {
-      {0x04, "NextFrame"},     {0x05, "PrevFrame"},     {0x06, "Play"},         {0x07, "Stop"},
-      {0x08, "ToggleQuality"}, {0x09, "StopSounds"},    {0x0A, "Add"},          {0x0B, "Subtract"},
-      {0x0C, "Multiply"},      {0x0D, "Divide"},        {0x12, "Not"},          {0x17, "Pop"},
-      {0x1C, "GetVariable"},   {0x1D, "SetVariable"},   {0x21, "StringAdd"},    {0x22, "GetProperty"},
-      {0x23, "SetProperty"},   {0x24, "CloneSprite"},   {0x25, "RemoveSprite"}, {0x26, "Trace"},
-      {0x27, "StartDrag"},     {0x28, "EndDrag"},       {0x34, "GetTime"},      {0x3A, "Delete"},
-      {0x3B, "Delete2"},       {0x3C, "DefineLocal"},   {0x3D, "CallFunction"}, {0x3E, "Return"},
-      {0x3F, "Modulo"},        {0x40, "NewObject"},     {0x41, "DefineLocal2"}, {0x42, "InitArray"},
-      {0x43, "InitObject"},    {0x44, "TypeOf"},        {0x45, "TargetPath"},   {0x46, "Enumerate"},
-      {0x47, "Add2"},          {0x48, "Less2"},         {0x49, "Equals2"},      {0x4A, "ToNumber"},
-      {0x4B, "ToString"},      {0x4C, "PushDuplicate"}, {0x4E, "GetMember"},    {0x4F, "SetMember"},
-      {0x50, "Increment"},     {0x51, "Decrement"},     {0x52, "CallMethod"},   {0x54, "InstanceOf"},
-      {0x55, "Enumerate2"},    {0x60, "BitAnd"},        {0x61, "BitOr"},        {0x62, "BitXor"},
-      {0x63, "BitLShift"},     {0x64, "BitRShift"},     {0x65, "BitURShift"},   {0x81, "GotoFrame"},
-      {0x83, "GetURL"},        {0x87, "StoreRegister"}, {0x88, "Pool"},         {0x94, "With"},
-      {0x96, "push"},          {0x99, "Jump"},          {0x9A, "GetURL2"},      {0x9B, "DefineFunction"},
-      {0x9D, "If"},            {0x9F, "GotoFrame2"},
+      {0x04, "NextFrame"},
+      {0x05, "PrevFrame"},
+      {0x06, "Play"},
+      {0x07, "Stop"},
+      {0x08, "ToggleQuality"},
+      {0x09, "StopSounds"},
+      {0x0A, "Add"},
+      {0x0B, "Subtract"},
+      {0x0C, "Multiply"},
+      {0x0D, "Divide"},
+      {0x12, "Not"},
+      {0x14, "StringLength"},
+      {0x15, "StringExtract"},
+      {0x17, "Pop"},
+      {0x18, "ToInteger"},
+      {0x30, "RandomNumber"},
+      {0x31, "MBStringLength"},
+      {0x32, "CharToAscii"},
+      {0x33, "AsciiToChar"},
+      {0x35, "MBStringExtract"},
+      {0x36, "MBCharToAscii"},
+      {0x37, "MBAsciiToChar"},
+      {0x1C, "GetVariable"},
+      {0x1D, "SetVariable"},
+      {0x21, "StringAdd"},
+      {0x22, "GetProperty"},
+      {0x23, "SetProperty"},
+      {0x24, "CloneSprite"},
+      {0x25, "RemoveSprite"},
+      {0x26, "Trace"},
+      {0x27, "StartDrag"},
+      {0x28, "EndDrag"},
+      {0x34, "GetTime"},
+      {0x3A, "Delete"},
+      {0x3B, "Delete2"},
+      {0x3C, "DefineLocal"},
+      {0x3D, "CallFunction"},
+      {0x3E, "Return"},
+      {0x3F, "Modulo"},
+      {0x40, "NewObject"},
+      {0x41, "DefineLocal2"},
+      {0x42, "InitArray"},
+      {0x43, "InitObject"},
+      {0x44, "TypeOf"},
+      {0x45, "TargetPath"},
+      {0x46, "Enumerate"},
+      {0x47, "Add2"},
+      {0x48, "Less2"},
+      {0x49, "Equals2"},
+      {0x4A, "ToNumber"},
+      {0x4B, "ToString"},
+      {0x4C, "PushDuplicate"},
+      {0x4D, "StackSwap"},
+      {0x4E, "GetMember"},
+      {0x4F, "SetMember"},
+      {0x50, "Increment"},
+      {0x51, "Decrement"},
+      {0x52, "CallMethod"},
+      {0x54, "InstanceOf"},
+      {0x55, "Enumerate2"},
+      {0x60, "BitAnd"},
+      {0x61, "BitOr"},
+      {0x62, "BitXor"},
+      {0x63, "BitLShift"},
+      {0x64, "BitRShift"},
+      {0x65, "BitURShift"},
+      {0x67, "Greater"},
+      {0x81, "GotoFrame"},
+      {0x83, "GetURL"},
+      {0x87, "StoreRegister"},
+      {0x88, "Pool"},
+      {0x94, "With"},
+      {0x96, "push"},
+      {0x99, "Jump"},
+      {0x9A, "GetURL2"},
+      {0x9B, "DefineFunction"},
+      {0x9D, "If"},
+      {0x9F, "GotoFrame2"},
   };
   auto found = names.find(code);
   return found == names.end() ? nullptr : found->second;
@@ -138,7 +198,10 @@ inline std::string ListActions(const std::vector<uint8_t>& bytes) {
               break;
             }
             case 8: out += "c" + std::to_string(bytes[at++]); break;
-            case 9: out += "c" + std::to_string(u16(at)); at += 2; break;
+            case 9:
+              out += "c" + std::to_string(u16(at));
+              at += 2;
+              break;
             default: return out + "<bad push type>";
           }
         }
@@ -175,21 +238,16 @@ inline std::string ListActions(const std::vector<uint8_t>& bytes) {
         break;
       }
       case 0x81:
-      case 0x94:
-        out += " " + std::to_string(u16(at));
-        break;
+      case 0x94: out += " " + std::to_string(u16(at)); break;
       case 0x87:
-      case 0x9F:
-        out += " " + std::to_string(bytes[at]);
-        break;
+      case 0x9F: out += " " + std::to_string(bytes[at]); break;
       case 0x9A: {
         char buffer[8];
         std::snprintf(buffer, sizeof buffer, " 0x%02X", bytes[at]);
         out += buffer;
         break;
       }
-      default:
-        break;
+      default: break;
     }
     i = end;
   }

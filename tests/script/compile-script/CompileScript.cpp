@@ -1,12 +1,17 @@
 // compile-script FILE.as VERSION FRAMES OUTPUT.swf
 //
-// Compiles the script file for the SWF version (include files are searched beside it) and
-// writes an uncompressed movie of that version, 550 x 400 pixels at 12 frames per second, with
-// FRAMES frames, the first of which carries the script as a DoAction tag. When the script does
-// not compile, the error and the line it was found at go to stderr and the exit status is 1;
-// bad arguments give 2, a failed write 3.
+// Compiles the script file for the SWF version (include files are searched beside the file
+// that includes them first) and writes an uncompressed movie of that version, 550 x 400 pixels
+// at 12 frames per second, with FRAMES frames, the first of which carries the script as a
+// DoAction tag. The file is read as UTF-8; a byte-order mark at its start is dropped. When the
+// script does not compile, the error and the line it was found at go to stderr and the exit
+// status is 1; bad arguments give 2 (an output that is the script itself among them), a failed
+// write 3.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -51,7 +56,7 @@ std::vector<uint8_t> BuildMovie(const std::vector<uint8_t>& actions, uint8_t ver
   movie.insert(movie.end(), actions.begin(), actions.end());
   movie.push_back(0);
   for (uint16_t i = 0; i < frames; ++i) Put16(movie, 1 << 6);  // ShowFrame
-  Put16(movie, 0);                                              // End
+  Put16(movie, 0);                                             // End
   const auto length = static_cast<uint32_t>(movie.size());
   for (int i = 0; i < 4; ++i) movie[4 + i] = static_cast<uint8_t>(length >> (8 * i));
   return movie;
@@ -60,6 +65,7 @@ std::vector<uint8_t> BuildMovie(const std::vector<uint8_t>& actions, uint8_t ver
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a write past the file-size limit is reported, not fatal
   long version = 0;
   long frames = 0;
   if (argc != 5 || !ParseNumber(argv[2], 5, 255, version) || !ParseNumber(argv[3], 1, 16000, frames)) {
@@ -70,6 +76,14 @@ int main(int argc, char** argv) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     std::fprintf(stderr, "%s: cannot open: %s\n", file.c_str(), std::strerror(errno));
+    return 2;
+  }
+  // The movie must not replace the script: the same file under any name or through any link.
+  struct stat scriptInfo;
+  struct stat outputInfo;
+  if (::stat(file.c_str(), &scriptInfo) == 0 && ::stat(argv[4], &outputInfo) == 0 &&
+      scriptInfo.st_dev == outputInfo.st_dev && scriptInfo.st_ino == outputInfo.st_ino) {
+    std::fprintf(stderr, "%s: is the script itself; it is not written over\n", argv[4]);
     return 2;
   }
   std::string bytes;
@@ -86,14 +100,23 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::optional<std::string> text = ScriptTextForVersion(Utf8ToWide(bytes), static_cast<int32_t>(version));
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+
+  const WideString wide = Utf8ToWide(bytes);
+  std::optional<std::string> text = ScriptTextForVersion(wide, static_cast<int32_t>(version));
   if (!text) {
-    std::fprintf(stderr, "%s:0: the text holds a character SWF %ld cannot carry\n", file.c_str(), version);
+    // The line of the first character the version cannot carry (or a byte that is no UTF-8).
+    int line = 1;
+    for (wchar_t c : wide) {
+      if (c == L'\0' || (version < 6 && static_cast<uint32_t>(c) > 0xFF)) break;
+      if (c == L'\n') ++line;
+    }
+    std::fprintf(stderr, "%s:%d: the text holds a character SWF %ld cannot carry\n", file.c_str(), line, version);
     return 1;
   }
   ScriptCompiler compiler;
   std::string folder = std::filesystem::path(file).parent_path().string();
-  compiler.AddIncludeDirectory(folder.empty() ? "." : folder.c_str());
+  compiler.SetScriptFolder(folder.empty() ? "." : folder);
   SyntaxNodePtr root = compiler.Parse(text->c_str());
   auto fail = [&](const char* message) {
     std::string where = compiler.GetErrorFile();

@@ -3,12 +3,15 @@
 // SelfChecking: scripts of our own, each check tracing "PASSED: name" when the player computed
 // what the language says, else "FAILED: name: got ...". Every script runs at SWF 5, 6 and 7
 // unless its versions say otherwise, and must trace exactly the PASSED line of every check.
+// A second script per version checks over later frames what loading into levels did. Every
+// compiled movie's actions pass the action checker and the AVM1 verifier.
 //
 // RuffleCorpus: the ActionScript sources of the ruffle-avm1 corpus, chosen by rule: the folder
 // holds test.as, test.swf and output.txt, the movie's version is 5 or more, and our compiler
-// accepts the text. Each is compiled at the movie's version and frame count and its trace is
-// compared with output.txt. The counts are printed; the movies listed in kMatching matched when
-// they were last looked at and must go on matching.
+// accepts the text. Each is compiled at the movie's version and frame count, its actions must
+// pass the action checker and the AVM1 verifier, and its trace is compared with output.txt.
+// The counts are printed; the movies listed in kMatching matched when they were last looked at
+// and must go on matching.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +27,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/ActionChecker.h"
+#include "tests/support/AvmVerifier.h"
 #include "tests/support/PlayerRunner.h"
 
 namespace {
@@ -111,8 +116,7 @@ const Check kChecks[] = {
      "t = 0; i = 0; while (true) { i++; if (i > 10) { break; } if (i % 2 == 0) { continue; } t += i; }", "t", "25"},
     {"do while", "i = 0; do { i += 3; } while (i < 10);", "i", "12"},
     {"for in", "o = {a: 1, b: 2, c: 3}; t = 0; for (k in o) { t += o[k]; }", "t", "6"},
-    {"return from for in",
-     "function find(o, v) { for (k in o) { if (o[k] == v) { return k; } } return \"none\"; }",
+    {"return from for in", "function find(o, v) { for (k in o) { if (o[k] == v) { return k; } } return \"none\"; }",
      "find({p: 1, q: 2}, 2) + find({p: 1}, 5)", "\"qnone\""},
     {"break in for in keeps the stack", "o = {a: 1, b: 2}; n = 0; for (k in o) { n++; break; } r = 7;", "n * 10 + r",
      "17"},
@@ -123,14 +127,14 @@ const Check kChecks[] = {
     {"array literal", "a = [1, 2, 3];", "a.length * 10 + a[2]", "33"},
     {"object literal", "o = {name: \"n\", size: 4};", "o.name + o.size", "\"n4\""},
     {"new with arguments", "a = new Array(4);", "a.length", "4"},
-    {"method calls", "", "\"hello\".toUpperCase() + \"abc\".charAt(1) + \"a,b\".split(\",\").length",
-     "\"HELLOb2\""},
+    {"method calls", "", "\"hello\".toUpperCase() + \"abc\".charAt(1) + \"a,b\".split(\",\").length", "\"HELLOb2\""},
     {"delete", "o = new Object(); o.z = 1; delete o.z;", "typeof(o.z)", "\"undefined\""},
     {"typeof", "", "typeof(1) + typeof(\"s\") + typeof(true) + typeof(new Object())", "\"numberstringbooleanobject\""},
     {"with", "o = new Object(); o.inner = 9; with (o) { seen = inner; }", "seen", "9"},
     {"built-in constants", "", "Math.floor(Math.PI * 100) + Key.LEFT", "351"},
     {"built-in functions", "", "Number(\"7\") + parseInt(\"12\")", "19"},
-    {"string methods", "s = \"abcdef\"; b = \"B\";", "s.substring(1, 4) + String.fromCharCode(65) + b.charCodeAt(0)", "\"bcdA66\""},
+    {"string methods", "s = \"abcdef\"; b = \"B\";", "s.substring(1, 4) + String.fromCharCode(65) + b.charCodeAt(0)",
+     "\"bcdA66\""},
     {"eval", "v1 = 11;", "eval(\"v\" + 1)", "11"},
     {"set", "set(\"dyn\", 3);", "dyn", "3"},
     {"non-ASCII characters", "", "\"caf\xC3\xA9\".length", "4"},
@@ -139,20 +143,95 @@ const Check kChecks[] = {
     {"names keep their case", "MixedCase = 3;", "typeof(mixedcase)", "\"undefined\"", 7},
     {"undefined as a string", "", "\"[\" + undefinedName + \"]\"", "\"[]\"", 5, 6},
     {"undefined as a string", "", "\"[\" + undefinedName + \"]\"", "\"[undefined]\"", 7},
+    // Calls of a value: the result of a call, a function literal, the result of a method.
+    {"call of a call's result", "function quad(v) { return v * 4; } function pick(n) { return n == 4 ? quad : null; }",
+     "pick(4)(5)", "20"},
+    {"call of a function literal", "", "(function (v) { return v * 3; })(7)", "21"},
+    {"call of a method's result", "maker = new Object(); maker.get = function () { return quad; };", "maker.get()(2)",
+     "8"},
+    // Targets of compound assignments and increments are evaluated once.
+    {"compound assignment evaluates its target once",
+     "gets = 0; box = new Object(); box.n = 1; function getBox() { gets++; return box; } getBox().n += 5;",
+     "box.n * 10 + gets", "61"},
+    {"compound assignment of a subscript with an increment", "arr = [1, 2, 3]; ai = 0; arr[ai++] += 10;",
+     "arr[0] * 100 + arr[1] * 10 + ai", "1121"},
+    {"increments evaluate their target once",
+     "gets = 0; box.n = 1; getBox().n++; pre = ++getBox().n; post = getBox().n--;",
+     "box.n * 1000 + gets * 100 + pre * 10 + post", "2333"},
+    {"var declares every name of its list",
+     "vb = 9; function declare() { var va = 1, vb = 2; return va + vb; } vs = declare();", "vb * 10 + vs", "93"},
+    // Operands are evaluated from left to right.
+    {"greater evaluates its left operand first",
+     "order = \"\"; function logged(v) { order += v; return v; } gt = logged(2) > logged(1);", "order + gt",
+     "\"21true\""},
+    {"less or equal evaluates its left operand first", "order = \"\"; le = logged(3) <= logged(4);", "order + le",
+     "\"34true\""},
+    // Global functions the player has as actions.
+    {"int", "", "int(3.7) + int(-3.7) * 10", "-27"},
+    {"random", "", "random(1)", "0"},
+    {"length", "", "length(\"abcd\")", "4"},
+    {"substring", "", "substring(\"hello\", 2, 3)", "\"ell\""},
+    {"chr and ord", "", "chr(65) + ord(\"B\")", "\"A66\""},
+    {"mbchr and mbord", "", "mbchr(67) + mbord(\"D\")", "\"C68\""},
+    {"mblength and mbsubstring", "", "mblength(\"abcde\") + mbsubstring(\"hello\", 2, 3)", "\"5ell\""},
 };
 
+// Checks of what happens over later frames: movies and variables loaded into levels. The
+// script runs again each time its two-frame movie loops; `step` counts the runs. An unloaded
+// level has no frames (or is gone, as undefined).
+const char* const kLevelScript =
+    "if (step == undefined) {\n"
+    "  step = 0;\n"
+    "  level = 6;\n"
+    "  loadVariablesNum(\"vars.txt\", 0);\n"
+    "  loadMovieNum(\"child.swf\", 5);\n"
+    "  loadMovieNum(\"child.swf\", level);\n"
+    "}\n"
+    "step++;\n"
+    "if (step == 4) {\n"
+    "  check(\"loadVariablesNum\", fromFile, \"yes\");\n"
+    "  check(\"loadMovieNum\", _level5.childLoaded, true);\n"
+    "  check(\"loadMovieNum with a level in a variable\", _level6.childLoaded, true);\n"
+    "  unloadMovieNum(5);\n"
+    "  unloadMovieNum(level);\n"
+    "}\n"
+    "if (step == 6) {\n"
+    "  check(\"unloadMovieNum\", !(_level5._totalframes > 0) && !(_level6._totalframes > 0), true);\n"
+    "}\n";
+const char* const kLevelChecks[] = {"loadVariablesNum", "loadMovieNum", "loadMovieNum with a level in a variable",
+                                    "unloadMovieNum"};
+
+const char* const kCheckFunction =
+    "function check(name, got, want) {\n"
+    "  if (typeof(got) == typeof(want) && got == want) { trace(\"PASSED: \" + name); }\n"
+    "  else { trace(\"FAILED: \" + name + \": got \" + got + \" (\" + typeof(got) + \"), want \" + want); }\n"
+    "}\n";
+
+// The checks of a version. The text starts with a UTF-8 byte-order mark, as many editors save
+// scripts.
 std::string ScriptFor(int version, std::vector<std::string>& expected) {
-  std::string text =
-      "function check(name, got, want) {\n"
-      "  if (typeof(got) == typeof(want) && got == want) { trace(\"PASSED: \" + name); }\n"
-      "  else { trace(\"FAILED: \" + name + \": got \" + got + \" (\" + typeof(got) + \"), want \" + want); }\n"
-      "}\n";
+  std::string text = std::string("\xEF\xBB\xBF") + kCheckFunction;
   for (const Check& c : kChecks) {
     if (version < c.minVersion || version > c.maxVersion) continue;
     text += std::string(c.setup) + "\ncheck(\"" + c.name + "\", " + c.got + ", " + c.want + ");\n";
     expected.push_back(std::string("PASSED: ") + c.name);
   }
   return text;
+}
+
+// Every action list of a compiled movie must pass the action checker and the AVM1 verifier.
+std::string ActionProblems(const fs::path& movie) {
+  std::vector<actioncheck::MovieActionList> lists;
+  std::string error;
+  if (!actioncheck::CollectMovieActionLists(movie.string(), lists, error)) return error;
+  std::string problems;
+  for (const actioncheck::MovieActionList& list : lists) {
+    const actioncheck::CheckResult checked = actioncheck::CheckActionList(list.bytes);
+    if (!checked.Ok()) problems += list.where + ": " + checked.Report() + "\n";
+    const avmverify::VerifyResult verified = avmverify::VerifyActionBlock(list.bytes);
+    if (!verified.Ok()) problems += list.where + ": " + verified.Report() + "\n";
+  }
+  return problems;
 }
 
 TEST(CompiledScriptPlayback, SelfCheckingScriptsPassAtSwf5To7) {
@@ -165,9 +244,23 @@ TEST(CompiledScriptPlayback, SelfCheckingScriptsPassAtSwf5To7) {
     fs::create_directories(dir);
     expected.emplace_back();
     WriteFile(dir / "checks.as", ScriptFor(version, expected.back()));
-    std::string error;
-    ASSERT_EQ(CompileScript(dir / "checks.as", version, 1, dir / "checks.swf", dir / "err.txt", error), 0) << error;
+    WriteFile(dir / "levels.as", std::string(kCheckFunction) + kLevelScript);
+    WriteFile(dir / "child.as", "childLoaded = true;\n");
+    WriteFile(dir / "vars.txt", "fromFile=yes");
+    for (const char* name : {"checks", "levels", "child"}) {
+      SCOPED_TRACE(std::string(name) + " at SWF " + std::to_string(version));
+      const fs::path swf = dir / (std::string(name) + ".swf");
+      std::string error;
+      ASSERT_EQ(CompileScript(dir / (std::string(name) + ".as"), version, name == std::string("levels") ? 2 : 1, swf,
+                              dir / "err.txt", error),
+                0)
+          << error;
+      EXPECT_EQ(ActionProblems(swf), "");
+    }
     movies.push_back({"checks-swf" + std::to_string(version), dir / "checks.swf", dir, 1, 60000});
+    movies.push_back({"levels-swf" + std::to_string(version), dir / "levels.swf", dir, 16, 60000});
+    expected.emplace_back();
+    for (const char* name : kLevelChecks) expected.back().push_back(std::string("PASSED: ") + name);
   }
   const playertest::PlayRun run = playertest::Play(movies, 3);
   ASSERT_EQ(run.error, "");
@@ -189,6 +282,7 @@ const std::set<std::string> kMatching = {
     "array_trivial",
     "edittext_html_color",
     "focusrect_mouse_swf9",
+    "form_loader_encoding_1",
     "globals_swf8",
     "localconnection_top_level",
     "sound_getters",
@@ -240,11 +334,13 @@ TEST(CompiledScriptPlayback, RuffleCorpusSourcesTraceTheirRecordedOutput) {
     const int version = static_cast<unsigned char>(header[3]);
     if (version < 5) continue;
     ++candidates;
-    CorpusCase c{dir.filename().string(), dir, version, fs::exists(dir / "test.toml") ? FramesOf(dir / "test.toml") : 1};
+    CorpusCase c{dir.filename().string(), dir, version,
+                 fs::exists(dir / "test.toml") ? FramesOf(dir / "test.toml") : 1};
     const fs::path out = folder.Path() / c.name;
     fs::create_directories(out);
     std::string error;
     if (CompileScript(dir / "test.as", version, c.frames, out / "test.swf", out / "err.txt", error) != 0) continue;
+    EXPECT_EQ(ActionProblems(out / "test.swf"), "") << c.name;
     // Files the movie may load are served beside it.
     for (const auto& file : fs::directory_iterator(dir)) {
       if (file.is_regular_file() && file.path().filename() != "test.swf") {
@@ -276,8 +372,8 @@ TEST(CompiledScriptPlayback, RuffleCorpusSourcesTraceTheirRecordedOutput) {
       }
     }
   }
-  std::printf("ruffle-avm1 sources at SWF 5 or later: %d; accepted by the compiler: %zu; matching: %zu\n",
-              candidates, accepted.size(), matched.size());
+  std::printf("ruffle-avm1 sources at SWF 5 or later: %d; accepted by the compiler: %zu; matching: %zu\n", candidates,
+              accepted.size(), matched.size());
   for (const std::string& name : matched) {
     if (kMatching.count(name) == 0) std::printf("note: %s now matches and is not listed\n", name.c_str());
   }
