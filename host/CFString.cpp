@@ -15,9 +15,7 @@ struct StringObject {
 
 namespace {
 
-StringRef Make(std::u16string units) {
-  return new (std::nothrow) StringObject(std::move(units));
-}
+StringRef Make(std::u16string units) { return new (std::nothrow) StringObject(std::move(units)); }
 
 bool HasLoneSurrogate(std::u16string_view u) {
   for (size_t i = 0; i < u.size(); ++i) {
@@ -38,14 +36,12 @@ StringRef CreateWithWide(std::wstring_view text) { return Make(text::WideToUtf16
 
 StringRef CreateWithBytes(std::string_view bytes, Encoding encoding) {
   switch (encoding) {
-    case Encoding::kMacRoman:
-      return CreateWithWide(text::MacRomanToWide(bytes));
+    case Encoding::kMacRoman: return CreateWithWide(text::MacRomanToWide(bytes));
     case Encoding::kUtf8: {
       const std::wstring wide = text::Utf8ToWide(bytes);
       // The lossless decoder keeps bad bytes as U+DC80..U+DCFF; a string is not made of them.
       for (wchar_t c : wide) {
-        if (static_cast<char32_t>(c) >= text::kEscapedByteFirst &&
-            static_cast<char32_t>(c) <= text::kEscapedByteLast) {
+        if (static_cast<char32_t>(c) >= text::kEscapedByteFirst && static_cast<char32_t>(c) <= text::kEscapedByteLast) {
           return nullptr;
         }
       }
@@ -66,9 +62,7 @@ void Release(StringRef string) {
   }
 }
 
-long RetainCount(StringRef string) {
-  return string == nullptr ? 0 : string->count.load(std::memory_order_relaxed);
-}
+long RetainCount(StringRef string) { return string == nullptr ? 0 : string->count.load(std::memory_order_relaxed); }
 
 size_t GetLength(StringRef string) { return string == nullptr ? 0 : string->units.size(); }
 
@@ -82,8 +76,7 @@ std::optional<std::string> GetBytes(StringRef string, Encoding encoding) {
   if (string == nullptr) return std::nullopt;
   const std::wstring wide = GetWide(string);
   switch (encoding) {
-    case Encoding::kMacRoman:
-      return text::WideToMacRoman(wide);
+    case Encoding::kMacRoman: return text::WideToMacRoman(wide);
     case Encoding::kUtf8:
       // A lone surrogate unit has no UTF-8 form.
       if (HasLoneSurrogate(GetUnits(string))) return std::nullopt;

@@ -56,7 +56,8 @@ Response Perform(const Request& request, const std::atomic<bool>* cancel) {
   bool headersOk = true;
   for (const auto& [name, value] : request.headers) {
     // A field may not smuggle in further lines of its own.
-    if (name.empty() || name.find_first_of("\r\n:") != std::string::npos || value.find_first_of("\r\n") != std::string::npos) {
+    if (name.empty() || name.find_first_of("\r\n:") != std::string::npos ||
+        value.find_first_of("\r\n") != std::string::npos) {
       curl_slist_free_all(headers);
       curl_easy_cleanup(curl);
       response.error = "invalid header field";

@@ -25,10 +25,10 @@ struct Request {
 };
 
 struct Response {
-  bool ok = false;        // 2xx and the whole body
-  long status = 0;        // the HTTP status, 0 when none arrived
-  std::string body;       // what arrived, also after a failure
-  std::string error;      // why it failed
+  bool ok = false;    // 2xx and the whole body
+  long status = 0;    // the HTTP status, 0 when none arrived
+  std::string body;   // what arrived, also after a failure
+  std::string error;  // why it failed
 };
 
 // Performs the exchange. The cancel flag, when given, may be set from another thread; the

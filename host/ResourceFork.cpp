@@ -141,9 +141,12 @@ int ReplaceFileContents(const std::string& path, const std::string& bytes, unsig
   while (err == 0 && done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) err = errno;
-    else if (n == 0) err = EIO;
-    else done += static_cast<size_t>(n);
+    if (n < 0)
+      err = errno;
+    else if (n == 0)
+      err = EIO;
+    else
+      done += static_cast<size_t>(n);
   }
   if (err == 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0) err = errno;
   if (err == 0 && ::fsync(fd) != 0) err = errno;

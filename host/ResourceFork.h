@@ -32,15 +32,17 @@ bool IsSideFileName(const std::string& name);
 // Reads the fork. Returns 0 and sets `exists`; an absent side file gives an empty fork with
 // exists false. A side file that isn't valid AppleDouble gives EINVAL; larger than `limit`
 // bytes gives EFBIG.
-int ReadResourceFork(const std::string& path, std::string& data, bool& exists, size_t limit = size_t{1} << 30);
+[[nodiscard]] int ReadResourceFork(const std::string& path, std::string& data, bool& exists,
+                                   size_t limit = size_t{1} << 30);
 // The resource fork inside the bytes of an AppleDouble file (the rules above); 0, EINVAL or
 // EFBIG as for ReadResourceFork.
-int ParseAppleDouble(std::string_view file, std::string& data, bool& exists, size_t limit = size_t{1} << 30);
+[[nodiscard]] int ParseAppleDouble(std::string_view file, std::string& data, bool& exists,
+                                   size_t limit = size_t{1} << 30);
 // The AppleDouble file that holds just this resource fork.
 std::string BuildAppleDouble(std::string_view fork);
 
 // Writes the fork (safely: a temporary side file renamed over the old one). Returns errno.
-int WriteResourceFork(const std::string& path, const std::string& data);
+[[nodiscard]] int WriteResourceFork(const std::string& path, const std::string& data);
 // Removes the side file; 0 also when there was none.
 int RemoveResourceFork(const std::string& path);
 bool HasResourceFork(const std::string& path);

@@ -8,8 +8,8 @@ namespace host::rsrc {
 namespace {
 
 constexpr size_t kHeaderSize = 16;
-constexpr size_t kDataStart = 256;       // header plus the reserved system and application areas
-constexpr size_t kMapFixedSize = 28;     // header copy, reserved, attributes, two list offsets
+constexpr size_t kDataStart = 256;    // header plus the reserved system and application areas
+constexpr size_t kMapFixedSize = 28;  // header copy, reserved, attributes, two list offsets
 constexpr size_t kTypeEntrySize = 8;
 constexpr size_t kRefEntrySize = 12;
 

@@ -30,7 +30,7 @@ std::string FourCCText(uint32_t code);
 struct Resource {
   uint32_t type = 0;
   int16_t id = 0;
-  std::string name;       // raw bytes (Mac Roman), at most 255; empty for none
+  std::string name;  // raw bytes (Mac Roman), at most 255; empty for none
   bool hasName = false;
   uint8_t attributes = 0;
   std::string data;
@@ -51,7 +51,10 @@ class ResourceMap {
   // Adds the resource, or replaces the one with the same type and id.
   void Set(Resource resource);
   bool Remove(uint32_t type, int16_t id);
-  void Clear() { resources_.clear(); forkAttributes_ = 0; }
+  void Clear() {
+    resources_.clear();
+    forkAttributes_ = 0;
+  }
 
   const std::vector<Resource>& Resources() const { return resources_; }
   uint16_t ForkAttributes() const { return forkAttributes_; }

@@ -38,9 +38,7 @@ std::optional<std::string> ReadQuoted(std::string_view line, size_t& p, std::str
       case '\\': out.push_back('\\'); break;
       case 'n': out.push_back('\n'); break;
       case 't': out.push_back('\t'); break;
-      default:
-        why = std::string("unknown escape \\") + e;
-        return std::nullopt;
+      default: why = std::string("unknown escape \\") + e; return std::nullopt;
     }
   }
   why = "unterminated string";

@@ -3,7 +3,9 @@
 // The reader is meant for outside data: it never loads or expands anything from outside the
 // document. A document type declaration is refused outright (so no entity can be declared,
 // and no external subset is fetched), external entity references fail, and the input size,
-// the nesting depth and the number of nodes are bounded. Character data arriving in pieces is
+// the nesting depth, the number of nodes and attributes, the length of every name, value and
+// text, and the memory the tree takes are bounded: a document past any bound is refused as
+// soon as the parser meets it, before the tree grows any further. Character data arriving in pieces is
 // merged into one text node, and text nodes holding only white space are dropped.
 // Entity and character references are decoded by the parser; texts and attribute values
 // reach the tree as plain characters.
@@ -37,17 +39,20 @@ struct Node {
 struct Limits {
   size_t maxInputBytes = 64u * 1024 * 1024;
   size_t maxDepth = 256;
-  size_t maxNodes = 4u * 1024 * 1024;
+  size_t maxNodes = 4u * 1024 * 1024;        // elements, texts, comments, processing instructions
+  size_t maxAttributes = 1024;               // on one element
+  size_t maxValueBytes = 16u * 1024 * 1024;  // one name, attribute value or text, in UTF-8
+  size_t maxTreeBytes = 256u * 1024 * 1024;  // the tree in memory, counted generously
 };
 
 struct Document {
-  std::unique_ptr<Node> root;   // kind Document; its children are the top-level nodes
+  std::unique_ptr<Node> root;     // kind Document; its children are the top-level nodes
   std::wstring declaredEncoding;  // from an XML declaration, else empty
   bool hasDeclaration = false;
 };
 
 // Parses the bytes. On failure returns false and, when asked, says why (with the line).
-bool Parse(std::string_view bytes, Document& out, std::string* error = nullptr,
-           const Limits& limits = Limits());
+[[nodiscard]] bool Parse(std::string_view bytes, Document& out, std::string* error = nullptr,
+                         const Limits& limits = Limits());
 
 }  // namespace host::xml

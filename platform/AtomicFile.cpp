@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -91,18 +92,21 @@ bool AtomicFileWriter::Open(const WideString& path) {
     mode = st.st_mode & 07777;
   }
 
+  // Everything that allocates happens before the file is made: once it exists, nothing may
+  // throw before the writer knows its name, or an allocation failure would leave it behind.
   std::string pattern = FolderOf(target_) + "/." + NameOf(target_) + ".tmp-XXXXXX";
+  folder_ = FolderOf(target_);
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
   const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return Fail(errno);
   fd_ = fd;
-  temp_ = pattern;
+  temp_ = std::move(pattern);
   if (::fchmod(fd_, mode) != 0) {
     const int err = errno;
     Abort();
     return Fail(err);
   }
-  buffer_.clear();
-  buffer_.reserve(kBufferSize);
   return true;
 }
 
@@ -183,7 +187,7 @@ bool AtomicFileWriter::Commit() {
   buffer_.clear();
   // Make the rename itself durable. The new content is in place already, so a folder that
   // can't be synced (some file systems refuse) is not a failure of the save.
-  const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

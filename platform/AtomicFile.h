@@ -29,21 +29,21 @@ class AtomicFileWriter {
   // old file's permission bits, or 0666 less the umask for a new file. Fails when the
   // destination is a folder or its folder can't be written; a writer that is open already
   // is aborted first.
-  bool Open(const WideString& path);
+  [[nodiscard]] bool Open(const WideString& path);
 
   // Appends bytes (buffered). False after any error; the error sticks until Commit/Abort.
-  bool Write(const void* data, size_t size);
-  bool Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
+  [[nodiscard]] bool Write(const void* data, size_t size);
+  [[nodiscard]] bool Write(const std::string& bytes) { return Write(bytes.data(), bytes.size()); }
 
   // Overwrites bytes written before, at `offset` from the start of the file (a header whose
   // fields are known only at the end). The range must lie inside what was written; the
   // file's end does not move. False after any error, which sticks like Write's.
-  bool WriteAt(uint64_t offset, const void* data, size_t size);
+  [[nodiscard]] bool WriteAt(uint64_t offset, const void* data, size_t size);
 
   // Writes what is buffered, fsyncs, closes and renames the temporary over the destination,
   // then syncs the folder. False on any error, with the temporary removed and the old file
   // as it was. The writer is closed afterwards either way.
-  bool Commit();
+  [[nodiscard]] bool Commit();
 
   // Drops the temporary file; the destination is untouched. Harmless when nothing is open.
   void Abort();
@@ -66,5 +66,6 @@ class AtomicFileWriter {
   WideString path_;
   std::string target_;  // where the rename goes (the link's target for a symbolic link)
   std::string temp_;
+  std::string folder_;  // the target's folder, synced after the rename
   std::vector<char> buffer_;
 };

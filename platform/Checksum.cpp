@@ -60,8 +60,8 @@ std::unique_ptr<unsigned char[]> CompressToNewBuffer(const void* bytes, size_t c
   uLongf size = compressBound(static_cast<uLong>(count));
   std::unique_ptr<unsigned char[]> out(new (std::nothrow) unsigned char[size]);
   if (!out) return nullptr;
-  if (compress2(out.get(), &size, static_cast<const Bytef*>(bytes), static_cast<uLong>(count),
-                Z_DEFAULT_COMPRESSION) != Z_OK) {
+  if (compress2(out.get(), &size, static_cast<const Bytef*>(bytes), static_cast<uLong>(count), Z_DEFAULT_COMPRESSION) !=
+      Z_OK) {
     return nullptr;
   }
   length = size;

@@ -20,8 +20,7 @@ std::unique_ptr<unsigned char[]> CompressToNewBuffer(const void* bytes, size_t c
 inline constexpr size_t kMaxUncompressedLength = size_t{512} << 20;
 
 // Inflates a zlib stream into a new buffer that grows as needed, up to maxLength bytes.
-// Null when the stream is damaged or cut short (or the pointer null with a count above 0), or its content would be longer than
-// maxLength. length receives the uncompressed size. Bytes after the end of the stream are
-// ignored.
+// Null when the stream is damaged or cut short (or the pointer null with a count above 0), or its content would be
+// longer than maxLength. length receives the uncompressed size. Bytes after the end of the stream are ignored.
 std::unique_ptr<unsigned char[]> UncompressToNewBuffer(const void* bytes, size_t count, size_t& length,
                                                        size_t maxLength = kMaxUncompressedLength);

@@ -260,8 +260,7 @@ host::OSErr CopyObject(const FileRef& source, const FileRef& destinationFolder, 
   std::string aside;
   if (Exists(target)) {
     switch (duplicate) {
-      case kDuplicateFail:
-        return host::kDuplicateErr;
+      case kDuplicateFail: return host::kDuplicateErr;
       case kDuplicateReplace:
         aside = UniqueAsideName(destinationFolder.path, name);
         if (::rename(target.c_str(), aside.c_str()) != 0) return FromErrno(errno);

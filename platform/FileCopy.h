@@ -41,8 +41,8 @@ host::OSErr CopyObject(const FileRef& source, const FileRef& destinationFolder, 
 
 // The path-level entry: no level limit and no filter. True on success, with the new item's
 // path (a folder's ends with '/') in `newPath` when given.
-bool CopyFileOrFolder(const WideString& source, const WideString& destinationFolder, const WideString* newName,
-                      DuplicateAction duplicate, WideString* newPath);
+[[nodiscard]] bool CopyFileOrFolder(const WideString& source, const WideString& destinationFolder,
+                                    const WideString* newName, DuplicateAction duplicate, WideString* newPath);
 
 // Counts the chunks data is copied in (tests).
 void SetCopyChunkObserverForTesting(std::function<void(size_t bytes)> observer);

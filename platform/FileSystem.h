@@ -16,7 +16,7 @@ bool PathIsFolder(const WideString& path);
 // True when a folder exists at the path already; otherwise creates it in its (existing)
 // parent and rewrites the path absolute with a trailing '/'. False on failure and when a
 // non-folder sits at the path.
-bool CreateFolderAtPath(WideString& path);
+[[nodiscard]] bool CreateFolderAtPath(WideString& path);
 
 // True when nothing exists at the path or the object (a file, a link or an empty folder)
 // was deleted. A busy file doesn't exist on this system, so `force` changes nothing.
@@ -36,16 +36,16 @@ host::OSErr DeleteObjectTree(const FileRef& folder);
 // that name is replaced in one step (rename(2)): the old one is never deleted first, so a
 // failed rename leaves both as they were. A folder of that name is replaced only when it is
 // empty. On success the path is rewritten to the new name (trailing '/' for a folder).
-bool RenamePath(WideString& path, const WideString& newName);
+[[nodiscard]] bool RenamePath(WideString& path, const WideString& newName);
 
 // Renames the object at the path to its name + "~" (out gets that path). False when nothing
 // is at the path, or when the backup name is taken and `replace` is not set; with it the
 // old backup is replaced.
-bool RenameToBackupName(WideString& out, const WideString& path, bool replace);
+[[nodiscard]] bool RenameToBackupName(WideString& out, const WideString& path, bool replace);
 
 // out = the path with its file name replaced by "<stem>__<ext>", or when that exists the
 // first free "<stem>__<n><ext>" for n = 0..999. False when all are taken (out holds the last).
-bool MakeUniqueFilePath(WideString& out, const WideString& path);
+[[nodiscard]] bool MakeUniqueFilePath(WideString& out, const WideString& path);
 
 // The path of a file in the bundle's resources; false when it is not there.
 bool GetBundleResourcePath(WideString& out, const WideString& name);

@@ -4,7 +4,7 @@ namespace {
 
 struct FileTypeRow {
   OSType type;
-  const wchar_t* extension;  // nullptr: none
+  const wchar_t* extension;   // nullptr: none
   const wchar_t* extensions;  // nullptr: the single extension
   const wchar_t* description;
 };

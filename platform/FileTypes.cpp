@@ -82,10 +82,8 @@ bool GetFileTypeCreator(const WideString& path, FileTypeCreator& out) {
       out.invisible = (host::fs::GetU16(info, host::fs::kFileFlagsOffset) & kFinderFlagIsInvisible) != 0;
       break;
     case host::fs::AttrResult::kMissing:
-    case host::fs::AttrResult::kUnsupported:
-      break;
-    case host::fs::AttrResult::kError:
-      return false;
+    case host::fs::AttrResult::kUnsupported: break;
+    case host::fs::AttrResult::kError: return false;
   }
   out.locked = IsLocked(FileRef{Native(path)});
   return true;
@@ -102,7 +100,8 @@ bool SetFileTypeCreator(const WideString& path, const FileTypeCreator& record) {
 
 bool SetInvisibleFlag(const FileRef& ref, bool on) {
   if (ref.IsNull()) return false;
-  return on ? UpdateFinderFlags(ref.path, kFinderFlagIsInvisible, 0) : UpdateFinderFlags(ref.path, 0, kFinderFlagIsInvisible);
+  return on ? UpdateFinderFlags(ref.path, kFinderFlagIsInvisible, 0)
+            : UpdateFinderFlags(ref.path, 0, kFinderFlagIsInvisible);
 }
 
 bool SetLockedFlag(const FileRef& ref, bool on) {
@@ -124,7 +123,8 @@ bool DeleteFSRef(const FileRef& ref) {
 }
 
 bool RenameFSRef(const FileRef& ref, const WideString& name) {
-  if (ref.IsNull() || name.empty() || name.find(L'/') != WideString::npos || name == L"." || name == L"..") return false;
+  if (ref.IsNull() || name.empty() || name.find(L'/') != WideString::npos || name == L"." || name == L"..")
+    return false;
   const auto slash = ref.path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : ref.path.substr(0, slash);
   const std::string to = folder + "/" + WideToUtf8(name);

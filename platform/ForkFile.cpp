@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "host/FinderInfo.h"
@@ -25,7 +25,7 @@ bool ReadInfo(const std::string& path, FinderInfoBytes& info, AttrResult& result
 }  // namespace
 
 ForkFile::~ForkFile() {
-  if (openFork_ != kNone) Close();
+  if (openFork_ != kNone) static_cast<void>(Close());  // nobody is left to be told
 }
 
 bool ForkFile::Fail(int err) {
@@ -204,7 +204,8 @@ bool ForkFile::SetFolderFinderInfo(const FolderFinderInfoFields& info) {
     host::fs::PutU16(bytes, host::fs::kFolderBoundsOffset + 4, static_cast<uint16_t>(info.windowBounds.bottom));
     host::fs::PutU16(bytes, host::fs::kFolderBoundsOffset + 6, static_cast<uint16_t>(info.windowBounds.right));
   }
-  if (info.mask & FolderFinderInfoFields::kFlags) host::fs::PutU16(bytes, host::fs::kFolderFlagsOffset, info.finderFlags);
+  if (info.mask & FolderFinderInfoFields::kFlags)
+    host::fs::PutU16(bytes, host::fs::kFolderFlagsOffset, info.finderFlags);
   if (info.mask & FolderFinderInfoFields::kLocation) {
     host::fs::PutU16(bytes, host::fs::kFolderLocationOffset, static_cast<uint16_t>(info.location.v));
     host::fs::PutU16(bytes, host::fs::kFolderLocationOffset + 2, static_cast<uint16_t>(info.location.h));
@@ -220,7 +221,7 @@ bool ForkFile::SetHasBundle() {
   if (!ReadInfo(path_, bytes, result) || result == AttrResult::kUnsupported) return Fail(ENOTSUP);
   struct stat st {};
   const size_t at = ::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? host::fs::kFolderFlagsOffset
-                                                                            : host::fs::kFileFlagsOffset;
+                                                                           : host::fs::kFileFlagsOffset;
   host::fs::PutU16(bytes, at, static_cast<uint16_t>(host::fs::GetU16(bytes, at) | kFinderFlagHasBundle));
   int err = 0;
   if (host::fs::WriteFinderInfo(path_, bytes, &err) != AttrResult::kOk) return Fail(err != 0 ? err : ENOTSUP);

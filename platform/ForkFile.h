@@ -55,14 +55,14 @@ class ForkFile {
   // The access comes from the first set bit of 2 (read), 4 (write), 8 (read/write); other
   // flags fail. The file must exist. A resource fork opened for writing is created when the
   // file has none.
-  bool OpenDataFork(int flags);
-  bool OpenResourceFork(int flags);
+  [[nodiscard]] bool OpenDataFork(int flags);
+  [[nodiscard]] bool OpenResourceFork(int flags);
   // Writes at the current position; the count actually written (less on an error).
   long Write(const void* bytes, long count);
   // Reads at the current position; the count read (0 at the end).
   long Read(void* bytes, long count);
   // False when nothing is open or the fork could not be written out and closed.
-  bool Close();
+  [[nodiscard]] bool Close();
   bool IsOpen() const { return openFork_ != 0; }
 
   // False (fields unchanged) when the information can't be read; where the file system

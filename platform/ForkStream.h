@@ -36,12 +36,12 @@ class ForkStreamBuf : public std::streambuf {
   // Any other mode fails, as does a buffer that is open already. A missing file is created
   // (mode 0666 less the umask, no type). trunc empties an existing file and app writes at
   // its end, as with standard file streams; ate moves to the end after opening.
-  bool Open(const WideString& path, std::ios::openmode mode);
+  [[nodiscard]] bool Open(const WideString& path, std::ios::openmode mode);
   // Opens for writing a new file that replaces the one at the path on a successful Close.
-  bool OpenReplacing(const WideString& path);
+  [[nodiscard]] bool OpenReplacing(const WideString& path);
   // Writes what is pending and closes. False when nothing was open, or any write, the flush
   // or the close failed (the replaced file is then untouched).
-  bool Close();
+  [[nodiscard]] bool Close();
   bool IsOpen() const { return fd_ >= 0 || atomic_ != nullptr; }
   // errno of the first failure (0 when none).
   int LastError() const { return error_; }
@@ -77,7 +77,7 @@ class ForkOutputStream : public std::ostream {
   void OpenReplacing(const WideString& path);
   bool IsOpen() const { return buffer_.IsOpen(); }
   // Closes the buffer; failbit (and false) when closing or any earlier write failed.
-  bool Close();
+  [[nodiscard]] bool Close();
   ForkStreamBuf& Buffer() { return buffer_; }
   const ForkStreamBuf& Buffer() const { return buffer_; }
 
@@ -88,8 +88,8 @@ class ForkOutputStream : public std::ostream {
 class TextFileOutputStream : public ForkOutputStream {
  public:
   // ForkOutputStream::Open, then remembers the encoding of wide text; true when open.
-  bool Open(const WideString& path, std::ios::openmode mode, host::cf::Encoding encoding);
-  bool OpenReplacing(const WideString& path, host::cf::Encoding encoding);
+  [[nodiscard]] bool Open(const WideString& path, std::ios::openmode mode, host::cf::Encoding encoding);
+  [[nodiscard]] bool OpenReplacing(const WideString& path, host::cf::Encoding encoding);
   host::cf::Encoding GetEncoding() const { return encoding_; }
 
  private:

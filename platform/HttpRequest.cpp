@@ -34,7 +34,9 @@ HttpRequest::~HttpRequest() {
 
 void HttpRequest::SetUrl(const wchar_t* url) { url_ = url ? host::text::WideToUtf8(url) : std::string(); }
 
-void HttpRequest::AddHeaderField(const std::string& name, const std::string& value) { headers_.emplace_back(name, value); }
+void HttpRequest::AddHeaderField(const std::string& name, const std::string& value) {
+  headers_.emplace_back(name, value);
+}
 
 void HttpRequest::SetBody(const void* bytes, size_t count) {
   body_.assign(static_cast<const char*>(bytes), bytes ? count : 0);
@@ -137,7 +139,7 @@ bool HttpRequest::PostAsync(std::function<void(bool ok)> done) {
 
 void HttpRequest::Deliver(AsyncState& state) {
   if (worker_.joinable()) worker_.join();  // it has posted this delivery; it ends now
-  auto keep = async_;                       // the state outlives this call
+  auto keep = async_;                      // the state outlives this call
   async_.reset();
   state.owner = nullptr;
   ResetResponse(nullptr, 0);

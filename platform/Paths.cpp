@@ -219,9 +219,13 @@ WideString ComputeRelativePath(const WideString& base, const WideString& target)
   return L"./" + rest;
 }
 
-WideString MakeRelativePath(const WideString& base, const WideString& target) { return ComputeRelativePath(base, target); }
+WideString MakeRelativePath(const WideString& base, const WideString& target) {
+  return ComputeRelativePath(base, target);
+}
 
-WideString RelativizePath(const WideString& target, const WideString& base) { return ComputeRelativePath(base, target); }
+WideString RelativizePath(const WideString& target, const WideString& base) {
+  return ComputeRelativePath(base, target);
+}
 
 bool PathToFSRef(const WideString& path, FileRef& out) {
   out = FileRef{};

@@ -172,7 +172,7 @@ bool PreferencesStore::Load() {
     if (readOnly_) return true;
     char stamp[32];
     const std::time_t now = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     ::localtime_r(&now, &tm);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
     std::string aside = path_ + ".unreadable-" + stamp;
@@ -368,7 +368,8 @@ bool PreferencesStore::SetStringList(const WideString& key, const std::vector<Wi
     if (!SetString(prefix + WideString(std::to_wstring(i + 1)), values[i].c_str())) return false;
   }
   // Remove every numbered key beyond the list, whatever length an earlier list had.
-  for (auto it = values_.lower_bound(prefix); it != values_.end() && it->first.compare(0, prefix.size(), prefix) == 0;) {
+  for (auto it = values_.lower_bound(prefix);
+       it != values_.end() && it->first.compare(0, prefix.size(), prefix) == 0;) {
     const std::wstring suffix = it->first.substr(prefix.size());
     size_t index = 0;
     bool numeric = !suffix.empty() && suffix.size() < 10 && suffix[0] != L'0';

@@ -38,7 +38,7 @@ class PreferencesStore {
     kErrNumberValue = 609,
     kErrBoolKey = 610,
     kErrDataKey = 611,
-    kErrOpen = 612,     // Open: the domain's file exists but can't be read
+    kErrOpen = 612,  // Open: the domain's file exists but can't be read
     kErrRemoveKey = 613,
   };
   // The application's own domain (what a null identifier means).
@@ -53,11 +53,11 @@ class PreferencesStore {
   // users: the read-only file under /etc/xdg; writing it back fails). Reads the file at once.
   // False for another scope, an unusable identifier, or a file that exists but can't be
   // read. Opening an open store closes it first (without writing).
-  bool Open(const wchar_t* identifier, int scope);
+  [[nodiscard]] bool Open(const wchar_t* identifier, int scope);
   // Writes the domain when something was set since Open and closes the store. True only when
   // it wrote the file successfully (error 603 when that failed); false, writing nothing,
   // when nothing was set. The store is closed afterwards in every case.
-  bool Close();
+  [[nodiscard]] bool Close();
   bool IsOpen() const { return open_; }
 
   // Copies a byte block when it fits the capacity; returns its size, 0 when the key is

@@ -22,7 +22,8 @@ bool ReadFileBounded(const std::string& path, std::string& bytes, std::string& e
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > kMaxResourceFileBytes) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<unsigned long long>(st.st_size) > kMaxResourceFileBytes) {
     ::close(fd);
     error = "not a regular file of a sensible size";
     return false;

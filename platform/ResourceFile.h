@@ -20,7 +20,7 @@ class ResourceFile {
   // Reads the resources of the file at the path, read-only: its resource fork when it has
   // one, otherwise its content (a flat resource file such as "main.rsrc"). False when it
   // can't be read or holds no well-formed resource map; the file stays closed.
-  bool Open(const WideString& path);
+  [[nodiscard]] bool Open(const WideString& path);
   void Close();
   bool IsOpen() const { return open_; }
 

@@ -21,9 +21,7 @@ WideString NarrowToWide(const char* narrow) {
 
 WideString NarrowToWide(std::string_view narrow) { return WideString(host::text::MacRomanToWide(narrow)); }
 
-std::string WideToNarrow(const std::wstring& text) {
-  return host::text::WideToMacRoman(text).value_or(std::string());
-}
+std::string WideToNarrow(const std::wstring& text) { return host::text::WideToMacRoman(text).value_or(std::string()); }
 
 void PascalToWide(const unsigned char* pascal, wchar_t* destination) {
   if (destination == nullptr) return;
@@ -32,8 +30,7 @@ void PascalToWide(const unsigned char* pascal, wchar_t* destination) {
     return;
   }
   const size_t n = pascal[0];
-  const std::wstring wide =
-      host::text::MacRomanToWide(std::string_view(reinterpret_cast<const char*>(pascal + 1), n));
+  const std::wstring wide = host::text::MacRomanToWide(std::string_view(reinterpret_cast<const char*>(pascal + 1), n));
   std::wmemcpy(destination, wide.data(), wide.size());
   destination[wide.size()] = L'\0';
 }
@@ -101,9 +98,9 @@ WideString TrimWhitespace(const wchar_t* text) {
 
 namespace {
 
-constexpr const wchar_t* kMonthNames[12] = {L"January", L"February", L"March",     L"April",
-                                            L"May",     L"June",     L"July",      L"August",
-                                            L"September", L"October", L"November", L"December"};
+constexpr const wchar_t* kMonthNames[12] = {L"January",   L"February", L"March",    L"April",
+                                            L"May",       L"June",     L"July",     L"August",
+                                            L"September", L"October",  L"November", L"December"};
 constexpr const wchar_t* kMonthAbbreviations[12] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
                                                     L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
 

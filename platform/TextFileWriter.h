@@ -20,10 +20,10 @@ class TextFileWriter {
   // Starts the file with the record's type and creator (null: creator 'ttex', type 'TEXT').
   // Fails for a path written as a folder, a folder at the path, or an existing file when
   // `replace` is not set.
-  virtual bool Create(const WideString& path, const FileTypeCreator* record, bool replace);
+  [[nodiscard]] virtual bool Create(const WideString& path, const FileTypeCreator* record, bool replace);
   // Puts the file in place. False when nothing was open or anything failed to be written
   // (the old file is then untouched).
-  virtual bool Close();
+  [[nodiscard]] virtual bool Close();
 
   TextFileWriter& WriteText(const WideString& text);
   TextFileWriter& WriteNumber(long number);

@@ -11,7 +11,7 @@ class WideString : public std::wstring {
   WideString() = default;
   WideString(const wchar_t* text) : std::wstring(text ? text : L"") {}  // NOLINT: implicit by design
   WideString(const wchar_t* text, size_type count) : std::wstring(text ? text : L"", text ? count : 0) {}
-  WideString(const std::wstring& text) : std::wstring(text) {}  // NOLINT
+  WideString(const std::wstring& text) : std::wstring(text) {}                 // NOLINT
   WideString(std::wstring&& text) noexcept : std::wstring(std::move(text)) {}  // NOLINT
   WideString(size_type count, wchar_t ch) : std::wstring(count, ch) {}
   WideString(const WideString&) = default;

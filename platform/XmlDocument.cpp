@@ -15,8 +15,6 @@
 
 namespace {
 
-const host::xml::Limits kLimits;
-
 locale_t CLocale() {
   static locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   return c;
@@ -31,7 +29,14 @@ std::string NumberText(const std::wstring& text) {
   return out;
 }
 
-bool ReadWholeFile(const WideString& path, std::string& bytes, std::string& error) {
+std::string TooLarge(size_t limit) {
+  const std::string size = limit >= 1024 * 1024 && limit % (1024 * 1024) == 0
+                               ? std::to_string(limit / (1024 * 1024)) + " MB"
+                               : std::to_string(limit) + " bytes";
+  return "the file is larger than " + size;
+}
+
+bool ReadWholeFile(const WideString& path, size_t limit, std::string& bytes, std::string& error) {
   const std::string native = WideToUtf8(path);
   const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -39,14 +44,20 @@ bool ReadWholeFile(const WideString& path, std::string& bytes, std::string& erro
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
+    error = std::string("can't read the file: ") + std::strerror(errno);
     ::close(fd);
-    error = "not a regular file";
     return false;
   }
-  if (static_cast<unsigned long long>(st.st_size) > kLimits.maxInputBytes) {
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd);
-    error = "document too large";
+    error = S_ISDIR(st.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
+    return false;
+  }
+  // Refused before a byte is read.
+  if (static_cast<unsigned long long>(st.st_size) > limit) {
+    ::close(fd);
+    error = TooLarge(limit);
     return false;
   }
   bytes.clear();
@@ -61,8 +72,8 @@ bool ReadWholeFile(const WideString& path, std::string& bytes, std::string& erro
       return false;
     }
     if (n == 0) break;
-    if (bytes.size() + static_cast<size_t>(n) > kLimits.maxInputBytes) {
-      error = "document too large";
+    if (bytes.size() + static_cast<size_t>(n) > limit) {
+      error = TooLarge(limit);
       ::close(fd);
       return false;
     }
@@ -93,12 +104,13 @@ const host::xml::Node* FirstElement(const host::xml::Node* parent) {
 // ---- XmlDocument ----
 
 XmlDocument::XmlDocument() = default;
+XmlDocument::XmlDocument(const host::xml::Limits& limits) : limits_(limits) {}
 XmlDocument::~XmlDocument() = default;
 
 bool XmlDocument::Open(const WideString& path) {
   std::string bytes;
   path_ = path;
-  if (!ReadWholeFile(path, bytes, error_)) {
+  if (!ReadWholeFile(path, limits_.maxInputBytes, bytes, error_)) {
     tree_ = host::xml::Document();
     return false;
   }
@@ -108,7 +120,7 @@ bool XmlDocument::Open(const WideString& path) {
 bool XmlDocument::Parse(std::string_view bytes, const WideString& path) {
   path_ = path;
   error_.clear();
-  if (!host::xml::Parse(bytes, tree_, &error_, kLimits)) return false;
+  if (!host::xml::Parse(bytes, tree_, &error_, limits_)) return false;
   // The project files carry their encoding on their first element ("xml"); a document with
   // an XML declaration carries it there.
   if (const host::xml::Node* first = FirstElement(tree_.root.get())) {

@@ -36,16 +36,19 @@ enum XmlDeclaredEncoding : int { kXmlEncodingUnknown = 0, kXmlEncodingUtf8 = 1, 
 class XmlDocument {
  public:
   XmlDocument();
+  // A reader held to tighter bounds than the general ones of host::xml::Limits (a project
+  // file, say): a file or document past any of them is refused, with the bound it broke.
+  explicit XmlDocument(const host::xml::Limits& limits);
   ~XmlDocument();
   XmlDocument(const XmlDocument&) = delete;
   XmlDocument& operator=(const XmlDocument&) = delete;
 
   // Reads the whole file and parses it. False when the file can't be read or is not a
   // well-formed document we accept; LastError() then says why.
-  bool Open(const WideString& path);
-  bool Load(const WideString& path) { return Open(path); }
+  [[nodiscard]] bool Open(const WideString& path);
+  [[nodiscard]] bool Load(const WideString& path) { return Open(path); }
   // Parses a document held in memory (the path is only remembered).
-  bool Parse(std::string_view bytes, const WideString& path = WideString());
+  [[nodiscard]] bool Parse(std::string_view bytes, const WideString& path = WideString());
 
   // The document's first element (for a project file, the "xml" element of its header).
   bool GetRootElement(XmlElement& element) const;
@@ -56,6 +59,7 @@ class XmlDocument {
   const std::string& LastError() const { return error_; }
 
  private:
+  host::xml::Limits limits_;
   host::xml::Document tree_;
   WideString path_;
   int encoding_ = kXmlEncodingUnknown;
@@ -153,4 +157,4 @@ class XmlElement {
 // Standard Base64 decoding as the readers use it: groups of four characters, a '=' in the
 // third or fourth place ends the data, a short final group gives the bytes its characters
 // cover. False for any character outside the alphabet.
-bool DecodeBase64(std::string_view text, std::string& bytes);
+[[nodiscard]] bool DecodeBase64(std::string_view text, std::string& bytes);

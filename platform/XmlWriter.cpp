@@ -10,9 +10,7 @@
 #include "platform/TextConversions.h"
 #include "platform/XmlText.h"
 
-XmlWriter::~XmlWriter() {
-  if (IsOpen()) Close();
-}
+XmlWriter::~XmlWriter() { Abort(); }
 
 bool XmlWriter::Open(const WideString& path, const XmlWriterOptions& options, bool replace) {
   if (IsOpen()) Abort();

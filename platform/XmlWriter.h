@@ -12,7 +12,8 @@
 //
 // The document goes to a temporary file beside the destination and replaces it only when
 // Close has written all of it without error; until then (and after any failure) an old file
-// at the path stays as it was.
+// at the path stays as it was. A writer destroyed before Close (an exception on the way, or
+// a caller that gave up) never puts its document in place: it drops the temporary file.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +35,7 @@ struct XmlWriterOptions {
 class XmlWriter {
  public:
   XmlWriter() = default;
-  // Closes the writer (see Close) when it is still open.
+  // Drops a document that was not closed (see Abort): only Close puts a document in place.
   ~XmlWriter();
   XmlWriter(const XmlWriter&) = delete;
   XmlWriter& operator=(const XmlWriter&) = delete;
@@ -43,7 +44,8 @@ class XmlWriter {
   // element form <xml version="1.0" encoding="UTF-8"> and a line feed, in the declaration
   // form <?xml version="1.0" encoding="UTF-8" ?> and a line feed. False when the file
   // can't be created, or when it exists and replace is false.
-  bool Open(const WideString& path, const XmlWriterOptions& options = XmlWriterOptions(), bool replace = true);
+  [[nodiscard]] bool Open(const WideString& path, const XmlWriterOptions& options = XmlWriterOptions(),
+                          bool replace = true);
 
   // The text in UTF-8 as it stands (markup).
   XmlWriter& WriteRaw(std::wstring_view text);
@@ -63,7 +65,7 @@ class XmlWriter {
   // the document in place. False when anything since Open failed to be written; the old file
   // is then untouched. A writer that is not open answers the result of its last Close (true
   // when it never failed).
-  bool Close();
+  [[nodiscard]] bool Close();
   // Drops the document without touching the destination.
   void Abort();
 

@@ -21,7 +21,8 @@ TEST(HostCFString, RetainAndReleaseCountReferences) {
 TEST(HostCFString, LengthCountsUtf16UnitsAndWideCombinesPairs) {
   cf::StringRef s = cf::CreateWithWide(L"a\U0001F600b");
   EXPECT_EQ(cf::GetLength(s), 4u);
-  EXPECT_EQ(cf::GetUnits(s), std::u16string_view(u"a\xD83D\xDE00" u"b"));
+  EXPECT_EQ(cf::GetUnits(s), std::u16string_view(u"a\xD83D\xDE00"
+                                                 u"b"));
   EXPECT_EQ(cf::GetWide(s), L"a\U0001F600b");
   cf::Release(s);
 
@@ -43,7 +44,7 @@ TEST(HostCFString, BytesInAndOut) {
       {"caf\x8E", cf::Encoding::kMacRoman, true, L"caf\u00E9"},
       {"\xDB", cf::Encoding::kMacRoman, true, L"\u20AC"},
       {"caf\xC3\xA9", cf::Encoding::kUtf8, true, L"caf\u00E9"},
-      {"caf\xE9", cf::Encoding::kUtf8, false, L""},     // Latin-1, not UTF-8
+      {"caf\xE9", cf::Encoding::kUtf8, false, L""},       // Latin-1, not UTF-8
       {"\xED\xA0\x80", cf::Encoding::kUtf8, false, L""},  // an encoded surrogate
       {"", cf::Encoding::kUtf8, true, L""},
   };

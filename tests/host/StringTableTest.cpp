@@ -30,18 +30,10 @@ TEST(HostStringTable, BadLinesAreSkippedAndReported) {
     const char* line;
   };
   const Case bad[] = {
-      {"\"12\" = \"no semicolon\""},
-      {"\"12\" \"no equals\";"},
-      {"\"12\" = \"unterminated;"},
-      {"\"12\" = \"bad escape \\q\";"},
-      {"\"1x\" = \"key is no number\";"},
-      {"\"-3\" = \"negative\";"},
-      {"\"99999999999\" = \"beyond int\";"},
-      {"\"\" = \"empty key\";"},
-      {"12 = \"unquoted key\";"},
-      {"\"12\" = \"text\"; junk"},
-      {"\"12\" = \"Latin-1 \xE9\";"},
-      {"\"12\" = \"ends in a backslash\\"},
+      {"\"12\" = \"no semicolon\""},         {"\"12\" \"no equals\";"},          {"\"12\" = \"unterminated;"},
+      {"\"12\" = \"bad escape \\q\";"},      {"\"1x\" = \"key is no number\";"}, {"\"-3\" = \"negative\";"},
+      {"\"99999999999\" = \"beyond int\";"}, {"\"\" = \"empty key\";"},          {"12 = \"unquoted key\";"},
+      {"\"12\" = \"text\"; junk"},           {"\"12\" = \"Latin-1 \xE9\";"},     {"\"12\" = \"ends in a backslash\\"},
   };
   for (const Case& c : bad) {
     SCOPED_TRACE(c.line);
@@ -71,8 +63,14 @@ TEST(HostStringTable, DuplicatesAndOpenCommentsAreReported) {
 TEST(HostStringTable, AnyBytesParseWithoutHarm) {
   // A few hostile inputs: NULs, lone quotes, very long lines, no newline at all.
   const std::string inputs[] = {
-      std::string("\"1\" = \"a\0b\";", 12), "\"", "\\", "/*", "*/", "\"1\" = \"" + std::string(100000, 'x'),
-      std::string(3, '\xFF'), "\"1\"=\"x\";\"2\"",
+      std::string("\"1\" = \"a\0b\";", 12),
+      "\"",
+      "\\",
+      "/*",
+      "*/",
+      "\"1\" = \"" + std::string(100000, 'x'),
+      std::string(3, '\xFF'),
+      "\"1\"=\"x\";\"2\"",
   };
   for (const std::string& in : inputs) {
     const StringTable t = StringTable::Parse(in);

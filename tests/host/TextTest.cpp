@@ -12,15 +12,18 @@ TEST(HostText, Utf16PairsCombineAndLoneSurrogatesBecomeReplacement) {
 }
 
 TEST(HostText, Utf8RoundTripKeepsEveryByteString) {
-  struct Case { std::string bytes; std::wstring wide; };
+  struct Case {
+    std::string bytes;
+    std::wstring wide;
+  };
   const Case cases[] = {
       {"plain", L"plain"},
       {"caf\xC3\xA9", L"caf\u00E9"},
       {"\xF0\x9F\x98\x80", L"\U0001F600"},
       {"a\xFFz", std::wstring(L"a") + wchar_t(0xDCFF) + L"z"},
-      {"\xC0\x80", std::wstring{wchar_t(0xDCC0), wchar_t(0xDC80)}},          // overlong NUL
+      {"\xC0\x80", std::wstring{wchar_t(0xDCC0), wchar_t(0xDC80)}},                       // overlong NUL
       {"\xED\xA0\x80", std::wstring{wchar_t(0xDCED), wchar_t(0xDCA0), wchar_t(0xDC80)}},  // surrogate
-      {"\xE2\x82", std::wstring{wchar_t(0xDCE2), wchar_t(0xDC82)}},          // truncated
+      {"\xE2\x82", std::wstring{wchar_t(0xDCE2), wchar_t(0xDC82)}},                       // truncated
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Utf8ToWide(c.bytes), c.wide) << c.bytes;

@@ -7,8 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "Scratch.h"
 
@@ -42,14 +43,14 @@ TEST(AtomicFileWriter, AbortAndDestructionLeaveTheOldFile) {
   {
     AtomicFileWriter out;
     ASSERT_TRUE(out.Open(Utf8ToWide(doc)));
-    out.Write("new", 3);
+    ASSERT_TRUE(out.Write("new", 3));
     out.Abort();
     EXPECT_FALSE(out.Commit());
   }
   {
     AtomicFileWriter out;
     ASSERT_TRUE(out.Open(Utf8ToWide(doc)));
-    out.Write("new", 3);
+    ASSERT_TRUE(out.Write("new", 3));
   }
   EXPECT_EQ(ReadFile(doc), "old");
   EXPECT_EQ(testutil::ListNames(dir.Path()), std::vector<std::string>{"doc.plw"});
@@ -92,6 +93,40 @@ TEST(AtomicFileWriter, ASymbolicLinkKeepsPointingAtTheNewContent) {
   EXPECT_EQ(ReadFile(dir / "real/doc.plw"), "new");
 }
 
+// A chain of links: every link stays a link, and the file at the end of the chain gets the new
+// content. Each link is read relative to its own folder.
+TEST(AtomicFileWriter, EveryLinkOfAChainKeepsPointing) {
+  testutil::ScratchFolder dir;
+  ASSERT_EQ(::mkdir((dir / "real").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((dir / "links").c_str(), 0700), 0);
+  ASSERT_TRUE(WriteFile(dir / "real/doc.plw", "old"));
+  struct Case {
+    const char* what;
+    std::string second;  // where the middle link points
+  } cases[] = {
+      {"relative", "../real/doc.plw"},
+      {"absolute", dir / "real/doc.plw"},
+  };
+  for (const Case& c : cases) {
+    testutil::RemoveTree(dir / "links/middle.plw");
+    testutil::RemoveTree(dir / "first.plw");
+    ASSERT_EQ(::symlink(c.second.c_str(), (dir / "links/middle.plw").c_str()), 0);
+    ASSERT_EQ(::symlink("links/middle.plw", (dir / "first.plw").c_str()), 0);
+    AtomicFileWriter out;
+    ASSERT_TRUE(out.Open(Utf8ToWide(dir / "first.plw"))) << c.what;
+    ASSERT_TRUE(out.Write(c.what, std::strlen(c.what)));
+    ASSERT_TRUE(out.Commit()) << c.what;
+    struct stat st {};
+    for (const char* link : {"first.plw", "links/middle.plw"}) {
+      ASSERT_EQ(::lstat((dir / link).c_str(), &st), 0) << c.what << " " << link;
+      EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.what << " " << link;
+    }
+    EXPECT_EQ(ReadFile(dir / "real/doc.plw"), c.what);
+    EXPECT_EQ(testutil::ListNames(dir / "links"), std::vector<std::string>{"middle.plw"}) << c.what;
+    EXPECT_EQ(testutil::ListNames(dir / "real"), std::vector<std::string>{"doc.plw"}) << c.what;
+  }
+}
+
 TEST(AtomicFileWriter, RefusesAFolderAndAMissingFolder) {
   testutil::ScratchFolder dir;
   AtomicFileWriter out;
@@ -126,21 +161,24 @@ TEST(AtomicFileWriter, RefusesToReplaceAnythingButARegularFile) {
 // and no temporary file is left behind.
 TEST(AtomicFileWriter, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
   std::string why;
-  const int result = testutil::RunOnFreshMount("tmpfs", "size=64k", [](const std::string& mnt) {
-    const std::string doc = mnt + "/doc.plw";
-    if (!WriteFile(doc, "old content")) return 10;
-    AtomicFileWriter out;
-    if (!out.Open(Utf8ToWide(doc))) return 11;
-    const std::string big(1 << 20, 'x');
-    const bool wrote = out.Write(big);
-    const bool committed = out.Commit();
-    if (wrote && committed) return 12;
-    if (committed) return 13;
-    if (out.LastError() != ENOSPC) return 14;
-    if (ReadFile(doc) != "old content") return 15;
-    if (testutil::ListNames(mnt) != std::vector<std::string>{"doc.plw"}) return 16;
-    return 0;
-  }, why);
+  const int result = testutil::RunOnFreshMount(
+      "tmpfs", "size=64k",
+      [](const std::string& mnt) {
+        const std::string doc = mnt + "/doc.plw";
+        if (!WriteFile(doc, "old content")) return 10;
+        AtomicFileWriter out;
+        if (!out.Open(Utf8ToWide(doc))) return 11;
+        const std::string big(1 << 20, 'x');
+        const bool wrote = out.Write(big);
+        const bool committed = out.Commit();
+        if (wrote && committed) return 12;
+        if (committed) return 13;
+        if (out.LastError() != ENOSPC) return 14;
+        if (ReadFile(doc) != "old content") return 15;
+        if (testutil::ListNames(mnt) != std::vector<std::string>{"doc.plw"}) return 16;
+        return 0;
+      },
+      why);
   if (result < 0) GTEST_SKIP() << why;
   EXPECT_EQ(result, 0) << "12: a full disk was reported as success; 14: wrong error; 15: old file damaged; "
                           "16: temporary left behind";

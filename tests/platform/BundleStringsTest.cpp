@@ -22,12 +22,12 @@ const std::map<int, std::vector<std::string>> kFormats = {
 
 // Numbers that the program shows and that must therefore exist.
 const int kRequired[] = {
-    11100, 11101, 11102, 11103,  // message-box buttons
-    10000, 10001,                // error headings
-    10015, 10016, 10017,         // start-up checks
-    151,   152,                  // build finished
-    11007, 11008,                // newer version offered
-    8010,  8011,  8012, 8013, 8014, 8015, 8016, 8017, 8018, 8019, 8020, 8021,  // publishing
+    11100, 11101, 11102, 11103,                                                  // message-box buttons
+    10000, 10001,                                                                // error headings
+    10015, 10016, 10017,                                                         // start-up checks
+    151,   152,                                                                  // build finished
+    11007, 11008,                                                                // newer version offered
+    8010,  8011,  8012,  8013,  8014, 8015, 8016, 8017, 8018, 8019, 8020, 8021,  // publishing
 };
 
 // The argument kinds a wide printf format consumes; nullopt for a conversion the program

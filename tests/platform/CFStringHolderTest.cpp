@@ -43,7 +43,7 @@ TEST(CFStringHolder, OwnsWhatItHolds) {
 
 TEST(CFStringHolder, ConvertsToEveryForm) {
   CFStringHolder h(L"Caf\u00E9 \U0001F600");
-  EXPECT_EQ(h.GetLength(), 7u);  // the emoji is two UTF-16 units
+  EXPECT_EQ(h.GetLength(), 7u);                           // the emoji is two UTF-16 units
   EXPECT_EQ(h.GetWideString(), L"Caf\u00E9 \U0001F600");  // but one wide character
   EXPECT_EQ(h.GetStdString(cf::Encoding::kUtf8), "Caf\xC3\xA9 \xF0\x9F\x98\x80");
   EXPECT_EQ(h.GetStdString(cf::Encoding::kMacRoman), "");  // the emoji has no Mac Roman byte
@@ -56,7 +56,8 @@ TEST(CFStringHolder, ConvertsToEveryForm) {
   EXPECT_EQ(narrow.GetStdString(cf::Encoding::kMacRoman), "caf\x8E");
   unsigned char pascal[256];
   ASSERT_TRUE(narrow.GetPascalString(pascal));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(pascal), 5), std::string("\x04" "caf\x8E"));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(pascal), 5), std::string("\x04"
+                                                                         "caf\x8E"));
 
   CFStringHolder tooLong(std::wstring(256, L'a').c_str());
   EXPECT_FALSE(tooLong.GetPascalString(pascal));

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/ResourceFork.h"
 #include "Scratch.h"
+#include "host/ResourceFork.h"
 
 namespace {
 
@@ -91,7 +91,8 @@ TEST(FileCopy, DuplicateNames) {
   testutil::ScratchFolder dir;
   ASSERT_EQ(::mkdir((dir / "to").c_str(), 0700), 0);
   ASSERT_TRUE(WriteFile(dir / "photo.png", "new"));
-  for (const char* name : {"photo.png", "photo 1.png", "photo 2.png"}) ASSERT_TRUE(WriteFile(dir / ("to/" + std::string(name)), "old"));
+  for (const char* name : {"photo.png", "photo 1.png", "photo 2.png"})
+    ASSERT_TRUE(WriteFile(dir / ("to/" + std::string(name)), "old"));
   const FileRef source{dir / "photo.png"};
   const FileRef to{dir / "to"};
   FileRef made;
@@ -101,7 +102,8 @@ TEST(FileCopy, DuplicateNames) {
   EXPECT_EQ(ReadFile(dir / "to/photo 3.png"), "new");
   ASSERT_EQ(CopyObject(source, to, 0, kDuplicateReplace, nullptr, nullptr, &made), 0);
   EXPECT_EQ(ReadFile(dir / "to/photo.png"), "new");
-  EXPECT_EQ(ListNames(dir / "to"), (std::vector<std::string>{"photo 1.png", "photo 2.png", "photo 3.png", "photo.png"}));
+  EXPECT_EQ(ListNames(dir / "to"),
+            (std::vector<std::string>{"photo 1.png", "photo 2.png", "photo 3.png", "photo.png"}));
   const WideString renamed = L"README";
   ASSERT_EQ(CopyObject(source, to, 0, kDuplicateFail, &renamed, nullptr, &made), 0);
   ASSERT_EQ(CopyObject(source, to, 0, kDuplicateUniqueName, &renamed, nullptr, &made), 0);

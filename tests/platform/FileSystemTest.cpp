@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Scratch.h"
 #include "host/ResourceFork.h"
 #include "platform/FolderListing.h"
-#include "Scratch.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ TEST(FileSystem, PathIsFolder) {
     std::string path;
     bool folder;
   } cases[] = {
-      {dir / "sub", true},      {dir / "sub/", true},        {dir / "file", false}, {dir / "link", true},
+      {dir / "sub", true},           {dir / "sub/", true}, {dir / "file", false}, {dir / "link", true},
       {dir / "missing", false},  // its parent is a folder, the path names nothing
       {dir / "sub/missing/", false}, {"", false},
   };
@@ -214,7 +214,8 @@ TEST(FileSystem, BundleAndApplicationFolder) {
 
 TEST(FolderListing, ListsInNameOrderWithoutSideFiles) {
   testutil::ScratchFolder dir;
-  for (const char* name : {"b.txt", "A.txt", "c", "a.txt", "._a.txt", "._orphan"}) ASSERT_TRUE(WriteFile(dir / name, ""));
+  for (const char* name : {"b.txt", "A.txt", "c", "a.txt", "._a.txt", "._orphan"})
+    ASSERT_TRUE(WriteFile(dir / name, ""));
   ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0700), 0);
   WideString path;
   bool isFolder = true;

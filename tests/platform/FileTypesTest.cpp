@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Scratch.h"
 #include "host/ResourceFork.h"
 #include "platform/FileTypeTable.h"
 #include "platform/ForkFile.h"
-#include "Scratch.h"
 
 namespace {
 
@@ -23,13 +23,13 @@ using testutil::WriteFile;
 WideString W(const std::string& utf8) { return Utf8ToWide(utf8); }
 
 // Skips the test when the scratch folder's file system keeps no user attributes.
-#define REQUIRE_XATTRS(folder)                                                                          \
-  do {                                                                                                  \
-    const std::string probe = (folder) / "xattr-probe";                                                  \
-    WriteFile(probe, "");                                                                               \
-    const int rc = ::setxattr(probe.c_str(), "user.plenwick.probe", "1", 1, 0);                          \
-    const int err = errno;                                                                              \
-    ::unlink(probe.c_str());                                                                            \
+#define REQUIRE_XATTRS(folder)                                                                            \
+  do {                                                                                                    \
+    const std::string probe = (folder) / "xattr-probe";                                                   \
+    WriteFile(probe, "");                                                                                 \
+    const int rc = ::setxattr(probe.c_str(), "user.plenwick.probe", "1", 1, 0);                           \
+    const int err = errno;                                                                                \
+    ::unlink(probe.c_str());                                                                              \
     if (rc != 0) GTEST_SKIP() << "this file system keeps no extended attributes: " << std::strerror(err); \
   } while (0)
 
@@ -112,8 +112,11 @@ TEST(FileTypes, ChangeNameExtension) {
     const wchar_t* name;
     const wchar_t* ext;
     const wchar_t* result;
-  } cases[] = {{L"movie.fla", L"swf", L"movie.swf"}, {L"movie", L"swf", L"movie.swf"}, {L"movie.fla", L"", L"movie"},
-               {L"movie", L"", L"movie"},            {L"a.b.c", L"d", L"a.b.d"}};
+  } cases[] = {{L"movie.fla", L"swf", L"movie.swf"},
+               {L"movie", L"swf", L"movie.swf"},
+               {L"movie.fla", L"", L"movie"},
+               {L"movie", L"", L"movie"},
+               {L"a.b.c", L"d", L"a.b.d"}};
   for (const auto& c : cases) {
     WideString name = c.name;
     ChangeNameExtension(name, c.ext);
@@ -219,9 +222,8 @@ TEST(ForkFile, DamagedSideFilesAreRefused) {
   bool exists = false;
   const std::string header = std::string("\x00\x05\x16\x07\x00\x02\x00\x00", 8) + std::string(16, '\0');
   const std::string cases[] = {
-      "short",
-      std::string("\x00\x05\x16\x08", 4) + std::string(30, '\0'),                     // wrong magic
-      header + std::string("\x00\x05", 2),                                              // entries past the end
+      "short", std::string("\x00\x05\x16\x08", 4) + std::string(30, '\0'),                   // wrong magic
+      header + std::string("\x00\x05", 2),                                                   // entries past the end
       header + std::string("\x00\x01\x00\x00\x00\x02\x00\x00\x00\x26\xff\xff\xff\xff", 14),  // data past the end
   };
   for (const std::string& side : cases) {
@@ -286,23 +288,26 @@ TEST(ForkFile, FinderInfoFields) {
 // creator read back as '????'.
 TEST(FileTypes, AFileSystemWithoutAttributesReadsUnknownTypes) {
   std::string why;
-  const int result = testutil::RunOnFreshMount("ramfs", "", [](const std::string& mnt) {
-    const std::string path = mnt + "/movie.swf";
-    FileTypeCreator swf(MakeFourCC("SWF2"), MakeFourCC("SWFL"));
-    if (!CreateFileWithTypeCreator(Utf8ToWide(path), &swf, false)) return 10;
-    if (!WriteFile(path, "FWS") || ReadFile(path) != "FWS") return 11;
-    FileTypeCreator read(1, 1);
-    if (!GetFileTypeCreator(Utf8ToWide(path), read)) return 12;
-    if (read.type != kUnknownFileType || read.creator != kUnknownFileType) return 13;
-    ForkFile file;
-    file.SetPath(Utf8ToWide(path));
-    FinderInfoFields info;
-    if (!file.GetFinderInfo(info) || info.type != kUnknownFileType) return 14;
-    info.mask = FinderInfoFields::kType;
-    if (file.SetFinderInfo(info)) return 15;  // can't be kept: reported, not pretended
-    if (SetFileTypeCreator(Utf8ToWide(path), swf)) return 16;
-    return 0;
-  }, why);
+  const int result = testutil::RunOnFreshMount(
+      "ramfs", "",
+      [](const std::string& mnt) {
+        const std::string path = mnt + "/movie.swf";
+        FileTypeCreator swf(MakeFourCC("SWF2"), MakeFourCC("SWFL"));
+        if (!CreateFileWithTypeCreator(Utf8ToWide(path), &swf, false)) return 10;
+        if (!WriteFile(path, "FWS") || ReadFile(path) != "FWS") return 11;
+        FileTypeCreator read(1, 1);
+        if (!GetFileTypeCreator(Utf8ToWide(path), read)) return 12;
+        if (read.type != kUnknownFileType || read.creator != kUnknownFileType) return 13;
+        ForkFile file;
+        file.SetPath(Utf8ToWide(path));
+        FinderInfoFields info;
+        if (!file.GetFinderInfo(info) || info.type != kUnknownFileType) return 14;
+        info.mask = FinderInfoFields::kType;
+        if (file.SetFinderInfo(info)) return 15;  // can't be kept: reported, not pretended
+        if (SetFileTypeCreator(Utf8ToWide(path), swf)) return 16;
+        return 0;
+      },
+      why);
   if (result < 0) GTEST_SKIP() << why;
   EXPECT_EQ(result, 0);
 }

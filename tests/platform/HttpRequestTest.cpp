@@ -21,7 +21,9 @@ class HttpRequestTest : public ::testing::Test {
   LoopbackHttpServer server_;
 };
 
-std::string Response(const HttpRequest& r) { return std::string(r.GetResponseData() ? r.GetResponseData() : "", r.GetResponseLength()); }
+std::string Response(const HttpRequest& r) {
+  return std::string(r.GetResponseData() ? r.GetResponseData() : "", r.GetResponseLength());
+}
 
 }  // namespace
 
@@ -63,7 +65,10 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderAndTheBody) {
 }
 
 TEST_F(HttpRequestTest, FailuresAreReportedAsFailures) {
-  struct Case { const char* what; LoopbackHttpServer::Reply reply; };
+  struct Case {
+    const char* what;
+    LoopbackHttpServer::Reply reply;
+  };
   const Case cases[] = {
       {"not found", {404, "missing"}},
       {"server error", {500, "oops"}},

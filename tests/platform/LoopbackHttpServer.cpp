@@ -87,8 +87,9 @@ void LoopbackHttpServer::Handle(int fd) {
   for (int waited = 0; waited < reply.delayMs && !stop_; waited += 10) ::usleep(10000);
   if (stop_) return;
   const long long length = reply.declaredLength >= 0 ? reply.declaredLength : static_cast<long long>(reply.body.size());
-  std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\nContent-Length: " +
-                    std::to_string(length) + "\r\nConnection: close\r\n\r\n" + reply.body;
+  std::string out = "HTTP/1.1 " + std::to_string(reply.status) +
+                    " Status\r\nContent-Length: " + std::to_string(length) + "\r\nConnection: close\r\n\r\n" +
+                    reply.body;
   size_t sent = 0;
   while (sent < out.size()) {
     const ssize_t n = ::send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);

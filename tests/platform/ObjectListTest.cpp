@@ -45,6 +45,12 @@ TEST(ObjectList, ListedObjectsCompareByIdentifierOnly) {
   EXPECT_EQ(a.GetName(), L"");
   std::unique_ptr<ListedObject> fresh(b.CreateNew());
   EXPECT_EQ(fresh->GetIdentifier(), 0);
-  EXPECT_EQ(&GlobalObjectList(), &GlobalObjectList());
+  // One list for the whole run: what one call adds, the next call holds.
+  EXPECT_EQ(GlobalObjectList().GetCount(), 0u);
+  int deaths = 0;
+  GlobalObjectList().Append(new Counted(&deaths));
+  EXPECT_EQ(GlobalObjectList().GetCount(), 1u);
+  GlobalObjectList().Clear();
+  EXPECT_EQ(deaths, 1);
   EXPECT_EQ(GlobalObjectList().GetCount(), 0u);
 }

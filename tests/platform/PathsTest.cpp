@@ -14,8 +14,11 @@ TEST(Paths, PathStyle) {
     const wchar_t* path;
     int style;
   } cases[] = {
-      {L"Macintosh HD:Users:me", kHfsPathStyle}, {L"/Users/me", kPosixPathStyle}, {L"file:///x:y", kPosixPathStyle},
-      {L"a:b/c", kPosixPathStyle},             {L"", kPosixPathStyle},
+      {L"Macintosh HD:Users:me", kHfsPathStyle},
+      {L"/Users/me", kPosixPathStyle},
+      {L"file:///x:y", kPosixPathStyle},
+      {L"a:b/c", kPosixPathStyle},
+      {L"", kPosixPathStyle},
   };
   for (const auto& c : cases) EXPECT_EQ(GetPathStyle(c.path), c.style) << WideToUtf8(c.path);
 }
@@ -92,8 +95,14 @@ TEST(Paths, NormalizePathResolvesDotsWithoutTheDisk) {
     const wchar_t* in;
     const wchar_t* out;
   } cases[] = {
-      {L"/a/b/../c", L"/a/c"}, {L"/a/./b//c/", L"/a/b/c/"}, {L"/..", L"/"}, {L"/a/b/..", L"/a/"},
-      {L"a/../../b", L"../b"}, {L"./x", L"x"},              {L"/", L"/"},   {L".", L"."},
+      {L"/a/b/../c", L"/a/c"},
+      {L"/a/./b//c/", L"/a/b/c/"},
+      {L"/..", L"/"},
+      {L"/a/b/..", L"/a/"},
+      {L"a/../../b", L"../b"},
+      {L"./x", L"x"},
+      {L"/", L"/"},
+      {L".", L"."},
   };
   for (const auto& c : cases) EXPECT_EQ(NormalizePath(c.in), WideString(c.out)) << WideToUtf8(c.in);
 }

@@ -1,7 +1,10 @@
 #include "platform/PreferencesStore.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -151,20 +154,31 @@ TEST_F(PreferencesStoreTest, ACorruptFileIsMovedAsideAndDefaultsAreUsed) {
   }
 }
 
+// The folder is made read-only. Root passes over folder permissions by its capabilities, so the
+// store runs in a child process that has given up every capability: as root or not, the folder
+// then refuses both the move aside and the new file.
 TEST_F(PreferencesStoreTest, AFileThatCantBeMovedAsideIsNeverOverwritten) {
-  if (::geteuid() == 0) {
-    // root ignores folder permissions; use a read-only bind instead: skip when not possible.
-    GTEST_SKIP() << "needs an unprivileged user";
-  }
   std::filesystem::create_directories(dir_ + "/Plenwick");
   { std::ofstream(File(), std::ios::binary) << "<broken"; }
-  ::chmod((dir_ + "/Plenwick").c_str(), 0500);
-  PreferencesStore p;
-  ASSERT_TRUE(p.Open(nullptr, 1));
-  EXPECT_TRUE(p.SetInt(L"a", 1));
-  EXPECT_FALSE(p.Close());
-  EXPECT_EQ(p.LastError(), PreferencesStore::kErrSynchronize);
+  ASSERT_EQ(::chmod((dir_ + "/Plenwick").c_str(), 0500), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capset, &header, none) != 0) ::_exit(10);
+    PreferencesStore p;
+    if (!p.Open(nullptr, 1)) ::_exit(11);
+    if (!p.SetInt(L"a", 1)) ::_exit(12);
+    if (p.Close()) ::_exit(13);
+    ::_exit(p.LastError() == PreferencesStore::kErrSynchronize ? 0 : 14);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
   ::chmod((dir_ + "/Plenwick").c_str(), 0700);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: capabilities not dropped; 11: not opened; 12: value refused; "
+                                       "13: the save reported success; 14: wrong error";
   EXPECT_EQ(Read(File()), "<broken");
 }
 

@@ -8,7 +8,6 @@
 
 #include "host/ResourceFork.h"
 
-
 TEST(ResourceFile, MainRsrcOfTheBundleHoldsTheSplashPicture) {
   std::string data = "untouched";
   size_t size = 12345;

@@ -127,7 +127,8 @@ int RunOnFreshMount(const std::string& fstype, const std::string& options,
       if (!WriteProc("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1\n")) fail("gid_map");
     }
     if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail("make mounts private");
-    if (::mount(fstype.c_str(), mountPoint.c_str(), fstype.c_str(), 0, options.empty() ? nullptr : options.c_str()) != 0) {
+    if (::mount(fstype.c_str(), mountPoint.c_str(), fstype.c_str(), 0, options.empty() ? nullptr : options.c_str()) !=
+        0) {
       fail(("mount " + fstype).c_str());
     }
     ::close(pipeFd[1]);

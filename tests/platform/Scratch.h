@@ -4,8 +4,8 @@
 #pragma once
 
 #include <functional>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace testutil {
 

@@ -56,9 +56,12 @@ TEST(Easing, EndsAndShape) {
 }
 
 TEST(KeyNames, SpecialKeysLettersAndBounds) {
-  struct Case { int code; const wchar_t* name; };
-  const Case cases[] = {{36, L"Return"}, {116, L"Page Up"}, {122, L"F1"}, {126, L"Up Arrow"},
-                        {0, L"a"},       {29, L"0"},        {50, L"`"},   {10, L""}, {-1, L""}, {500, L""}};
+  struct Case {
+    int code;
+    const wchar_t* name;
+  };
+  const Case cases[] = {{36, L"Return"}, {116, L"Page Up"}, {122, L"F1"}, {126, L"Up Arrow"}, {0, L"a"},
+                        {29, L"0"},      {50, L"`"},        {10, L""},    {-1, L""},          {500, L""}};
   for (const auto& c : cases) EXPECT_EQ(GetKeyName(c.code), c.name) << c.code;
   wchar_t buf[4] = {L'#', L'#', L'#', L'#'};
   EXPECT_TRUE(GetKeyName(116, buf, 4));

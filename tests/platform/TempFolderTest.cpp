@@ -1,5 +1,6 @@
 #include "platform/TempFolder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <set>
 
@@ -30,7 +32,9 @@ class TempFolderTest : public ::testing::Test {
     savedSubFolder_ = GetAppTempFolderName();
   }
   void TearDown() override {
-    CreateAppTempFolder(savedSubFolder_);  // while the variables still point at the scratch folder
+    // Puts the name back, while the variables still point at the scratch folder (which a test may
+    // have left refusing it: only the name matters here).
+    static_cast<void>(CreateAppTempFolder(savedSubFolder_));
     for (const auto& [name, value] : saved_) {
       if (value) {
         ::setenv(name.c_str(), value->c_str(), 1);
@@ -127,7 +131,7 @@ TEST_F(TempFolderTest, FileNamesAreUniquePerCallAndPerProcess) {
   if (child == 0) {
     ::close(fds[0]);
     WideString childPath;
-    GetTempFilePath(childPath, L"_xxswfxx__.bin", true);
+    if (!GetTempFilePath(childPath, L"_xxswfxx__.bin", true)) ::_exit(1);
     const std::string utf8 = WideToUtf8(childPath);
     (void)!::write(fds[1], utf8.data(), utf8.size());
     ::_exit(0);
@@ -139,6 +143,62 @@ TEST_F(TempFolderTest, FileNamesAreUniquePerCallAndPerProcess) {
   ::waitpid(child, nullptr, 0);
   ASSERT_GT(got, 0);
   EXPECT_EQ(names.count(std::string(buffer, static_cast<size_t>(got))), 0u);
+}
+
+// Files that runs of the program killed on the way left in the temporary folder go when the
+// program starts; what a running copy uses, what is recent and what is not a file of ours stay.
+TEST_F(TempFolderTest, StaleFilesOfEarlierRunsAreRemoved) {
+  ASSERT_TRUE(CreateAppTempFolder(L"_plenwick"));
+  const std::string temp = WideToUtf8(GetTempFolderPath());
+  const std::string sub = temp + "_plenwick/";
+  // A process that has ended: its number names no running process any more.
+  const pid_t ended = ::fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const std::string gone = std::to_string(ended);
+  const std::string running = std::to_string(::getpid());
+  const std::string outside = scratch_ / "outside.txt";
+  testutil::WriteFile(outside, "not ours");
+
+  const time_t now = std::time(nullptr);
+  const time_t old = now - kStaleTempFileSeconds - 60;
+  const struct {
+    std::string path;
+    time_t changed;
+    bool stays;
+  } cases[] = {
+      {temp + "_rrw_t0plw-" + gone + "-3.dat", old, false},
+      {sub + "_xxswfxx__-" + gone + "-12.bin", old, false},
+      {sub + "undo-" + gone + "-1", old, false},
+      {temp + ".out.swf.tmp-a1B2c3", old, false},  // a file replaced in place, never committed
+      {temp + "plain name", old, false},
+      {temp + "preview-" + running + "-2.swf", old, true},       // a running copy's file
+      {sub + "_xxswfxx__-" + gone + "-13.bin", now - 60, true},  // recent
+      {temp + "audrw-" + gone + "-4.aif", now + 3600, true},     // changed in the future
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(testutil::WriteFile(c.path, "x")) << c.path;
+    const struct timespec times[2] = {{c.changed, 0}, {c.changed, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, c.path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << c.path;
+  }
+  // Neither a symbolic link nor what it points at is touched, nor a folder, nor anything
+  // below a second level.
+  const std::string link = temp + "link-" + gone + "-5";
+  ASSERT_EQ(::symlink(outside.c_str(), link.c_str()), 0);
+  const std::string deeper = sub + "deeper";
+  ASSERT_EQ(::mkdir(deeper.c_str(), 0700), 0);
+  const std::string deep = deeper + "/x-" + gone + "-6";
+  ASSERT_TRUE(testutil::WriteFile(deep, "x"));
+  const struct timespec oldTimes[2] = {{old, 0}, {old, 0}};
+  for (const std::string& p : {link, deeper, deep, outside}) {
+    ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), oldTimes, AT_SYMLINK_NOFOLLOW), 0) << p;
+  }
+
+  EXPECT_EQ(RemoveStaleTempFiles(), 5);
+  for (const auto& c : cases) EXPECT_EQ(testutil::Exists(c.path), c.stays) << c.path;
+  for (const std::string& p : {link, deeper, deep, outside}) EXPECT_TRUE(testutil::Exists(p)) << p;
+  EXPECT_EQ(RemoveStaleTempFiles(), 0) << "nothing is stale any more";
 }
 
 }  // namespace

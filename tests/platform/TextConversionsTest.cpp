@@ -101,9 +101,8 @@ TEST(TextConversions, FormatsTimeCodes) {
     const wchar_t* text;
   };
   const Case cases[] = {
-      {0, L"00:00.00"},       {5, L"00:00.00"},       {999, L"00:00.99"},      {1000, L"00:01.00"},
-      {1500, L"00:01.50"},    {59999, L"00:59.99"},   {60000, L"01:00.00"},    {61250, L"01:01.25"},
-      {6000000, L"100:00.00"}, {-20, L"00:00.00"},
+      {0, L"00:00.00"},     {5, L"00:00.00"},     {999, L"00:00.99"},   {1000, L"00:01.00"},     {1500, L"00:01.50"},
+      {59999, L"00:59.99"}, {60000, L"01:00.00"}, {61250, L"01:01.25"}, {6000000, L"100:00.00"}, {-20, L"00:00.00"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ms);
@@ -123,7 +122,7 @@ TEST(TextConversions, TrimsWhiteSpace) {
     const wchar_t* out;
   };
   const Case cases[] = {
-      {L"  a b  ", L"a b"}, {L"\t\n\r\v\fx\n", L"x"}, {L"   ", L""}, {L"", L""},
+      {L"  a b  ", L"a b"}, {L"\t\n\r\v\fx\n", L"x"},       {L"   ", L""},      {L"", L""},
       {nullptr, L""},       {L"\u3000wide\u2003", L"wide"}, {L"none", L"none"},
   };
   for (const Case& c : cases) EXPECT_EQ(TrimWhitespace(c.in), c.out);

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ForkStream.h"
 #include "Scratch.h"
+#include "platform/ForkStream.h"
 
 namespace {
 
@@ -23,7 +23,9 @@ TEST(TextFileWriter, WritesChainedTextAndNumbersInUtf8) {
   writer.WriteText(L"a\nb ").WriteNumber(-42).WriteText(L" \u00e9\U0001F600").WriteNumber(0);
   writer.WriteText(WideString(1, static_cast<wchar_t>(0x110000)) + L"!");  // not a character
   ASSERT_TRUE(writer.Close());
-  EXPECT_EQ(ReadFile(path), "a\nb -42 \xc3\xa9\xf0\x9f\x98\x80" "0\xef\xbf\xbd!");
+  EXPECT_EQ(ReadFile(path),
+            "a\nb -42 \xc3\xa9\xf0\x9f\x98\x80"
+            "0\xef\xbf\xbd!");
   EXPECT_FALSE(writer.Close()) << "nothing open";
 
   // Type and creator of a text file, where the file system keeps them.
@@ -62,18 +64,21 @@ TEST(TextFileWriter, TheOldFileStaysUntilCloseAndAfterAnAbandonedWrite) {
 
 TEST(TextFileWriter, AFullDiskIsAFailedCloseAndKeepsTheOldFile) {
   std::string why;
-  const int result = testutil::RunOnFreshMount("tmpfs", "size=32k", [](const std::string& mnt) {
-    const std::string path = mnt + "/page.html";
-    if (!WriteFile(path, "old page")) return 10;
-    TextFileWriter writer;
-    if (!writer.Create(Utf8ToWide(path), nullptr, true)) return 11;
-    const WideString line(1000, L'x');
-    for (int i = 0; i < 200; ++i) writer.WriteText(line);
-    if (writer.Close()) return 12;
-    if (ReadFile(path) != "old page") return 13;
-    if (testutil::ListNames(mnt) != std::vector<std::string>{"page.html"}) return 14;
-    return 0;
-  }, why);
+  const int result = testutil::RunOnFreshMount(
+      "tmpfs", "size=32k",
+      [](const std::string& mnt) {
+        const std::string path = mnt + "/page.html";
+        if (!WriteFile(path, "old page")) return 10;
+        TextFileWriter writer;
+        if (!writer.Create(Utf8ToWide(path), nullptr, true)) return 11;
+        const WideString line(1000, L'x');
+        for (int i = 0; i < 200; ++i) writer.WriteText(line);
+        if (writer.Close()) return 12;
+        if (ReadFile(path) != "old page") return 13;
+        if (testutil::ListNames(mnt) != std::vector<std::string>{"page.html"}) return 14;
+        return 0;
+      },
+      why);
   if (result < 0) GTEST_SKIP() << why;
   EXPECT_EQ(result, 0) << "12: a full disk was reported as success; 13: old file damaged; 14: leftovers";
 }

@@ -12,23 +12,34 @@ namespace {
 
 // A document <xml ...><e a="VALUE"/>TEXT</xml> made from escaped values.
 std::string DocumentWith(const std::wstring& attr, const std::wstring& text) {
-  return "<xml version=\"1.0\" encoding=\"UTF-8\">\n<e a=\"" + XmlEscaped(attr) + "\" b='" + XmlEscaped(attr) +
-         "'>" + XmlEscaped(text) + "</e>\n</xml>\n";
+  return "<xml version=\"1.0\" encoding=\"UTF-8\">\n<e a=\"" + XmlEscaped(attr) + "\" b='" + XmlEscaped(attr) + "'>" +
+         XmlEscaped(text) + "</e>\n</xml>\n";
 }
 
 }  // namespace
 
 TEST(XmlText, EscapesMarkupAndHighCharacters) {
-  struct Case { std::wstring text; std::string written; };
+  struct Case {
+    std::wstring text;
+    std::string written;
+  };
   const Case cases[] = {
       {L"a<b&c\"d'e>f", "a&lt;b&amp;c&quot;d&apos;e&gt;f"},
       {L"1\n2\r3\t4", "1&#x0a;2&#x0d;3&#x09;4"},
       {L"\u00E9\u20AC", "&#xe9;&#x20ac;"},
-      {L"\u0101", "\xC4\x81"},                 // bit 7 clear: plain UTF-8
-      {L"\U0001F600", "\xF0\x9F\x98\x80"},     // 0x1F600 has bit 7 clear too
+      {L"\u0101", "\xC4\x81"},              // bit 7 clear: plain UTF-8
+      {L"\U0001F600", "\xF0\x9F\x98\x80"},  // 0x1F600 has bit 7 clear too
       {L"\U0001F680", "&#x1f680;"},
       {std::wstring(L"x") + wchar_t(0x01) + wchar_t(0xD800) + wchar_t(0xFFFE) + wchar_t(0x110000) + L"y",
        "x&#xfffd;&#xfffd;&#xfffd;&#xfffd;y"},
+      // The edges of the ranges XML refuses: the last character before each and the first after.
+      {std::wstring{wchar_t(0x1F), wchar_t(0x20)}, "&#xfffd; "},
+      {std::wstring{wchar_t(0xD7FF), wchar_t(0xD800)}, "&#xd7ff;&#xfffd;"},
+      {std::wstring{wchar_t(0xDBFF), wchar_t(0xDC00)}, "&#xfffd;&#xfffd;"},
+      {std::wstring{wchar_t(0xDC80), wchar_t(0xDCFF)}, "&#xfffd;&#xfffd;"},  // escaped bytes of file names
+      {std::wstring{wchar_t(0xDFFF), wchar_t(0xE000)}, "&#xfffd;\xEE\x80\x80"},
+      {std::wstring{wchar_t(0xFFFD), wchar_t(0xFFFF), wchar_t(0x10000)}, "&#xfffd;&#xfffd;\xF0\x90\x80\x80"},
+      {std::wstring{wchar_t(0x10FFFF), wchar_t(0x110000)}, "&#x10ffff;&#xfffd;"},
   };
   for (const auto& c : cases) EXPECT_EQ(XmlEscaped(c.text), c.written);
 }
@@ -61,8 +72,14 @@ TEST(XmlDocument, EveryEscapedTextReadsBackEqual) {
   std::wstring all;
   for (wchar_t c = 0x20; c < 0x300; ++c) all.push_back(c);
   const std::wstring cases[] = {
-      L"plain", L"<tag attr=\"v\" other='w'>&amp;</tag>", L"line\nfeed", L"carriage\rreturn", L"tab\there",
-      L"  leading and trailing  ", L"\U0001F600\U0010FFFD\u4E2D\u00E9\u20AC", all,
+      L"plain",
+      L"<tag attr=\"v\" other='w'>&amp;</tag>",
+      L"line\nfeed",
+      L"carriage\rreturn",
+      L"tab\there",
+      L"  leading and trailing  ",
+      L"\U0001F600\U0010FFFD\u4E2D\u00E9\u20AC",
+      all,
   };
   for (const auto& text : cases) {
     XmlDocument doc;
@@ -98,8 +115,9 @@ TEST(XmlDocument, ForbiddenCharactersAreReplacedSoTheDocumentStillLoads) {
 
 TEST(XmlDocument, TypedGetters) {
   XmlDocument doc;
-  ASSERT_TRUE(doc.Parse("<xml version=\"1.0\" encoding=\"UTF-8\"><e i=\"12px\" n=\"-7\" big=\"99999999999\" "
-                        "d=\" 2.5e3x\" t=\"TRUE\" one=\"1\" empty=\"\" ref=\"&#xe9;&#xc4;&#233;\"/></xml>"));
+  ASSERT_TRUE(
+      doc.Parse("<xml version=\"1.0\" encoding=\"UTF-8\"><e i=\"12px\" n=\"-7\" big=\"99999999999\" "
+                "d=\" 2.5e3x\" t=\"TRUE\" one=\"1\" empty=\"\" ref=\"&#xe9;&#xc4;&#233;\"/></xml>"));
   XmlElement root, e, v;
   XmlChildren children;
   XmlAttributes attrs;
@@ -111,7 +129,10 @@ TEST(XmlDocument, TypedGetters) {
   EXPECT_FALSE(children.GetChild(-1, e));
   ASSERT_TRUE(children.GetChild(0, e));
   ASSERT_TRUE(e.GetAttributes(attrs));
-  struct IntCase { const char* name; int value; };
+  struct IntCase {
+    const char* name;
+    int value;
+  };
   for (const IntCase c : {IntCase{"i", 12}, {"n", -7}, {"big", 2147483647}, {"empty", 0}, {"absent", 42}, {"t", 0}}) {
     attrs.Find(c.name, v);
     EXPECT_EQ(v.GetInt(42), c.value) << c.name;
@@ -146,8 +167,9 @@ TEST(XmlDocument, TypedGetters) {
 
 TEST(XmlDocument, Base64) {
   // "text" is "Hé" as Mac Roman bytes ("SI4="), "wide" is "Hé" as UTF-32LE with a terminator.
-  const char* body = "<e bytes=\"AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGw==\" text=\"SI4=\" "
-                     "wide=\"SAAAAOkAAAAAAAAAWgAAAA==\" bad=\"SI4*\" short=\"SGk\"/>";
+  const char* body =
+      "<e bytes=\"AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGw==\" text=\"SI4=\" "
+      "wide=\"SAAAAOkAAAAAAAAAWgAAAA==\" bad=\"SI4*\" short=\"SGk\"/>";
   XmlElement root, v;
   XmlAttributes attrs;
   {

@@ -6,10 +6,15 @@
 #include <unistd.h>
 
 #include <climits>
-#include <csignal>
 #include <cmath>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "platform/FileTypes.h"
 #include "platform/TempFolder.h"
@@ -42,7 +47,11 @@ class XmlWriterTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(XmlWriterTest, HeaderFormsAndTrailers) {
-  struct Case { bool writeHeader; bool declaration; const char* expected; };
+  struct Case {
+    bool writeHeader;
+    bool declaration;
+    const char* expected;
+  };
   const Case cases[] = {
       {true, false, "<xml version=\"1.0\" encoding=\"UTF-8\">\n<a x=\"1\" />\n</xml>\n"},
       {false, false, "<a x=\"1\" />\n"},
@@ -62,8 +71,13 @@ TEST_F(XmlWriterTest, HeaderFormsAndTrailers) {
 
 TEST_F(XmlWriterTest, EveryKindOfValueReadsBackEqual) {
   const std::wstring texts[] = {
-      L"", L"plain", L"<&>\"'", L"a\nb\rc\td", L"\U0001F600 \U0010FFFD \u00E9\u20AC\u0101\u4E2D",
-      L"&amp; &#x41; ]]> <!-- -->", L"  spaced  ",
+      L"",
+      L"plain",
+      L"<&>\"'",
+      L"a\nb\rc\td",
+      L"\U0001F600 \U0010FFFD \u00E9\u20AC\u0101\u4E2D",
+      L"&amp; &#x41; ]]> <!-- -->",
+      L"  spaced  ",
   };
   const int32_t longs[] = {0, -1, INT32_MIN, INT32_MAX};
   const double doubles[] = {0.5, 100.0, 1234567.0, 1e-07, -3.25, 29.97};
@@ -71,7 +85,8 @@ TEST_F(XmlWriterTest, EveryKindOfValueReadsBackEqual) {
     XmlWriter w;
     ASSERT_TRUE(w.Open(Path("v.xml")));
     w.WriteRaw(L"<values>\n");
-    for (const auto& t : texts) w.WriteRaw(L"<t v=\"").WriteEscaped(t).WriteRaw(L"\">").WriteEscaped(t).WriteRaw(L"</t>\n");
+    for (const auto& t : texts)
+      w.WriteRaw(L"<t v=\"").WriteEscaped(t).WriteRaw(L"\">").WriteEscaped(t).WriteRaw(L"</t>\n");
     for (int32_t v : longs) w.WriteRaw(L"<l v=\"").WriteLong(v).WriteRaw(L"\" />\n");
     w.WriteRaw(L"<u v=\"").WriteULong(UINT32_MAX).WriteRaw(L"\" s=\"").WriteUShort(65535).WriteRaw(L"\" />\n");
     for (double v : doubles) w.WriteRaw(L"<d v=\"").WriteDouble(v).WriteRaw(L"\" />\n");
@@ -123,9 +138,7 @@ TEST_F(XmlWriterTest, EveryKindOfValueReadsBackEqual) {
 
 TEST_F(XmlWriterTest, ReplacesOnlyWhenAskedAndOnlyOnSuccess) {
   const WideString path = Path("keep.xml");
-  {
-    std::ofstream(WideToUtf8(path)) << "old";
-  }
+  { std::ofstream(WideToUtf8(path)) << "old"; }
   XmlWriter w;
   EXPECT_FALSE(w.Open(path, XmlWriterOptions(), false));
   EXPECT_EQ(Read(path), "old");
@@ -139,13 +152,39 @@ TEST_F(XmlWriterTest, ReplacesOnlyWhenAskedAndOnlyOnSuccess) {
   EXPECT_NE(w.LastError(), 0);
 }
 
+TEST_F(XmlWriterTest, AWriterLeftWithoutCloseDropsItsDocument) {
+  // However a writer is left before Close, its half-written document never replaces the old
+  // file, and its temporary file goes.
+  const WideString path = Path("left.xml");
+  const auto leaveByReturn = [&] {
+    XmlWriter w;
+    ASSERT_TRUE(w.Open(path));
+    w.WriteRaw(L"<half a=\"1\"");
+  };
+  const auto leaveByException = [&] {
+    try {
+      XmlWriter w;
+      ASSERT_TRUE(w.Open(path));
+      w.WriteRaw(L"<half a=\"1\"");
+      throw std::runtime_error("given up");
+    } catch (const std::runtime_error&) {
+    }
+  };
+  for (const auto& leave : {std::function<void()>(leaveByReturn), std::function<void()>(leaveByException)}) {
+    { std::ofstream(WideToUtf8(path)) << "old"; }
+    leave();
+    EXPECT_EQ(Read(path), "old");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"left.xml"});
+  }
+}
+
 TEST_F(XmlWriterTest, CloseReportsWriteErrorsAndKeepsTheOldFile) {
   // A file-size limit makes the writes fail the way a full disk does (EFBIG instead of
   // ENOSPC), without touching anything outside the test's folder.
   const WideString path = Path("limited.xml");
-  {
-    std::ofstream(WideToUtf8(path)) << "old";
-  }
+  { std::ofstream(WideToUtf8(path)) << "old"; }
   struct rlimit saved {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -173,7 +212,10 @@ TEST_F(XmlWriterTest, PathsAndFileType) {
   const WideString doc = Path("doc.plw");
   XmlWriter w;
   ASSERT_TRUE(w.Open(doc, options));
-  w.WriteRaw(L"<p a=\"").WritePath(Path("img/a.png")).WriteRaw(L"\" b=\"").WritePath(Utf8ToWide(dir_ + "/../x & y.swf"));
+  w.WriteRaw(L"<p a=\"")
+      .WritePath(Path("img/a.png"))
+      .WriteRaw(L"\" b=\"")
+      .WritePath(Utf8ToWide(dir_ + "/../x & y.swf"));
   w.WriteRaw(L"\" />");
   ASSERT_TRUE(w.Close());
   EXPECT_NE(Read(doc).find("<p a=\"./img/a.png\" b=\"../x &amp; y.swf\" />"), std::string::npos) << Read(doc);
