@@ -3,9 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "platform/WideString.h"
 
+class PlaceObject2Tag;
+class SwfFileWriter;
 class XmlWriter;
 class XmlElement;
 
@@ -66,6 +70,16 @@ class BackgroundImage {
   bool ReadXml(const XmlElement& element);
   // The image file exists (false for an empty path).
   bool FileExists() const;
+
+  // Adds the bitmap of the image, rendered at its size, and a shape filled with it to the
+  // movie, taking their ids from the counter; returns the shape's id (the bitmap's is one
+  // less). 0 when the image is disabled, or when it cannot be shown: `why` then says why in
+  // a few words (empty for a disabled image) and no shape is added, though the counter may
+  // have moved on for the bitmap.
+  uint16_t DefineSwfCharacters(SwfFileWriter& writer, uint16_t* characterIds, std::string* why = nullptr);
+  // The placement of the last shape defined at the next depth of the counter, moved by x and
+  // y; null when there is no shape.
+  std::unique_ptr<PlaceObject2Tag> CreatePlaceObject(uint16_t* depths) const;
 
  private:
   WideString path_;

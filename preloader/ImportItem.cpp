@@ -1,11 +1,14 @@
 #include "preloader/ImportItem.h"
 
-#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cstdint>
 
+#include "media/QuickTimeMovie.h"
 #include "preloader/PreloaderData.h"
+#include "swf/SwfBasicRecords.h"
 #include "swf/SwfCompression.h"
 #include "swf/SwfFileInfo.h"
 
@@ -14,8 +17,8 @@ namespace {
 const wchar_t* const kImageWords[] = {L"jpeg", L"lossless24", L"lossless15", L"lossless8"};
 const WordList kImageTypeWords = {kImageWords, 4};
 
-// Whether the file starts like a picture (JPEG, PNG, GIF, BMP, TIFF). The picture's own size
-// is measured by the image layer when it builds the movie.
+// Whether the file starts like a picture (JPEG, PNG, GIF, BMP, TIFF): only these are handed
+// to the image layer.
 bool LooksLikePicture(const WideString& path) {
   const int fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -30,7 +33,8 @@ bool LooksLikePicture(const WideString& path) {
   if (n >= 4 && b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G') return true;
   if (n >= 4 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F' && b[3] == '8') return true;
   if (b[0] == 'B' && b[1] == 'M') return true;
-  if (n >= 4 && ((b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) || (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42)))
+  if (n >= 4 && ((b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) ||
+                 (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42)))
     return true;
   return false;
 }
@@ -71,6 +75,7 @@ void ImportItem::Reset() {
   alignToDoc_ = true;
   embedImage_ = false;
   bitmapId_ = 0;
+  shapeId_ = 0;
   spriteId_ = 0;
 }
 
@@ -83,7 +88,16 @@ void ImportItem::SetPath(const WideString& path) {
   struct stat info;
   if (path_.empty() || ::stat(WideToUtf8(path_).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
   if (!HasSwfSignature(path_)) {
-    if (LooksLikePicture(path_)) sourceKind_ = kImportSourceImage;
+    // A picture the image layer opens is measured at its natural size.
+    QuickTimeMovie movie;
+    if (!LooksLikePicture(path_) || !movie.Open(path_) || !movie.HasVisualTrack()) return;
+    sourceKind_ = kImportSourceImage;
+    int width = 0, height = 0;
+    movie.GetSize(width, height);
+    startWidth_ = width;
+    startHeight_ = height;
+    finalWidth_ = ScaledSize(widthScale_, startWidth_, 0.0);
+    finalHeight_ = ScaledSize(heightScale_, startHeight_, 0.0);
     return;
   }
   int32_t width = 0, height = 0;
@@ -250,4 +264,19 @@ bool ImportItem::ReadXml(const XmlElement& element) {
   a.Bool("adjust_bitmap_shift", adjustBitmapShift_);
   a.Word("export_image_type", kImageTypeWords, exportImageType_);
   return true;
+}
+
+std::unique_ptr<SwfMatrix> ImportItem::GetPlacementMatrix() const {
+  // Sizes read from a document are unchecked: computed wide and kept inside the field.
+  int64_t tx = int64_t{x_} * 20;
+  int64_t ty = int64_t{y_} * 20;
+  const int64_t width = int64_t{finalWidth_} * 20;
+  const int64_t height = int64_t{finalHeight_} * 20;
+  if (hAlign_ == kHAlignCenter) tx -= width >> 1;
+  if (hAlign_ == kHAlignRight) tx -= width;
+  if (vAlign_ == kVAlignCenter) ty -= height >> 1;
+  if (vAlign_ == kVAlignBottom) ty -= height;
+  const auto field = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  return SwfMatrix::Make(field(tx), field(ty), static_cast<float>(widthScale_), static_cast<float>(heightScale_), 0.0f,
+                         0.0f);
 }

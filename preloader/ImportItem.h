@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/WideString.h"
 #include "preloader/ProjectTypes.h"
 
 class PreloaderData;
+class SwfMatrix;
 
 enum ImportSourceKind : int32_t { kImportSourceSwf = 0, kImportSourceImage = 1 };
 enum ImportImageType : int32_t { kImportJpeg = 0, kImportLossless24 = 1, kImportLossless15 = 2, kImportLossless8 = 3 };
@@ -89,6 +91,19 @@ class ImportItem {
   bool GetAlignToDoc() const { return alignToDoc_; }
   bool GetEmbedImage() const { return embedImage_; }
 
+  // The ids a build gives an embedded image's bitmap, shape and the clip that holds the
+  // shape (0 when none).
+  uint16_t GetBitmapId() const { return bitmapId_; }
+  uint16_t GetShapeId() const { return shapeId_; }
+  uint16_t GetSpriteId() const { return spriteId_; }
+  void SetBitmapId(uint16_t id) { bitmapId_ = id; }
+  void SetShapeId(uint16_t id) { shapeId_ = id; }
+  void SetSpriteId(uint16_t id) { spriteId_ = id; }
+  // An image shown from the movie itself rather than loaded when the movie plays.
+  bool IsEmbeddedImage() const { return sourceKind_ == kImportSourceImage && embedImage_; }
+  // Places a loaded source at its final size with its alignment point at x, y (twips).
+  std::unique_ptr<SwfMatrix> GetPlacementMatrix() const;
+
   // Moves the alignment point to the stage when align to document is on.
   void AlignToDocument(const PreloaderData& project);
 
@@ -120,5 +135,6 @@ class ImportItem {
   bool alignToDoc_ = true;
   bool embedImage_ = false;
   uint16_t bitmapId_ = 0;
+  uint16_t shapeId_ = 0;
   uint16_t spriteId_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "swf/ActionConstantPool.h"
 #include "swf/ActionPush.h"
 #include "swf/DoActionTag.h"
+#include "swf/OperandActions.h"
 
 // One value of a Push.
 struct ScriptValue {
@@ -57,18 +58,49 @@ class LoaderScriptWriter {
     return *this;
   }
 
-  // A branch with a fixed offset (tracking must be off), or, with tracking on, one that
-  // stays open until End().
-  LoaderScriptWriter& If(int32_t offset = 0) { return Add<ActionIf>(offset); }
-  LoaderScriptWriter& Jump(int32_t offset = 0) { return Add<ActionJump>(offset); }
+  // A forward branch, with the list's branch tracking on: it stays open, and the list adds
+  // the size of every action appended after it to its offset, until it lands. If and Jump
+  // with a `Branch` keep it for Land; without one the branch lands at End() (innermost first).
+  using Branch = const ActionRecord*;
+  LoaderScriptWriter& If() { return Add<ActionIf>(0); }
+  LoaderScriptWriter& Jump() { return Add<ActionJump>(0); }
+  LoaderScriptWriter& If(Branch& branch) { return Keep(Add<ActionIf>(0), branch); }
+  LoaderScriptWriter& Jump(Branch& branch) { return Keep(Add<ActionJump>(0), branch); }
   LoaderScriptWriter& End() {
     actions_.EndBranch();
+    return *this;
+  }
+  // The branch lands here: at the next action appended, or at the end of the list.
+  LoaderScriptWriter& Land(Branch branch) {
+    actions_.EndBranch(branch);
+    return *this;
+  }
+
+  // A DefineFunction whose body is the actions appended until EndFunction, which sets its
+  // code size to their bytes.
+  LoaderScriptWriter& Function(ActionDefineFunction*& function) {
+    auto made = std::make_unique<ActionDefineFunction>();
+    function = made.get();
+    actions_.AddAction(std::move(made));
+    functionStart_ = actions_.ActionCount();
+    return *this;
+  }
+  LoaderScriptWriter& EndFunction(ActionDefineFunction* function) {
+    uint32_t bytes = 0;
+    for (size_t i = functionStart_; i < actions_.ActionCount(); ++i) bytes += actions_.ActionAt(i)->Size();
+    function->codeSize = static_cast<uint16_t>(bytes);
     return *this;
   }
 
   DoActionTag& Actions() { return actions_; }
 
  private:
+  LoaderScriptWriter& Keep(LoaderScriptWriter& self, Branch& branch) {
+    branch = actions_.ActionAt(actions_.ActionCount() - 1);
+    return self;
+  }
+
   DoActionTag& actions_;
   ActionConstantPool* pool_;
+  size_t functionStart_ = 0;  // index of the first action of the open function's body
 };

@@ -1,10 +1,11 @@
 // The scripts of the loader clip and the scripts that start an external target.
 //
-// Offsets written as numbers below are the encoded sizes of the actions they skip: a Push
-// is 3 bytes plus, per value, a type byte and 1 (pool index, boolean), 4 (integer),
-// 8 (double) or the text and its zero; Jump and If are 5 bytes, GotoFrame 5, a one-code
-// action 1. Those scripts are written with branch tracking off.
+// Branches are written with their targets, not their offsets: a Jump or If stays open, with
+// the action list's branch tracking on, until the script lands it, and the list counts the
+// bytes in between (see DoActionTag). A function's body size is counted the same way.
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/Paths.h"
 #include "preloader/LoaderScriptWriter.h"
@@ -22,18 +23,22 @@ void AddGoToLoaderEnd(LoaderScriptWriter& s) { s.Add<ActionGotoFrame>(4).Add<Act
 
 // The clamp of `prcnt` into 0..1, after the test whether it is below 1 (on the stack).
 void AddClampTail(LoaderScriptWriter& s) {
-  s.If(16)
+  LoaderScriptWriter::Branch below = nullptr, clamped = nullptr, notNegative = nullptr;
+  s.If(below)
       .Push({V::Ref(L"prcnt"), V::Int(1)})
       .Add<ActionSetVariable>()
-      .Jump(40)
+      .Jump(clamped)
+      .Land(below)
       .Push({V::Ref(L"prcnt")})
       .Add<ActionGetVariable>()
       .Push({V::Dbl(0)})
       .Add<ActionLess2>()
       .Add<ActionNot>()
-      .If(15)
+      .If(notNegative)
       .Push({V::Ref(L"prcnt"), V::Dbl(0)})
-      .Add<ActionSetVariable>();
+      .Add<ActionSetVariable>()
+      .Land(notNegative)
+      .Land(clamped);
 }
 
 // prcnt = btl / btt
@@ -46,8 +51,9 @@ void AddFractionLoaded(LoaderScriptWriter& s) {
       .Add<ActionSetVariable>();
 }
 
-// The 32 bytes of the smart end condition: rldtime * bufa < ptime ends the loader.
+// The smart end condition: rldtime * bufa < ptime ends the loader.
 void AddSmartTimeTest(LoaderScriptWriter& s) {
+  LoaderScriptWriter::Branch stay = nullptr;
   s.Push({V::Ref(L"rldtime")})
       .Add<ActionGetVariable>()
       .Push({V::Ref(L"bufa")})
@@ -57,8 +63,17 @@ void AddSmartTimeTest(LoaderScriptWriter& s) {
       .Add<ActionGetVariable>()
       .Add<ActionLess2>()
       .Add<ActionNot>()
-      .If(6);
+      .If(stay);
   AddGoToLoaderEnd(s);
+  s.Land(stay);
+}
+
+// After a test (on the stack) that ends the loader when true: a true test also waits for an
+// animating display to be done (`anm` not above 0). A false test stays as it is.
+void AddDisplayDoneTest(LoaderScriptWriter& s) {
+  LoaderScriptWriter::Branch ending = nullptr;
+  s.Add<ActionPushDuplicate>().Add<ActionNot>().If(ending).Add<ActionPop>();
+  s.Push({V::Dbl(0), V::Ref(L"anm")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>().Land(ending);
 }
 
 // The pool that opens the script, or null.
@@ -67,7 +82,35 @@ ActionConstantPool* PoolOf(DoActionTag& actions) {
   return static_cast<ActionConstantPool*>(actions.ActionAt(0));
 }
 
+// Characters outside ASCII as the percent-escaped bytes of their UTF-8 form, as addresses
+// carry them (a movie's own text encoding need not be UTF-8).
+WideString PercentEncodeNonAscii(const WideString& text) {
+  const std::string bytes = WideToUtf8(text);
+  WideString out;
+  static const char kHex[] = "0123456789ABCDEF";
+  for (const unsigned char c : bytes) {
+    if (c < 0x80) {
+      out.push_back(static_cast<wchar_t>(c));
+    } else {
+      out.push_back(L'%');
+      out.push_back(static_cast<wchar_t>(kHex[c >> 4]));
+      out.push_back(static_cast<wchar_t>(kHex[c & 0x0F]));
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+WideString PreloaderBuilder::FromWorkingFolder(const WideString& path) {
+  if (path.empty() || !IsRelativePath(path)) return path;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  if (error) return path;
+  WideString absolute = Utf8ToWide(folder.string());
+  EnsureTrailingSlash(absolute);
+  return absolute + path;
+}
 
 bool PreloaderBuilder::IsExternalTarget() const {
   const int32_t type = project_->GetTargetType();
@@ -78,8 +121,8 @@ void PreloaderBuilder::AddMeasuredTargetPool(ActionConstantPool& pool) const {
   pool.AddString(L"btl");
   pool.AddString(L"_parent");
   if (IsExternalTarget()) pool.AddString(L"ptgt");
-  for (const wchar_t* text : {L"getBytesLoaded", L"btt", L"getBytesTotal", L"frl", L"_framesloaded", L"frt",
-                              L"_totalframes"})
+  for (const wchar_t* text :
+       {L"getBytesLoaded", L"btt", L"getBytesTotal", L"frl", L"_framesloaded", L"frt", L"_totalframes"})
     pool.AddString(text);
 }
 
@@ -113,20 +156,23 @@ std::unique_ptr<DoActionTag> PreloaderBuilder::BuildInitActions() const {
     s.Push({V::Inline(L"tfps"), V::Dbl(static_cast<double>(project_->GetTargetFps()))}).Add<ActionSetVariable>();
     s.Push({V::Inline(L"bufa"), V::Dbl(project_->GetBufferFactor())}).Add<ActionSetVariable>();
   }
-  // The start states of the load messages and imports belong to them; the loader holds
-  // neither yet.
+  // Every load message waits (0) until its start.
+  for (int i = 0; i < project_->GetLoadMessageCount(); ++i)
+    s.Push({V::Inline(L"bmsg" + WideString(std::to_wstring(i))), V::Int(0)}).Add<ActionSetVariable>();
+  AddInitImportActions(*actions);
   return actions;
 }
 
 std::unique_ptr<DoActionTag> PreloaderBuilder::BuildLoadedCheckActions() const {
   auto actions = std::make_unique<DoActionTag>();
-  actions->SetBranchTracking(false, true);
+  actions->SetBranchTracking(true, true);
   auto pool = std::make_unique<ActionConstantPool>();
   AddMeasuredTargetPool(*pool);
   pool->AddString(L"prcnt");
   ActionConstantPool* poolPtr = pool.get();
   actions->AddAction(std::move(pool));
   LoaderScriptWriter s(*actions, poolPtr);
+  LoaderScriptWriter::Branch pastScript = nullptr, small = nullptr, notComplete = nullptr, done = nullptr;
 
   if (project_->IsPreview()) {
     s.Push({V::Ref(L"btl"), V::Int(0)}).Add<ActionSetVariable>();
@@ -138,11 +184,16 @@ std::unique_ptr<DoActionTag> PreloaderBuilder::BuildLoadedCheckActions() const {
     AddTargetRead(*actions, L"btt", L"getBytesTotal", true);
     AddTargetRead(*actions, L"frl", L"_framesloaded", false);
     AddTargetRead(*actions, L"frt", L"_totalframes", false);
-    AddSmallTargetCheck(*actions);
+    pastScript = AddSmallTargetCheck(*actions);
   }
 
-  // While the total is 1024 bytes or less, back to frame 1.
-  s.Push({V::Ref(L"btt")}).Add<ActionGetVariable>().Push({V::Int(1024)}).Add<ActionGreater>().Add<ActionNot>().If(74);
+  // While the total is 1024 bytes or less, back to frame 1. Greater came with version 6;
+  // before it the same test is 1024 < btt, in as many bytes.
+  if (GetMovieVersion() >= 6)
+    s.Push({V::Ref(L"btt")}).Add<ActionGetVariable>().Push({V::Int(1024)}).Add<ActionGreater>();
+  else
+    s.Push({V::Int(1024)}).Push({V::Ref(L"btt")}).Add<ActionGetVariable>().Add<ActionLess2>();
+  s.Add<ActionNot>().If(small);
   AddFractionLoaded(s);
   // Complete already: straight to "loaderdone".
   s.Push({V::Ref(L"prcnt")})
@@ -151,25 +202,29 @@ std::unique_ptr<DoActionTag> PreloaderBuilder::BuildLoadedCheckActions() const {
       .Add<ActionLess2>()
       .Add<ActionNot>()
       .Add<ActionNot>()
-      .If(31);
+      .If(notComplete);
   s.Add<ActionStop>()
       .Add<ActionSetTarget>(L"_parent")
       .Add<ActionGoToLabel>(L"loaderdone")
       .Add<ActionPlay>()
       .Add<ActionSetTarget>(L"")
-      .Jump(2);
-  s.Add<ActionPreviousFrame>().Add<ActionPlay>();
+      .Land(notComplete)
+      .Jump(done);
+  s.Land(small).Add<ActionPreviousFrame>().Add<ActionPlay>();
+  s.Land(done).Land(pastScript);
+  actions->SetBranchTracking(false, true);
   return actions;
 }
 
 // A target of 1024 bytes or less never passes the size test above, which exists to wait
 // until the size is known. Such a target that has arrived completely goes to "loaderdone"
 // here: all its bytes are loaded, and for an external target the clip "ptgt" holds it
-// (its address is no longer the preloader's own). Everything after this block is skipped.
-void PreloaderBuilder::AddSmallTargetCheck(DoActionTag& actions) const {
+// (its address is no longer the preloader's own). Everything after this block is skipped:
+// the Jump returned stays open for the caller to land at the script's end. The list's branch
+// tracking must be on.
+LoaderScriptWriter::Branch PreloaderBuilder::AddSmallTargetCheck(DoActionTag& actions) const {
   LoaderScriptWriter s(actions, PoolOf(actions));
-  actions.SetBranchTracking(true, true);
-  int open = 0;
+  LoaderScriptWriter::Branch otherUrl = nullptr, sizeUnknown = nullptr, notAllLoaded = nullptr;
   if (IsExternalTarget()) {
     s.Push({V::Ref(L"_parent")})
         .Add<ActionGetVariable>()
@@ -182,29 +237,26 @@ void PreloaderBuilder::AddSmallTargetCheck(DoActionTag& actions) const {
         .Push({V::Inline(L"_url")})
         .Add<ActionGetMember>()
         .Add<ActionEquals2>()
-        .If();
-    ++open;
+        .If(otherUrl);
   }
-  s.Push({V::Int(0), V::Ref(L"btt")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>().If();
+  s.Push({V::Int(0), V::Ref(L"btt")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>().If(sizeUnknown);
   s.Push({V::Ref(L"btl")})
       .Add<ActionGetVariable>()
       .Push({V::Ref(L"btt")})
       .Add<ActionGetVariable>()
       .Add<ActionEquals2>()
       .Add<ActionNot>()
-      .If();
-  open += 2;
+      .If(notAllLoaded);
   s.Add<ActionStop>()
       .Add<ActionSetTarget>(L"_parent")
       .Add<ActionGoToLabel>(L"loaderdone")
       .Add<ActionPlay>()
       .Add<ActionSetTarget>(L"");
-  // Over the rest of the script: the size test (21 bytes), its 74 bytes and the 2 of the
-  // way back to frame 1.
-  s.Jump(97);
-  s.End();  // the jump keeps its offset
-  for (int i = 0; i < open; ++i) s.End();
-  actions.SetBranchTracking(false, true);
+  // Over the rest of the script.
+  LoaderScriptWriter::Branch pastScript = nullptr;
+  s.Jump(pastScript);
+  s.Land(notAllLoaded).Land(sizeUnknown).Land(otherUrl);
+  return pastScript;
 }
 
 void PreloaderBuilder::AddSimpleProgressActions(DoActionTag& actions) {
@@ -213,7 +265,7 @@ void PreloaderBuilder::AddSimpleProgressActions(DoActionTag& actions) {
   pool->AddString(L"prcnt");
   if (anmDisplay_) pool->AddString(L"anm");
   constantPool_ = pool.get();
-  actions.SetBranchTracking(false, true);
+  actions.SetBranchTracking(true, true);
   actions.AddAction(std::move(pool));
   LoaderScriptWriter s(actions, constantPool_);
 
@@ -243,23 +295,22 @@ void PreloaderBuilder::AddSimpleProgressActions(DoActionTag& actions) {
 
   const double end = project_->GetPercent() / 100.0;
   s.Push({V::Ref(L"prcnt")}).Add<ActionGetVariable>().Push({V::Dbl(end)}).Add<ActionLess2>().Add<ActionNot>();
-  if (anmDisplay_ && project_->GetPercent() > 99) {
-    s.Add<ActionPushDuplicate>().Add<ActionNot>().If(18).Add<ActionPop>();
-    s.Push({V::Dbl(0), V::Ref(L"anm")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>();
-  }
-  s.Add<ActionNot>().If(6);
+  if (anmDisplay_ && project_->GetPercent() > 99) AddDisplayDoneTest(s);
+  LoaderScriptWriter::Branch stay = nullptr;
+  s.Add<ActionNot>().If(stay);
   AddGoToLoaderEnd(s);
+  s.Land(stay);
 }
 
 void PreloaderBuilder::AddSmartProgressActions(DoActionTag& actions) {
   auto pool = std::make_unique<ActionConstantPool>();
   AddMeasuredTargetPool(*pool);
-  for (const wchar_t* text : {L"frc", L"_currentframe", L"btr", L"ldtime", L"stm", L"spd", L"totime", L"tfps",
-                              L"ptime", L"rldtime", L"s", L"waittime", L"bufa", L"prcnt"})
+  for (const wchar_t* text : {L"frc", L"_currentframe", L"btr", L"ldtime", L"stm", L"spd", L"totime", L"tfps", L"ptime",
+                              L"rldtime", L"s", L"waittime", L"bufa", L"prcnt"})
     pool->AddString(text);
   if (anmDisplay_) pool->AddString(L"anm");
   constantPool_ = pool.get();
-  actions.SetBranchTracking(false, true);
+  actions.SetBranchTracking(true, true);
   actions.AddAction(std::move(pool));
   LoaderScriptWriter s(actions, constantPool_);
 
@@ -296,9 +347,10 @@ void PreloaderBuilder::AddSmartProgressActions(DoActionTag& actions) {
   s.Add<ActionSubtract>().Add<ActionSetVariable>();
 
   // prcnt = btl / btt once the total is above 1024 bytes, else 0.
-  s.Push({V::Int(1024), V::Ref(L"btt")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>().If(21);
+  LoaderScriptWriter::Branch sizeUnknown = nullptr, measured = nullptr;
+  s.Push({V::Int(1024), V::Ref(L"btt")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>().If(sizeUnknown);
   AddFractionLoaded(s);
-  s.Jump(15).Push({V::Ref(L"prcnt"), V::Dbl(0)}).Add<ActionSetVariable>();
+  s.Jump(measured).Land(sizeUnknown).Push({V::Ref(L"prcnt"), V::Dbl(0)}).Add<ActionSetVariable>().Land(measured);
 
   s.Push({V::Int(1), V::Ref(L"prcnt")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>();
   AddClampTail(s);
@@ -306,17 +358,15 @@ void PreloaderBuilder::AddSmartProgressActions(DoActionTag& actions) {
   // The end test: the target has frames ahead, the display is done, and what is loaded
   // plays longer than the rest takes to load.
   s.Push({V::Int(1), V::Ref(L"s")}).Add<ActionGetVariable>().Add<ActionLess2>();
-  if (anmDisplay_) {
-    s.Add<ActionPushDuplicate>().Add<ActionNot>().If(18).Add<ActionPop>();
-    s.Push({V::Dbl(0), V::Ref(L"anm")}).Add<ActionGetVariable>().Add<ActionLess2>().Add<ActionNot>();
-  }
-  s.Add<ActionNot>().If(32);
+  if (anmDisplay_) AddDisplayDoneTest(s);
+  LoaderScriptWriter::Branch notEnding = nullptr;
+  s.Add<ActionNot>().If(notEnding);
   AddSmartTimeTest(s);
+  s.Land(notEnding);
 
   // A target that has loaded completely ends the loader too (with a display that animates,
   // once it is done): otherwise a target that has no frame ahead of its current one (a
   // one-frame movie) would keep the loader forever.
-  actions.SetBranchTracking(true, true);
   s.Push({V::Ref(L"prcnt")}).Add<ActionGetVariable>().Push({V::Int(1)}).Add<ActionLess2>().If();
   int open = 1;
   if (anmDisplay_) {
@@ -325,33 +375,8 @@ void PreloaderBuilder::AddSmartProgressActions(DoActionTag& actions) {
   }
   AddGoToLoaderEnd(s);
   for (int i = 0; i < open; ++i) s.End();
-  actions.SetBranchTracking(false, true);
 
   AddProgressTextActions(actions);
-}
-
-// Each progress message shows its text through the script's placeholders; the loader holds
-// no progress messages yet, so there is nothing to update.
-void PreloaderBuilder::AddProgressTextActions(DoActionTag&) {}
-
-// The load message parts start and end each message's sprite; the loader holds no load
-// messages yet, so only the names that every message part uses join the pool.
-void PreloaderBuilder::AddLoadMessageActions(DoActionTag&) {
-  if (!constantPool_) return;
-  for (const wchar_t* text : {L"stm", L"play", L"unloadMovie"}) constantPool_->AddString(text);
-}
-
-void PreloaderBuilder::AddEmbeddedImportActions(DoActionTag&) {
-  if (!constantPool_) return;
-  for (const wchar_t* text : {L"stm", L"_visible"}) constantPool_->AddString(text);
-}
-
-// The import parts show, hide, load and unload the imports; the loader holds no imports
-// yet, so only the names that every import part uses join the pool.
-void PreloaderBuilder::AddImportActions(DoActionTag& actions) {
-  AddEmbeddedImportActions(actions);
-  if (!constantPool_) return;
-  for (const wchar_t* text : {L"stm", L"loadMovie", L"unloadMovie"}) constantPool_->AddString(text);
 }
 
 std::unique_ptr<DoActionTag> PreloaderBuilder::BuildProgressActions() {
@@ -368,32 +393,44 @@ std::unique_ptr<DoActionTag> PreloaderBuilder::BuildProgressActions() {
 
 WideString PreloaderBuilder::GetTargetUrl() const {
   const WideString& url = project_->GetTargetUrl();
-  if (!PathExists(url)) return url;
-  if (project_->GetUseRelativeSwfPath()) return NormalizePathSeparators(RelativizePath(url, finalOutputPath_));
+  // The target and the output are found from one folder, the working folder, as the build
+  // opens them.
+  const WideString file = FromWorkingFolder(url);
+  // Not a file here: an address for the player (a web address, usually).
+  if (!PathExists(file)) return PercentEncodeNonAscii(url);
+  if (project_->GetUseRelativeSwfPath())
+    return NormalizePathSeparators(RelativizePath(file, FromWorkingFolder(finalOutputPath_)));
   return GetFileName(url);
 }
 
-void PreloaderBuilder::AddLoadMovieActions(DoActionTag& actions) const {
+bool PreloaderBuilder::AddLoadMovieActions(DoActionTag& actions) const {
+  const WideString url = GetTargetUrl();
+  // The address and the clip's name travel in one Push, whose length is a 16-bit field.
+  ActionPush probe;
+  if (probe.AddString(url) == 0 || probe.AddString(L"ptgt") == 0) return false;
   const bool tracking = actions.IsBranchTracking();
   actions.SetBranchTracking(false, true);
   LoaderScriptWriter s(actions, nullptr);
-  s.Push({V::Inline(GetTargetUrl()), V::Inline(L"ptgt")}).Add<ActionGetUrl2>(0x40);
+  s.Push({V::Inline(url), V::Inline(L"ptgt")}).Add<ActionGetUrl2>(0x40);
   if (project_->GetLockRoot()) {
     s.Push({V::Inline(L"ptgt")}).Add<ActionGetVariable>();
     s.Push({V::Inline(L"_lockroot"), V::Bool(true)}).Add<ActionSetMember>();
   }
   actions.SetBranchTracking(tracking, true);
+  return true;
 }
 
-void PreloaderBuilder::AddMovieClipLoaderActions(DoActionTag& actions) const {
-  const bool tracking = actions.IsBranchTracking();
-  actions.SetBranchTracking(false, true);
+bool PreloaderBuilder::AddMovieClipLoaderActions(DoActionTag& actions) const {
   // The pool's order is fixed: the target's address is always index 6, even when it
   // equals one of the other names.
   auto pool = std::make_unique<ActionConstantPool>();
   const WideString url = GetTargetUrl();
-  pool->strings = {L"mcLoader", L"MovieClipLoader", L"loadListener", L"Object", L"addListener",
-                   L"ptgt",     url,                L"loadClip",     L"onLoadStart", L"stop"};
+  pool->strings = {L"mcLoader", L"MovieClipLoader", L"loadListener", L"Object", L"addListener", L"ptgt",
+                   url,         L"loadClip",        L"onLoadStart",  L"stop"};
+  // Its length (the header's 3 bytes not counted) is a 16-bit field.
+  if (pool->Size() - 3 > 0xFFFF) return false;
+  const bool tracking = actions.IsBranchTracking();
+  actions.SetBranchTracking(false, true);
   actions.AddAction(std::move(pool));
   LoaderScriptWriter s(actions, nullptr);
   // mcLoader = new MovieClipLoader();
@@ -408,14 +445,18 @@ void PreloaderBuilder::AddMovieClipLoaderActions(DoActionTag& actions) const {
   s.Push({V::Index(7)}).Add<ActionCallMethod>().Add<ActionPop>();
   // loadListener.onLoadStart = function () { ptgt.stop(); };
   s.Push({V::Index(2)}).Add<ActionGetVariable>().Push({V::Index(8)});
-  auto function = std::make_unique<ActionDefineFunction>();
-  function->codeSize = 22;
-  actions.AddAction(std::move(function));
-  s.Push({V::Dbl(0), V::Index(5)}).Add<ActionGetVariable>().Push({V::Index(9)}).Add<ActionCallMethod>().Add<ActionPop>();
-  s.Add<ActionSetMember>();
+  ActionDefineFunction* function = nullptr;
+  s.Function(function);
+  s.Push({V::Dbl(0), V::Index(5)})
+      .Add<ActionGetVariable>()
+      .Push({V::Index(9)})
+      .Add<ActionCallMethod>()
+      .Add<ActionPop>();
+  s.EndFunction(function).Add<ActionSetMember>();
   if (project_->GetLockRoot()) {
     s.Push({V::Index(5)}).Add<ActionGetVariable>();
     s.Push({V::Inline(L"_lockroot"), V::Bool(true)}).Add<ActionSetMember>();
   }
   actions.SetBranchTracking(tracking, true);
+  return true;
 }

@@ -4,11 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "media/TextBlock.h"
 #include "preloader/ProjectTypes.h"
 
+class ActionConstantPool;
+class DefineEditTextTag;
+class DoActionTag;
+class FontCollection;
 class PreloaderData;
+class SwfFileWriter;
 class TextEffect;
 
 // What both kinds of message share beyond the text block: alpha, the two angles, the
@@ -82,6 +88,17 @@ class ProgressMessage : public TextMessage {
 
   void AlignToDocument(const PreloaderData& project) { AlignTo(project, GetHAlign()); }
 
+  // The characters the field can show: the literal characters, "." for the kilobyte
+  // placeholders, "%" for "%%", and the digits when any placeholder or "%%" occurs.
+  WideString GetGlyphText() const;
+  // Appends the actions that leave the text, its placeholders replaced by the loader's
+  // values, on the stack: one Push per value, the pieces joined with Add2. The variable
+  // names are pool references (added to the pool when missing). Nothing for an empty text.
+  void BuildPlaceholderActions(DoActionTag& actions, ActionConstantPool& pool) const;
+  // The field that shows the text, with the next character id (stored as the text
+  // character id), not yet written; null (and no id taken) when it cannot be made.
+  std::unique_ptr<DefineEditTextTag> BuildTextTag(FontCollection& fonts, SwfFileWriter& writer, uint16_t& nextId);
+
   bool WriteXml(XmlWriter& writer) const;
   bool ReadXml(const XmlElement& element);
 
@@ -122,6 +139,16 @@ class LoadMessage : public TextMessage {
   uint16_t GetSpriteId() const { return spriteId_; }
 
   void AlignToDocument(const PreloaderData& project) { AlignTo(project, hAlign_); }
+
+  // Whether the message waits for its start condition (a start time or percent above 0);
+  // one that does not shows from the loader's first pass.
+  bool StartsLate() const;
+  // The text followed by the effect's extra characters: what the font must carry.
+  WideString GetGlyphText() const;
+  // Defines the message's sprite (its effect's, wrapped in a two-frame sprite that waits on
+  // its first frame when the message starts late) and stores its id; nothing without an
+  // effect. The message itself is left as it is.
+  void BuildSprite(FontCollection& fonts, SwfFileWriter& writer, uint16_t& nextId);
 
   bool WriteXml(XmlWriter& writer) const;
   bool ReadXml(const XmlElement& element, PreloaderData& project);

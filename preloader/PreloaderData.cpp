@@ -206,8 +206,7 @@ int PreloaderData::GetSwfVersion() const {
     if (item->GetSourceKind() == kImportSourceImage && !item->GetEmbedImage() && version <= 5) version = 6;
   }
   uint8_t targetVersion = 0;
-  if (!targetUrl_.empty() &&
-      ReadSwfFileInfo(targetUrl_, nullptr, nullptr, nullptr, &targetVersion, nullptr, nullptr) &&
+  if (!targetUrl_.empty() && ReadSwfFileInfo(targetUrl_, nullptr, nullptr, nullptr, &targetVersion, nullptr, nullptr) &&
       targetVersion > version)
     version = targetVersion;
   return version;

@@ -22,30 +22,8 @@
 #include "preloader/PreloaderDisplay.h"
 #include "preloader/ProjectTypes.h"
 #include "preloader/RemovalEffect.h"
+#include "preloader/SkipButton.h"
 #include "preloader/TextEffect.h"
-
-// A skip button: a movie with a button the viewer clicks to skip the preloader. No command
-// chooses one yet; the project keeps the list and a pointer for the generator.
-class SkipButton {
- public:
-  explicit SkipButton(const WideString& path = WideString()) : path_(path) {}
-  const WideString& GetPath() const { return path_; }
-
- private:
-  WideString path_;
-};
-
-class SkipButtonList {
- public:
-  void Add(std::unique_ptr<SkipButton> button) { buttons_.push_back(std::move(button)); }
-  int GetCount() const { return static_cast<int>(buttons_.size()); }
-  SkipButton* Get(int index) const {
-    return index < 0 || static_cast<size_t>(index) >= buttons_.size() ? nullptr : buttons_[static_cast<size_t>(index)].get();
-  }
-
- private:
-  std::vector<std::unique_ptr<SkipButton>> buttons_;
-};
 
 class PreloaderData {
  public:
@@ -86,6 +64,10 @@ class PreloaderData {
   void SetDisplay(PreloaderDisplay* display);
   void SetRemovalEffect(RemovalEffect* effect);
   void SetPreviewMode(bool preview, bool displayOnly);
+  // The skip button (an entry of the skip-button list, or null) and whether the movie shows
+  // it. Neither is saved, and no command sets them yet; a reset leaves the button.
+  void SetSkipButton(SkipButton* button) { skipButton_ = button; }
+  void SetSkipButtonEnabled(bool on) { skipButtonEnabled_ = on; }
 
   static constexpr int32_t GetTargetWidthMin() { return 1; }
   static constexpr int32_t GetTargetWidthMax() { return 5000; }

@@ -1,6 +1,18 @@
 #include "preloader/PreloaderDisplay.h"
 
+#include <algorithm>
+
+#include "platform/TextConversions.h"
+#include "preloader/AnimatedDisplays.h"
+#include "preloader/BarDisplays.h"
+#include "preloader/DisplayArtwork.h"
+#include "preloader/PieDisplay.h"
+#include "preloader/PoleAndRotateDisplays.h"
+#include "preloader/PreloaderBuilder.h"
 #include "preloader/PreloaderData.h"
+#include "preloader/SegmentsDisplay.h"
+#include "swf/MovieVariableReader.h"
+#include "swf/PlaceObject2Tag.h"
 
 namespace {
 
@@ -13,9 +25,7 @@ WideString FileNameOf(const WideString& path) {
 }
 
 // Library names are ordered by their first 256 characters.
-int CompareNames(const WideString& a, const WideString& b) {
-  return a.compare(0, 256, b, 0, 256);
-}
+int CompareNames(const WideString& a, const WideString& b) { return a.compare(0, 256, b, 0, 256); }
 
 }  // namespace
 
@@ -31,6 +41,145 @@ double PreloaderDisplay::GetYScale() const {
 
 bool PreloaderDisplay::ReadTypeXml(const XmlElement&) { return true; }
 bool PreloaderDisplay::WriteTypeXml(XmlWriter&) const { return true; }
+void PreloaderDisplay::ReadTypeDescription(const MovieVariableReader&) {}
+void PreloaderDisplay::AttachScript(PlaceObject2Tag&) {}
+bool PreloaderDisplay::AdjustArtwork(DisplayArtwork&) { return true; }
+
+uint16_t PreloaderDisplay::BuildDefinitions(SwfFileWriter& writer, PreloaderBuilder& builder) {
+  return ImportArtwork(writer, builder);
+}
+
+uint16_t PreloaderDisplay::ImportArtwork(SwfFileWriter& writer, PreloaderBuilder& builder) {
+  buildError_.clear();
+  buildWarnings_.clear();
+  DisplayArtwork artwork;
+  if (!artwork.Load(path_, buildError_)) return 0;
+  if (!AdjustArtwork(artwork)) return 0;
+  uint16_t* counter = builder.GetCharacterIdCounter();
+  if (counter == nullptr) {
+    buildError_ = "No movie is being built.";
+    return 0;
+  }
+  return artwork.Write(writer, *counter, buildError_);
+}
+
+namespace {
+
+// A decimal variable of the library movie, when present.
+bool ReadDecimal(const MovieVariableReader& reader, const wchar_t* name, int32_t& out) {
+  WideString text;
+  if (!reader.GetValue(name, text)) return false;
+  int value = 0;
+  ParseDecimalInt(text.c_str(), value);
+  out = value;
+  return true;
+}
+
+// A hexadecimal colour of the library movie (red in the low byte), when present.
+bool ReadColour(const MovieVariableReader& reader, const wchar_t* name, uint32_t& out) {
+  WideString text;
+  if (!reader.GetValue(name, text)) return false;
+  out = static_cast<uint32_t>(ParseHexInt(text.c_str())) & 0xFFFFFF;
+  return true;
+}
+
+}  // namespace
+
+bool PreloaderDisplay::ReadDescription(const WideString& path) {
+  path_ = path;
+  bgcolor_ = 0xFFFFFF;
+  MovieVariableReader reader;
+  if (!reader.ReadFile(path, 0)) return false;
+  WideString text;
+  if (reader.GetValue(L"name", text)) name_ = text;
+  baseWidth_ = baseHeight_ = 1;
+  ReadDecimal(reader, L"base_width", baseWidth_);
+  ReadDecimal(reader, L"base_height", baseHeight_);
+  varAnm_ = reader.GetValue(L"var_anm", text);
+  // Every colour of a project, the preview background included, has red in the low byte.
+  ReadColour(reader, L"bgcolor", bgcolor_);
+  width_ = baseWidth_;
+  height_ = baseHeight_;
+  ReadTypeDescription(reader);
+  return true;
+}
+
+bool PreloaderDisplay::CheckDescription(std::string& why) const {
+  // The scales divide by the natural size, and no display can be smaller than a pixel.
+  if (baseWidth_ < GetWidthMin() || baseWidth_ > GetWidthMax() || baseHeight_ < GetHeightMin() ||
+      baseHeight_ > GetHeightMax()) {
+    why = "its base_width and base_height must lie within 1 to 5000 pixels";
+    return false;
+  }
+  return true;
+}
+
+int CompareWideNoCase(const WideString& a, const WideString& b) {
+  const size_t n = std::max(a.size(), b.size());
+  for (size_t i = 0; i <= n; ++i) {
+    wchar_t x = i < a.size() ? a[i] : 0;
+    wchar_t y = i < b.size() ? b[i] : 0;
+    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
+    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
+    if (x != y) return x < y ? -1 : 1;
+    if (x == 0) return 0;
+  }
+  return 0;
+}
+
+namespace {
+
+std::unique_ptr<PreloaderDisplay> MakeDisplayOfType(const WideString& type) {
+  // The display types in the order their names are tried.
+  if (CompareWideNoCase(type, L"hbar") == 0) return std::make_unique<HBarDisplay>();
+  if (CompareWideNoCase(type, L"bar_seg") == 0) return std::make_unique<BarSegDisplay>();
+  if (CompareWideNoCase(type, L"animation") == 0) return std::make_unique<AnimationDisplay>();
+  if (CompareWideNoCase(type, L"frame_based") == 0) return std::make_unique<FrameBasedDisplay>();
+  if (CompareWideNoCase(type, L"pie") == 0) return std::make_unique<PieDisplay>();
+  if (CompareWideNoCase(type, L"pole") == 0) return std::make_unique<PoleDisplay>();
+  if (CompareWideNoCase(type, L"rotate") == 0) return std::make_unique<RotateDisplay>();
+  if (CompareWideNoCase(type, L"segments") == 0) return std::make_unique<SegmentsDisplay>();
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<PreloaderDisplay> CreatePreloaderDisplay(const WideString& path, std::string* why) {
+  std::string ignored;
+  std::string& reason = why != nullptr ? *why : ignored;
+  MovieVariableReader reader;
+  if (!reader.ReadFile(path, 0)) {
+    reason = "it cannot be read as a SWF movie";
+    return nullptr;
+  }
+  WideString text;
+  if (!reader.GetValue(L"format", text) || CompareWideNoCase(text, L"plenwick") != 0) {
+    reason = "its first frame does not declare the format \"plenwick\"";
+    return nullptr;
+  }
+  if (!reader.GetValue(L"type", text)) {
+    reason = "its first frame declares no display type";
+    return nullptr;
+  }
+  std::unique_ptr<PreloaderDisplay> display = MakeDisplayOfType(text);
+  if (!display) reason = "its display type \"" + WideToUtf8(text) + "\" is not one this program knows";
+  return display;
+}
+
+std::unique_ptr<PreloaderDisplay> LoadPreloaderDisplay(const WideString& path, std::string* why) {
+  std::string ignored;
+  std::string& reason = why != nullptr ? *why : ignored;
+  std::unique_ptr<PreloaderDisplay> display = CreatePreloaderDisplay(path, &reason);
+  if (!display) return nullptr;
+  if (!display->ReadDescription(path)) {
+    reason = "it cannot be read as a SWF movie";
+    return nullptr;
+  }
+  if (!display->CheckDescription(reason)) return nullptr;
+  DisplayArtwork artwork;
+  if (!artwork.Load(path, reason)) return nullptr;
+  return display;
+}
 
 void PreloaderDisplay::Reset() {
   baseWidth_ = baseHeight_ = 1;
@@ -85,6 +234,13 @@ void PreloaderDisplay::SetSkew0(double degrees) {
 
 void PreloaderDisplay::SetSkew1(double degrees) {
   if (ChangeValue(skew1_, degrees)) changed_ = true;
+}
+
+void PreloaderDisplay::SetSkew(double degrees) {
+  if (skew0_ == degrees && skew1_ == degrees) return;
+  skew0_ = skew1_ = degrees;
+  CountModification();
+  changed_ = true;
 }
 
 void PreloaderDisplay::AlignToDocument(const PreloaderData& project) {
@@ -144,6 +300,18 @@ bool PreloaderDisplay::ReadXml(const XmlElement& element) {
 void ColorPairDisplay::ResetTypeDefaults() {
   fgColor_ = 0x888888;
   bgColor_ = 0x555555;
+  fgRecolor_ = bgRecolor_ = false;
+}
+
+void ColorPairDisplay::ReadTypeDescription(const MovieVariableReader& reader) {
+  if (ReadColour(reader, L"var_fgcolor", fgColor_)) fgRecolor_ = true;
+  if (ReadColour(reader, L"var_bgcolor", bgColor_)) bgRecolor_ = true;
+}
+
+bool ColorPairDisplay::AdjustArtwork(DisplayArtwork& artwork) {
+  if (fgRecolor_) artwork.Recolor(L"ldrfg", fgColor_);
+  if (bgRecolor_) artwork.Recolor(L"ldrbg", bgColor_);
+  return true;
 }
 
 bool ColorPairDisplay::ReadTypeXml(const XmlElement& element) {

@@ -5,12 +5,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/WideString.h"
 #include "preloader/ProjectTypes.h"
 
+class MovieVariableReader;
+class PlaceObject2Tag;
+class PreloaderBuilder;
 class PreloaderData;
+class SwfFileWriter;
+class DisplayArtwork;
 
 class PreloaderDisplay {
  public:
@@ -23,11 +29,30 @@ class PreloaderDisplay {
   virtual int32_t GetHeight() const { return height_; }
   virtual double GetXScale() const;
   virtual double GetYScale() const;
+  // Writes the display's characters through the writer, taking ids from the builder's
+  // counter, and returns the id of the display sprite; 0 when it cannot, with
+  // GetBuildError saying why (nothing is written then).
+  virtual uint16_t BuildDefinitions(SwfFileWriter& writer, PreloaderBuilder& builder);
+  // Gives the placement of the display sprite its clip scripts.
+  virtual void AttachScript(PlaceObject2Tag& placement);
   // The type's own defaults (colours and the like); run by Reset.
   virtual void ResetTypeDefaults() {}
   // The type's own attributes of the "display" element, after the common ones.
   virtual bool ReadTypeXml(const XmlElement& element);
   virtual bool WriteTypeXml(XmlWriter& writer) const;
+  // The type's own variables of the library movie.
+  virtual void ReadTypeDescription(const MovieVariableReader& reader);
+
+  // Reads the library movie's description (name, sizes, preview colour, the type's own
+  // variables). False when the movie cannot be read; path and preview colour are set then.
+  bool ReadDescription(const WideString& path);
+  // Whether the description read is one a display can be built from; `why` says why not.
+  virtual bool CheckDescription(std::string& why) const;
+  // Why the last BuildDefinitions returned 0.
+  const std::string& GetBuildError() const { return buildError_; }
+  // What the last BuildDefinitions found wrong with the library movie and worked around, a
+  // sentence each about the display's artwork.
+  const std::vector<std::string>& GetBuildWarnings() const { return buildWarnings_; }
 
   // Geometry back to the values of a new display (path, name, bgcolor and changed stay).
   void Reset();
@@ -49,6 +74,8 @@ class PreloaderDisplay {
   void SetRotateType(int32_t type);
   void SetSkew0(double degrees);
   void SetSkew1(double degrees);
+  // Both angles: one change when either differs.
+  void SetSkew(double degrees);
 
   static constexpr int32_t GetXMin() { return -5000; }
   static constexpr int32_t GetXMax() { return 5000; }
@@ -73,6 +100,11 @@ class PreloaderDisplay {
   int32_t GetRotateType() const { return rotateType_; }
   double GetSkew0() const { return skew0_; }
   double GetSkew1() const { return skew1_; }
+  // The background of the display's own preview, 0x00BBGGRR like every colour of a project.
+  uint32_t GetBackgroundColor() const { return bgcolor_; }
+  // The library movie declares "var_anm": its artwork writes the loader's anm, which holds
+  // the loader back while it is above 0.
+  bool HasAnmVariable() const { return varAnm_; }
   bool IsChanged() const { return changed_; }
   void SetChanged(bool changed) { changed_ = changed; }
 
@@ -83,6 +115,15 @@ class PreloaderDisplay {
   // them and closes the element).
   bool WriteXml(XmlWriter& writer) const;
   bool ReadXml(const XmlElement& element);
+
+ protected:
+  // The import of the artwork with a type's changes between collecting and writing.
+  uint16_t ImportArtwork(SwfFileWriter& writer, PreloaderBuilder& builder);
+  // Changes a type makes to the collected artwork before it is written; false (with the
+  // reason in buildError_) stops the build.
+  virtual bool AdjustArtwork(DisplayArtwork& artwork);
+  std::string buildError_;
+  std::vector<std::string> buildWarnings_;
 
  private:
   WideString path_;
@@ -96,7 +137,7 @@ class PreloaderDisplay {
   int32_t rotateType_ = kRotateNormal;
   double skew0_ = 0.0;
   double skew1_ = 0.0;
-  uint32_t bgcolor_ = 0xFFFFFF;
+  [[maybe_unused]] uint32_t bgcolor_ = 0xFFFFFF;
   int32_t hAlign_ = kHAlignCenter;
   int32_t vAlign_ = kVAlignCenter;
   bool alignToDoc_ = true;
@@ -112,16 +153,40 @@ class ColorPairDisplay : public PreloaderDisplay {
   void ResetTypeDefaults() override;
   bool ReadTypeXml(const XmlElement& element) override;
   bool WriteTypeXml(XmlWriter& writer) const override;
+  // "var_fgcolor" and "var_bgcolor": each present one turns recolouring of its instance on
+  // and gives the colour (hexadecimal, red in the low byte).
+  void ReadTypeDescription(const MovieVariableReader& reader) override;
 
   uint32_t GetFgColor() const { return fgColor_; }
   uint32_t GetBgColor() const { return bgColor_; }
   void SetFgColor(uint32_t color) { fgColor_ = color; }
   void SetBgColor(uint32_t color) { bgColor_ = color; }
+  bool IsFgRecolored() const { return fgRecolor_; }
+  bool IsBgRecolored() const { return bgRecolor_; }
+
+ protected:
+  // Gives "ldrfg" and "ldrbg" the colours whose recolouring the library movie declares.
+  bool AdjustArtwork(DisplayArtwork& artwork) override;
 
  private:
   uint32_t fgColor_ = 0x888888;
   uint32_t bgColor_ = 0x555555;
+  bool fgRecolor_ = false;
+  bool bgRecolor_ = false;
 };
+
+// A new display of the library movie's type ("format" must be "plenwick"), its description
+// not read yet; null when the movie cannot be read or declares no known type. `why`, when
+// given, says why not.
+std::unique_ptr<PreloaderDisplay> CreatePreloaderDisplay(const WideString& path, std::string* why = nullptr);
+
+// A display of the library movie with its description read, once the movie has proved
+// usable: a known type, sizes within range, and a "Preloader" instance whose artwork is
+// complete. Null otherwise, with `why` (when given) saying why.
+std::unique_ptr<PreloaderDisplay> LoadPreloaderDisplay(const WideString& path, std::string* why = nullptr);
+
+// Compares two texts letter by letter, A to Z folded to lower case: -1, 0 or 1.
+int CompareWideNoCase(const WideString& a, const WideString& b);
 
 class PreloaderLibrary {
  public:

@@ -12,8 +12,8 @@ void SetError(std::string* error, std::string text) {
   if (error != nullptr) *error = std::move(text);
 }
 
-bool WriteDocument(const WideString& path, const PreloaderData& project, const XmlWriterOptions& options,
-                   bool withRoot, std::string* error) {
+bool WriteDocument(const WideString& path, const PreloaderData& project, const XmlWriterOptions& options, bool withRoot,
+                   std::string* error) {
   XmlWriter w;
   if (!w.Open(path, options, true)) {
     SetError(error, std::string("cannot create the file: ") + std::strerror(w.LastError() != 0 ? w.LastError() : EIO));
@@ -48,6 +48,19 @@ class SelectionsNotKept {
 
 }  // namespace
 
+const host::xml::Limits& ProjectDocumentLimits() {
+  static const host::xml::Limits limits = [] {
+    host::xml::Limits l;
+    l.maxInputBytes = 8u * 1024 * 1024;
+    l.maxNodes = 100000;
+    l.maxAttributes = 256;
+    l.maxValueBytes = 1024 * 1024;
+    l.maxTreeBytes = 64u * 1024 * 1024;
+    return l;
+  }();
+  return limits;
+}
+
 bool SaveProjectFile(const WideString& path, const PreloaderData& project, std::string* error) {
   XmlWriterOptions options;
   options.fileType = kProjectFileType;
@@ -56,7 +69,7 @@ bool SaveProjectFile(const WideString& path, const PreloaderData& project, std::
 }
 
 bool OpenProjectFile(const WideString& path, PreloaderData& project, std::string* error) {
-  XmlDocument document;
+  XmlDocument document(ProjectDocumentLimits());
   if (!document.Load(path)) {
     SetError(error, document.LastError());
     return false;
@@ -97,10 +110,14 @@ bool WriteProjectSnapshot(const WideString& path, const PreloaderData& project, 
 }
 
 bool ReadProjectSnapshot(const WideString& path, PreloaderData& project, std::string* error) {
-  XmlDocument document;
+  XmlDocument document(ProjectDocumentLimits());
   XmlElement root;
-  if (!document.Load(path) || !document.GetRootElement(root)) {
+  if (!document.Load(path)) {
     SetError(error, document.LastError());
+    return false;
+  }
+  if (!document.GetRootElement(root)) {
+    SetError(error, "the document is empty");
     return false;
   }
   ReadProjectElements(root, project);

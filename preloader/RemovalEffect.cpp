@@ -1,27 +1,54 @@
 #include "preloader/RemovalEffect.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/XmlDocument.h"
 #include "platform/XmlWriter.h"
+#include "preloader/MotionTween.h"
 #include "preloader/ProjectTypes.h"
-
-namespace {
-
-// An effect that takes time; its frames are the base's until the effect types are built
-// on it.
-class TimedRemovalEffect : public RemovalEffect {
- public:
-  explicit TimedRemovalEffect(const wchar_t* name) : RemovalEffect(WideString(name), 1000) {}
-  void Reset() override { SetDuration(1000); }
-};
-
-}  // namespace
+#include "swf/DisplayListTags.h"
+#include "swf/PlaceObject2Tag.h"
+#include "swf/SwfBasicRecords.h"
+#include "swf/SwfFileWriter.h"
 
 int32_t RemovalEffect::DurationToFrames(int32_t ms, double framesPerSecond) {
   const double frames = static_cast<double>(ms) / 1000.0 * framesPerSecond;
   if (!(frames > -2147483648.0 && frames < 2147483648.0)) return 0;
   return static_cast<int32_t>(frames);
+}
+
+void RemovalEffect::AddExitFrames(SwfFileWriter&, uint16_t, int32_t, int32_t) {}
+
+void ExitEffect::AddExitFrames(SwfFileWriter& writer, uint16_t depth, int32_t x, int32_t y) {
+  const int32_t steps = DurationToFrames(GetDuration(), writer.GetFrameRate());
+  TweenState state;
+  state.flags = TweenState::kMove | TweenState::kColorTransform;
+  // From where the loader stands (the stage origin unless the project moves it).
+  state.startX = x;
+  state.startY = y;
+  state.endX = x + dx_ * (writer.GetStageWidth() / 2);
+  state.endY = y + dy_ * (writer.GetStageHeight() / 2);
+  state.startColorMultiply[3] = 1.0;
+  state.endColorMultiply[3] = 0.0;
+  int frames = 0;
+  TweenSpriteFrames(writer, state, depth, frames, steps, -80);
+}
+
+void FadeOutEffect::AddExitFrames(SwfFileWriter& writer, uint16_t depth, int32_t, int32_t) {
+  const int32_t steps = DurationToFrames(GetDuration(), writer.GetFrameRate());
+  double alpha = 1.0;
+  for (int32_t i = 0; i < steps; ++i) {
+    alpha = std::max(0.0, alpha - 1.0 / steps);
+    auto place = std::make_unique<PlaceObject2Tag>();
+    place->move = true;
+    place->depth = depth;
+    auto transform = std::make_unique<SwfCxformWithAlpha>();
+    transform->SetAlphaMultiplier(alpha);
+    place->SetColorTransform(std::move(transform));
+    writer.AddTag(std::move(place));
+    writer.AddTag(std::make_unique<ShowFrameTag>());
+  }
 }
 
 bool RemovalEffect::WriteXml(XmlWriter& w) const {
@@ -40,8 +67,11 @@ bool RemovalEffect::ReadXml(const XmlElement& element) {
 void RemovalEffectLibrary::Fill() {
   effects_.clear();
   effects_.push_back(std::make_unique<RemovalEffect>());
-  for (const wchar_t* name : {L"Exit Bottom", L"Exit Left", L"Exit Right", L"Exit Top", L"Fade Out"})
-    effects_.push_back(std::make_unique<TimedRemovalEffect>(name));
+  effects_.push_back(std::make_unique<ExitBottomEffect>());
+  effects_.push_back(std::make_unique<ExitLeftEffect>());
+  effects_.push_back(std::make_unique<ExitRightEffect>());
+  effects_.push_back(std::make_unique<ExitTopEffect>());
+  effects_.push_back(std::make_unique<FadeOutEffect>());
 }
 
 RemovalEffect* RemovalEffectLibrary::FindByName(const WideString& name) const {

@@ -9,6 +9,7 @@
 
 #include "platform/WideString.h"
 
+class SwfFileWriter;
 class XmlWriter;
 class XmlElement;
 
@@ -20,6 +21,10 @@ class RemovalEffect {
   RemovalEffect(const RemovalEffect&) = delete;
   RemovalEffect& operator=(const RemovalEffect&) = delete;
 
+  // Writes the effect's frames onto the main timeline, each ending in a ShowFrame, moving the
+  // loader at the depth; (x, y) is where the loader stands, in twips. The frame rate and the
+  // stage size are the writer's. "Remove" writes none: the loader vanishes at "loaderdone".
+  virtual void AddExitFrames(SwfFileWriter& writer, uint16_t depth, int32_t x, int32_t y);
   // The duration of a new effect (1000 ms for the moving and fading effects).
   virtual void Reset() {}
 
@@ -44,6 +49,53 @@ class RemovalEffect {
  private:
   WideString name_;
   int32_t duration_;
+};
+
+// The timed effects: 1000 ms after construction and after Reset.
+class TimedRemovalEffect : public RemovalEffect {
+ public:
+  void Reset() override { SetDuration(1000); }
+
+ protected:
+  explicit TimedRemovalEffect(const wchar_t* name) : RemovalEffect(WideString(name), 1000) {}
+};
+
+// Moves the loader away by half the stage (down, left, right or up), fading it out, with a
+// quadratic ease-in.
+class ExitEffect : public TimedRemovalEffect {
+ public:
+  void AddExitFrames(SwfFileWriter& writer, uint16_t depth, int32_t x, int32_t y) override;
+
+ protected:
+  // The direction in halves of the stage's width and height.
+  ExitEffect(const wchar_t* name, int dx, int dy) : TimedRemovalEffect(name), dx_(dx), dy_(dy) {}
+
+ private:
+  int dx_, dy_;
+};
+
+class ExitBottomEffect : public ExitEffect {
+ public:
+  ExitBottomEffect() : ExitEffect(L"Exit Bottom", 0, 1) {}
+};
+class ExitLeftEffect : public ExitEffect {
+ public:
+  ExitLeftEffect() : ExitEffect(L"Exit Left", -1, 0) {}
+};
+class ExitRightEffect : public ExitEffect {
+ public:
+  ExitRightEffect() : ExitEffect(L"Exit Right", 1, 0) {}
+};
+class ExitTopEffect : public ExitEffect {
+ public:
+  ExitTopEffect() : ExitEffect(L"Exit Top", 0, -1) {}
+};
+
+// Lowers the loader's alpha in equal steps to 0, without moving it.
+class FadeOutEffect : public TimedRemovalEffect {
+ public:
+  FadeOutEffect() : TimedRemovalEffect(L"Fade Out") {}
+  void AddExitFrames(SwfFileWriter& writer, uint16_t depth, int32_t x, int32_t y) override;
 };
 
 class RemovalEffectLibrary {

@@ -3,32 +3,83 @@
 // saved by name as the "text_fx" element inside its "load_message".
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "platform/WideString.h"
+#include "swf/DefineSpriteTag.h"
 
+class FontCollection;
+class LoadMessage;
+class SwfFileWriter;
 class XmlWriter;
 class XmlElement;
+
+// One displayed character of a message: where its letter goes in the message sprite.
+struct LetterRecord {
+  int32_t frame = 0;  // frame of the message sprite that places it
+  int32_t x = 0;      // centre of the character's advance, twips from the message origin
+  int32_t y = 0;      // centre of its line
+  uint16_t depth = 0;
+  char32_t character = 0;
+};
 
 class TextEffect {
  public:
   // The base effect "None" draws the letters as they stand.
   TextEffect() : TextEffect(L"None") {}
-  virtual ~TextEffect() = default;
+  virtual ~TextEffect();
   TextEffect(const TextEffect&) = delete;
   TextEffect& operator=(const TextEffect&) = delete;
 
   const WideString& GetName() const { return name_; }
+  // Characters the effect shows besides the message's text.
+  const WideString& GetExtraGlyphs() const { return extraGlyphs_; }
+
+  // Defines the message's sprite, in which every character is an instance of the letter
+  // sprite showing that character, and returns its id. The font collection must hold the
+  // message's font with the characters of LoadMessage::GetGlyphText. The message is only
+  // read.
+  virtual uint16_t BuildMessageSprite(const LoadMessage& message, FontCollection& fonts, SwfFileWriter& writer,
+                                      uint16_t& nextId);
+
+  // One record per character of `text` other than CR and LF, laid out with the message's
+  // font, tracking, leading and alignments around the message origin.
+  static std::vector<LetterRecord> LayoutLetters(const LoadMessage& message, const WideString& text);
+  // The width of each line of `text` in twips, and the offsets of the first line.
+  static std::vector<int32_t> MeasureLines(const LoadMessage& message, const WideString& text, int32_t& x0,
+                                           int32_t& y0);
 
   // The "text_fx" element on its own line.
   bool WriteXml(XmlWriter& writer) const;
 
  protected:
-  explicit TextEffect(const WideString& name) : name_(name) {}
+  explicit TextEffect(const WideString& name, const WideString& extraGlyphs = WideString())
+      : name_(name), extraGlyphs_(extraGlyphs) {}
+
+  // Defines the sprite the letters show and records its id: the static letter, the font's
+  // sample sprite named "ltr".
+  virtual void BuildLetterSprite(const LoadMessage& message, SwfFileWriter& writer, uint16_t& nextId);
+  // The font collection's sample sprite for the message's font, size and colour (recorded).
+  uint16_t GetSampleSprite(const LoadMessage& message, SwfFileWriter& writer, uint16_t& nextId);
+  // The letter sprite as the base defines it, from the recorded sample sprite.
+  void BuildPlainLetterSprite(SwfFileWriter& writer, uint16_t& nextId);
+  // Places the letter into the frame of the message sprite, with the action that gives it
+  // its character; returns its depth.
+  uint16_t PlaceLetter(int index, const LetterRecord& letter);
+
+  // Per-build scratch.
+  FontCollection* fonts_ = nullptr;
+  std::unique_ptr<DefineSpriteTag> messageSprite_;
+  uint16_t messageSpriteId_ = 0;
+  uint16_t depths_ = 0;
+  uint16_t sampleSpriteId_ = 0;
+  uint16_t letterSpriteId_ = 0;
 
  private:
   WideString name_;
+  WideString extraGlyphs_;
 };
 
 class TextEffectLibrary {

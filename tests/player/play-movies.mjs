@@ -11,6 +11,7 @@ import fsp from 'node:fs/promises';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { createRequire } from 'node:module';
+import zlib from 'node:zlib';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const npmDir = process.env.PLENWICK_NPM_DIR || path.resolve(here, '../../tools/npm');
@@ -43,7 +44,19 @@ function readManifest(file) {
     if (!Number.isInteger(frames) || frames < 1 || frames > 100000) fail(`${where}: "frames" must be a whole number from 1`);
     const timeLimitMs = m.timeLimitMs === undefined ? 20000 : Number(m.timeLimitMs);
     if (!Number.isFinite(timeLimitMs) || timeLimitMs <= 0) fail(`${where}: "timeLimitMs" must be positive`);
-    return { name: typeof m.name === 'string' ? m.name : rel, swf, root, rel, frames, timeLimitMs };
+    if (m.screenshot !== undefined && (typeof m.screenshot !== 'string' || m.screenshot === '')) fail(`${where}: "screenshot" must be a path`);
+    const screenshot = m.screenshot === undefined ? null : path.resolve(m.screenshot);
+    if (m.renderer !== undefined && !['canvas', 'webgl', 'wgpu-webgl'].includes(m.renderer)) fail(`${where}: "renderer" must be canvas, webgl or wgpu-webgl`);
+    const renderer = m.renderer === undefined ? null : m.renderer;
+    const pixels = Array.isArray(m.pixels) ? m.pixels : [];
+    for (const p of pixels) {
+      if (!Array.isArray(p) || p.length !== 2 || !p.every(Number.isFinite)) fail(`${where}: "pixels" must list [x, y] pairs`);
+    }
+    const clicks = Array.isArray(m.clicks) ? m.clicks : [];
+    for (const c of clicks) {
+      if (!Array.isArray(c) || c.length !== 3 || !c.every(Number.isFinite) || !Number.isInteger(c[0])) fail(`${where}: "clicks" must list [frame, x, y]`);
+    }
+    return { name: typeof m.name === 'string' ? m.name : rel, swf, root, rel, frames, timeLimitMs, screenshot, renderer, pixels, clicks };
   });
   const workers = doc.workers === undefined ? 4 : Number(doc.workers);
   if (!Number.isInteger(workers) || workers < 1 || workers > 16) fail('"workers" must be a whole number from 1 to 16');
@@ -195,7 +208,7 @@ function watchAnimationFrames() {
 
 // Runs in the page: replaces the previous player with a fresh one and starts loading the movie.
 // Returns at once. Once loaded the movie is held before its first frame until the driver lets it go.
-function startMovie({ url, base }) {
+function startMovie({ url, base, renderer }) {
   const stage = document.getElementById('stage');
   for (const old of stage.children) {
     try {
@@ -208,10 +221,10 @@ function startMovie({ url, base }) {
   const player = window.RufflePlayer.newest().createPlayer();
   player.addEventListener('loadedmetadata', () => {
     const md = player.ruffle().metadata;
-    state.metadata = md ? { frameRate: md.frameRate, numFrames: md.numFrames, swfVersion: md.swfVersion } : {};
+    state.metadata = md ? { frameRate: md.frameRate, numFrames: md.numFrames, swfVersion: md.swfVersion, width: md.width, height: md.height } : {};
   });
   stage.appendChild(player);
-  player.ruffle().load({ url, base }).then(
+  player.ruffle().load(renderer ? { url, base, preferredRenderer: renderer } : { url, base }).then(
     () => {
       player.ruffle().traceObserver = (message) => state.trace.push(String(message));
       player.ruffle().suspend();
@@ -268,6 +281,98 @@ function stopMovie() {
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
+// The size of the player on the page (the page's style gives it).
+const stageWidth = 550;
+const stageHeight = 400;
+
+// The pixels of a PNG image that the browser wrote (8 bits per sample, not interlaced) as
+// { width, height, channels, data } with one byte per sample, filters undone.
+function decodePng(buffer) {
+  let at = 8;
+  let width = 0, height = 0, colourType = 0;
+  const idat = [];
+  while (at + 8 <= buffer.length) {
+    const length = buffer.readUInt32BE(at);
+    const type = buffer.toString('latin1', at + 4, at + 8);
+    const body = buffer.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[12] !== 0) throw new Error('unexpected PNG layout');
+      colourType = body[9];
+    } else if (type === 'IDAT') {
+      idat.push(body);
+    } else if (type === 'IEND') {
+      break;
+    }
+    at += 12 + length;
+  }
+  const channels = colourType === 6 ? 4 : colourType === 2 ? 3 : 0;
+  if (!channels) throw new Error(`unexpected PNG colour type ${colourType}`);
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const stride = width * channels;
+  const data = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let i = 0; i < stride; i++) {
+      const a = i >= channels ? data[y * stride + i - channels] : 0;
+      const b = y > 0 ? data[(y - 1) * stride + i] : 0;
+      const c = i >= channels && y > 0 ? data[(y - 1) * stride + i - channels] : 0;
+      let v = line[i];
+      if (filter === 1) v += a;
+      else if (filter === 2) v += b;
+      else if (filter === 3) v += (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        v += pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      data[y * stride + i] = v & 0xff;
+    }
+  }
+  return { width, height, channels, data };
+}
+
+// The colours (0xRRGGBB) at points of the movie's stage, which the player shows scaled to fit
+// its box and centred in it.
+function samplePixels(png, points, metadata) {
+  const image = decodePng(png);
+  const w = metadata.width > 0 ? metadata.width : stageWidth;
+  const h = metadata.height > 0 ? metadata.height : stageHeight;
+  const scale = Math.min(stageWidth / w, stageHeight / h);
+  const left = (stageWidth - w * scale) / 2;
+  const top = (stageHeight - h * scale) / 2;
+  return points.map(([x, y]) => {
+    const px = Math.min(image.width - 1, Math.max(0, Math.floor(left + x * scale)));
+    const py = Math.min(image.height - 1, Math.max(0, Math.floor(top + y * scale)));
+    const i = (py * image.width + px) * image.channels;
+    return (image.data[i] << 16) | (image.data[i + 1] << 8) | image.data[i + 2];
+  });
+}
+
+// Writes the pixels of a screenshot beside it as `<file>.ppm` (binary RGB, rows top first), for
+// tests that read them.
+function writePpm(png, file) {
+  const image = decodePng(png);
+  const rgb = Buffer.alloc(image.width * image.height * 3);
+  for (let i = 0, j = 0; j < rgb.length; i += image.channels, j += 3) {
+    rgb[j] = image.data[i];
+    rgb[j + 1] = image.data[i + 1];
+    rgb[j + 2] = image.data[i + 2];
+  }
+  fs.writeFileSync(`${file}.ppm`, Buffer.concat([Buffer.from(`P6\n${image.width} ${image.height}\n255\n`), rgb]));
+}
+
+// The page point that shows a point of the movie's stage (the player shows the stage scaled to
+// fit its box and centred in it).
+function stageToPage(x, y, metadata) {
+  const w = metadata.width > 0 ? metadata.width : stageWidth;
+  const h = metadata.height > 0 ? metadata.height : stageHeight;
+  const scale = Math.min(stageWidth / w, stageHeight / h);
+  return [(stageWidth - w * scale) / 2 + x * scale, (stageHeight - h * scale) / 2 + y * scale];
+}
+
 // Moves the page's clock on. A callback left behind by a player that was just removed may throw
 // once on the first move after it; such a move is repeated.
 async function moveClock(page, ms, tolerateStale) {
@@ -289,7 +394,7 @@ async function playOne(page, baseUrl, movie, index) {
   page.on('pageerror', onPageError);
   try {
     // Relative addresses in the movie resolve against its own folder, as when it is opened directly.
-    await page.evaluate(startMovie, { url, base: new URL('.', url).href });
+    await page.evaluate(startMovie, { url, base: new URL('.', url).href, renderer: movie.renderer });
     let state = await page.evaluate(readMovie);
     while (!state.error && !(state.loaded && state.metadata) && Date.now() < deadline) {
       await sleep(5);
@@ -322,8 +427,25 @@ async function playOne(page, baseUrl, movie, index) {
           at = frameTime(n);
         }
         while ((await page.evaluate(() => window.__pendingFetches)) > 0 && Date.now() < deadline) await sleep(2);
+        for (const [frame, x, y] of movie.clicks) {
+          if (frame !== n) continue;
+          const [px, py] = stageToPage(x, y, state.metadata);
+          await page.mouse.move(px, py);
+          await page.mouse.down();
+          await page.mouse.up();
+        }
       }
       if (at < target) result.error = `${movie.frames} frames did not run within ${movie.timeLimitMs} ms`;
+      if (!result.error && (movie.screenshot || movie.pixels.length > 0)) {
+        // One more animation frame draws what the last movie frame left.
+        await moveClock(page, animationStepMs, false);
+        const png = await page.screenshot({ clip: { x: 0, y: 0, width: stageWidth, height: stageHeight } });
+        if (movie.screenshot) {
+          fs.writeFileSync(movie.screenshot, png);
+          writePpm(png, movie.screenshot);
+        }
+        if (movie.pixels.length > 0) result.pixels = samplePixels(png, movie.pixels, state.metadata);
+      }
       state = await page.evaluate(readMovie);
       result.trace = state.trace;
       if (state.error && !result.error) result.error = state.error;

@@ -3,6 +3,7 @@
 // branch is checked to land where it must, and every list passes the action checker.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,17 @@ class LoaderScriptsTest : public ::testing::Test {
   PreloaderBuilder builder;
 };
 
-const std::string kSizeTest =
-    "Push [\"btt\"]; GetVariable; Push [int 1024]; Greater; Not; If +74; "
-    "Push [\"prcnt\", \"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Divide; SetVariable; "
-    "Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; Not; Not; If +31; "
-    "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +2; "
-    "PreviousFrame; Play";
+// The size test of frame 2 in a movie of the version: btt > 1024, with Greater from version 6
+// on, before it (Greater came with version 6) as 1024 < btt in as many bytes.
+std::string SizeTest(int version) {
+  return std::string(version >= 6 ? "Push [\"btt\"]; GetVariable; Push [int 1024]; Greater; "
+                                  : "Push [int 1024]; Push [\"btt\"]; GetVariable; Less2; ") +
+         "Not; If +74; "
+         "Push [\"prcnt\", \"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Divide; SetVariable; "
+         "Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; Not; Not; If +31; "
+         "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +2; "
+         "PreviousFrame; Play";
+}
 
 const std::string kExternalReads =
     "Push [\"btl\", dbl 0, \"_parent\"]; GetVariable; Push [\"ptgt\"]; GetMember; Push [\"getBytesLoaded\"]; "
@@ -114,7 +120,7 @@ TEST_F(LoaderScriptsTest, FrameTwoInPreviewSimulatesTheTarget) {
             "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\"]; "
             "Push [\"btl\", int 0]; SetVariable; Push [\"btt\", int 10000]; SetVariable; Push [\"frl\", dbl 0]; "
             "SetVariable; Push [\"frt\", int 100]; SetVariable; " +
-                kSizeTest);
+                SizeTest(5));
   EXPECT_EQ(Landings(merged),
             (std::vector<std::string>{"If +74 -> PreviousFrame", "If +31 -> Jump +2", "Jump +2 -> end"}));
 
@@ -138,13 +144,23 @@ TEST_F(LoaderScriptsTest, FrameTwoReadsAnExternalTargetThroughItsClip) {
                   "Push [int 0, \"btt\"]; GetVariable; Less2; Not; If +55; "
                   "Push [\"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Equals2; Not; If +36; "
                   "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +97; " +
-                  kSizeTest)
+                  SizeTest(type == kTargetExternal7 ? 7 : 5))
         << type;
-    EXPECT_EQ(Landings(d), (std::vector<std::string>{
-                               "If +73 -> Push [\"btt\"]", "If +55 -> Push [\"btt\"]", "If +36 -> Push [\"btt\"]",
-                               "Jump +97 -> end", "If +74 -> PreviousFrame", "If +31 -> Jump +2", "Jump +2 -> end"}))
+    // The small target's branches skip to the size test, whichever form it takes.
+    const std::string sizeTest = type == kTargetExternal7 ? "If +73 -> Push [\"btt\"]" : "If +73 -> Push [int 1024]";
+    EXPECT_EQ(Landings(d), (std::vector<std::string>{sizeTest, "If +55" + sizeTest.substr(6),
+                                                     "If +36" + sizeTest.substr(6), "Jump +97 -> end",
+                                                     "If +74 -> PreviousFrame", "If +31 -> Jump +2", "Jump +2 -> end"}))
         << type;
   }
+
+  // A compressed movie is at least of version 6, and its test takes Greater again.
+  project.SetCompress(true);
+  EXPECT_EQ(builder.GetMovieVersion(), 6);
+  const std::string compressed = Decode(*builder.BuildLoadedCheckActions()).text;
+  EXPECT_EQ(compressed.substr(compressed.size() - SizeTest(6).size()), SizeTest(6));
+  project.SetPreviewMode(true, false);  // a preview is never compressed
+  EXPECT_EQ(builder.GetMovieVersion(), 5);
 }
 
 TEST_F(LoaderScriptsTest, FrameTwoReadsAMergedTargetAsTheMovieItself) {
@@ -157,7 +173,7 @@ TEST_F(LoaderScriptsTest, FrameTwoReadsAMergedTargetAsTheMovieItself) {
                 "Push [int 0, \"btt\"]; GetVariable; Less2; Not; If +55; "
                 "Push [\"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Equals2; Not; If +36; "
                 "Stop; SetTarget \"_parent\"; GoToLabel \"loaderdone\"; Play; SetTarget \"\"; Jump +97; " +
-                kSizeTest);
+                SizeTest(5));
   EXPECT_EQ(Landings(d).at(2), "Jump +97 -> end");
 }
 
@@ -190,13 +206,13 @@ TEST_F(LoaderScriptsTest, SimpleProgressMeasuresTheTargetAndEndsAtThePercent) {
   Mode(kTargetMerge, false);
   project.SetPercent(37);
   const Decoded d = Decode(*builder.BuildProgressActions());
-  EXPECT_EQ(d.text, "ConstantPool [\"btl\", \"_parent\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
-                    "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\", \"stm\", \"play\", \"unloadMovie\", "
-                    "\"_visible\", \"loadMovie\"]; " +
-                        kMergedReads +
-                        "Push [\"prcnt\", \"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Divide; SetVariable; " +
-                        kClamp + "Push [\"prcnt\"]; GetVariable; Push [dbl 0.37]; Less2; Not; Not; If +6; " +
-                        kLoaderEnd);
+  EXPECT_EQ(d.text,
+            "ConstantPool [\"btl\", \"_parent\", \"getBytesLoaded\", \"btt\", \"getBytesTotal\", \"frl\", "
+            "\"_framesloaded\", \"frt\", \"_totalframes\", \"prcnt\", \"stm\", \"play\", \"unloadMovie\", "
+            "\"_visible\", \"loadMovie\"]; " +
+                kMergedReads +
+                "Push [\"prcnt\", \"btl\"]; GetVariable; Push [\"btt\"]; GetVariable; Divide; SetVariable; " + kClamp +
+                "Push [\"prcnt\"]; GetVariable; Push [dbl 0.37]; Less2; Not; Not; If +6; " + kLoaderEnd);
 }
 
 TEST_F(LoaderScriptsTest, AnAnimatingDisplayHoldsTheLoaderOnlyAtFullPercent) {
@@ -276,12 +292,13 @@ TEST_F(LoaderScriptsTest, SmartProgressWithAnAnimatingDisplayWaitsForIt) {
   builder.AddSmartProgressActions(actions);
   const Decoded d = Decode(actions);
   EXPECT_NE(d.text.find("\"bufa\", \"prcnt\", \"anm\"]"), std::string::npos);
-  const std::string end = "Push [int 1, \"s\"]; GetVariable; Less2; PushDuplicate; Not; If +18; Pop; "
-                          "Push [dbl 0, \"anm\"]; GetVariable; Less2; Not; Not; If +32; " +
-                          kSmartTime +
-                          "; Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; If +27; Push [dbl 0, \"anm\"]; "
-                          "GetVariable; Less2; If +6; " +
-                          kLoaderEnd;
+  const std::string end =
+      "Push [int 1, \"s\"]; GetVariable; Less2; PushDuplicate; Not; If +18; Pop; "
+      "Push [dbl 0, \"anm\"]; GetVariable; Less2; Not; Not; If +32; " +
+      kSmartTime +
+      "; Push [\"prcnt\"]; GetVariable; Push [int 1]; Less2; If +27; Push [dbl 0, \"anm\"]; "
+      "GetVariable; Less2; If +6; " +
+      kLoaderEnd;
   ASSERT_GE(d.text.size(), end.size());
   EXPECT_EQ(d.text.substr(d.text.size() - end.size()), end);
   const std::vector<std::string> landings = Landings(d);
@@ -299,7 +316,7 @@ TEST_F(LoaderScriptsTest, MovieClipLoaderScriptHoldsTheTargetOnItsFirstFrame) {
   project.SetTargetUrl(Utf8ToWide(target));
   Mode(kTargetExternal7, false);
   DoActionTag actions;
-  builder.AddMovieClipLoaderActions(actions);
+  EXPECT_TRUE(builder.AddMovieClipLoaderActions(actions));
   const Decoded d = Decode(actions);
   EXPECT_EQ(d.text,
             "ConstantPool [\"mcLoader\", \"MovieClipLoader\", \"loadListener\", \"Object\", \"addListener\", "
@@ -327,7 +344,7 @@ TEST_F(LoaderScriptsTest, MovieClipLoaderScriptHoldsTheTargetOnItsFirstFrame) {
   project.SetLockRoot(false);
   project.SetTargetUrl(L"ptgt");
   DoActionTag plain;
-  builder.AddMovieClipLoaderActions(plain);
+  EXPECT_TRUE(builder.AddMovieClipLoaderActions(plain));
   const Decoded p = Decode(plain);
   EXPECT_EQ(p.text.find("\"ptgt\", \"ptgt\", \"loadClip\""), p.text.find("\"addListener\", ") + 15);
   EXPECT_EQ(p.text.substr(p.text.size() - 9), "SetMember");
@@ -338,13 +355,13 @@ TEST_F(LoaderScriptsTest, LoadMovieScriptLoadsIntoTheClip) {
   Mode(kTargetExternal, false);
   project.SetTargetUrl(L"http://example.com/a b.swf");
   DoActionTag locked;
-  builder.AddLoadMovieActions(locked);
+  EXPECT_TRUE(builder.AddLoadMovieActions(locked));
   EXPECT_EQ(Decode(locked).text,
             "Push [inline \"http://example.com/a b.swf\", inline \"ptgt\"]; GetURL2 0x40; "
             "Push [inline \"ptgt\"]; GetVariable; Push [inline \"_lockroot\", bool true]; SetMember");
   project.SetLockRoot(false);
   DoActionTag plain;
-  builder.AddLoadMovieActions(plain);
+  EXPECT_TRUE(builder.AddLoadMovieActions(plain));
   EXPECT_EQ(Decode(plain).text, "Push [inline \"http://example.com/a b.swf\", inline \"ptgt\"]; GetURL2 0x40");
 }
 
@@ -364,12 +381,38 @@ TEST_F(LoaderScriptsTest, TargetAddressByExistenceAndTheRelativeSwitch) {
       {Utf8ToWide(dir.Native("site/movies/missing.swf")), true, Utf8ToWide(dir.Native("site/movies/missing.swf"))},
       {L"http://example.com/x/t.swf", true, L"http://example.com/x/t.swf"},
       {L"http://example.com/x/t.swf", false, L"http://example.com/x/t.swf"},
+      // Characters outside ASCII travel as their UTF-8 bytes, percent-escaped; the rest stays.
+      {L"http://example.com/f\u00efl m/\u65e5\U0001F600.swf?a=%41", false,
+       L"http://example.com/f%C3%AFl m/%E6%97%A5%F0%9F%98%80.swf?a=%41"},
   };
   for (const Case& c : cases) {
     project.SetTargetUrl(c.url);
     project.SetUseRelativeSwfPath(c.relative);
     EXPECT_EQ(builder.GetTargetUrl(), c.expected) << WideToUtf8(c.url) << " " << c.relative;
   }
+
+  // Relative paths, as a command line gives them: both are taken from the working folder,
+  // where the target is found and the movie is written.
+  std::filesystem::create_directories(dir.Native("build"));
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Native(""));
+  struct RelativeCase {
+    const char* target;
+    std::string output;
+    const char* expected;
+  } relative[] = {
+      {"site/movies/t.swf", "site/out.swf", "./movies/t.swf"},
+      {"site/movies/t.swf", "build/out.swf", "../site/movies/t.swf"},
+      {"./site/movies/t.swf", "out.swf", "./site/movies/t.swf"},
+      {"site/movies/t.swf", dir.Native("site/movies/out.swf"), "./t.swf"},
+  };
+  project.SetUseRelativeSwfPath(true);
+  for (const RelativeCase& c : relative) {
+    project.SetTargetUrl(Utf8ToWide(c.target));
+    builder.SetFinalOutputPath(Utf8ToWide(c.output));
+    EXPECT_EQ(WideToUtf8(builder.GetTargetUrl()), c.expected) << c.target << " from " << c.output;
+  }
+  std::filesystem::current_path(before);
 }
 
 }  // namespace

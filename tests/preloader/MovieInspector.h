@@ -3,13 +3,13 @@
 // placements that the tests look at.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/MovieInflater.h"
 
 namespace movieinspect {
 
@@ -22,8 +22,8 @@ struct Tag {
 struct Movie {
   std::string signature;
   uint8_t version = 0;
-  uint32_t length = 0;      // as the header says
-  uint32_t fileSize = 0;    // bytes (inflated for CWS)
+  uint32_t length = 0;    // as the header says
+  uint32_t fileSize = 0;  // bytes (inflated for CWS)
   size_t headerSize = 0;
   int32_t width = 0, height = 0;  // twips
   double frameRate = 0;
@@ -79,7 +79,9 @@ inline Translation ReadMatrix(Bits& bits) {
   return t;
 }
 
-inline bool ParseTags(const uint8_t* d, size_t n, std::vector<Tag>& out, std::string& error) {
+// A movie's tags end with End; a sprite's may end with its body (the player does not loop
+// such a sprite), so `endRequired` is false for them.
+inline bool ParseTags(const uint8_t* d, size_t n, std::vector<Tag>& out, std::string& error, bool endRequired = true) {
   size_t p = 0;
   while (p + 2 <= n) {
     const uint16_t head = d[p] | (d[p + 1] << 8);
@@ -98,11 +100,13 @@ inline bool ParseTags(const uint8_t* d, size_t n, std::vector<Tag>& out, std::st
     }
     t.body.assign(d + p, d + p + length);
     p += length;
-    if (t.code == 39 && length >= 4 && !ParseTags(t.body.data() + 4, length - 4, t.children, error)) return false;
+    if (t.code == 39 && length >= 4 && !ParseTags(t.body.data() + 4, length - 4, t.children, error, false))
+      return false;
     const bool end = t.code == 0;
     out.push_back(std::move(t));
     if (end) return true;
   }
+  if (!endRequired && p == n) return true;
   error = "no End tag";
   return false;
 }
@@ -117,15 +121,12 @@ inline Movie ReadBytes(std::vector<uint8_t> bytes) {
   m.version = bytes[3];
   m.length = bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<uint32_t>(bytes[7]) << 24);
   if (m.signature == "CWS") {
-    std::vector<uint8_t> out(m.length);
-    uLongf size = m.length - 8;
-    if (m.length < 8 || uncompress(out.data() + 8, &size, bytes.data() + 8, bytes.size() - 8) != Z_OK) {
+    movieinflate::Inflated inflated = movieinflate::InflateMovie(bytes);
+    if (m.length < 8 || inflated.status != movieinflate::InflateStatus::kComplete) {
       m.error = "bad zlib stream";
       return m;
     }
-    std::copy(bytes.begin(), bytes.begin() + 8, out.begin());
-    out.resize(8 + size);
-    bytes = std::move(out);
+    bytes = std::move(inflated.movie);
   } else if (m.signature != "FWS") {
     m.error = "no SWF signature";
     return m;
@@ -170,13 +171,18 @@ inline int ShowFrames(const std::vector<Tag>& tags) {
   return n;
 }
 
-inline uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return b.size() >= at + 2 ? b[at] | (b[at + 1] << 8) : 0; }
+inline uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
+  return b.size() >= at + 2 ? b[at] | (b[at + 1] << 8) : 0;
+}
 
 struct Placement {
   uint16_t depth = 0;
   int id = -1;  // -1 without a character
+  bool move = false;
   bool hasMatrix = false;
   int32_t translateX = 0, translateY = 0;
+  bool hasColorTransform = false;
+  int32_t alphaMult = 256;  // 8.8, with the colour transform's multiply terms
   std::string name;
 };
 
@@ -186,6 +192,7 @@ inline Placement ReadPlacement(const Tag& t) {
   if (b.size() < 3) return pl;
   const uint8_t flags = b[0];
   pl.depth = U16(b, 1);
+  pl.move = (flags & 0x01) != 0;
   size_t p = 3;
   if (flags & 0x02) {
     pl.id = U16(b, p);
@@ -199,7 +206,20 @@ inline Placement ReadPlacement(const Tag& t) {
     pl.translateY = t.y;
     p += bits.AlignedByte();
   }
-  if (flags & 0x08) return pl;  // colour transform: the tests place none
+  if (flags & 0x08) {
+    pl.hasColorTransform = true;
+    Bits bits(b.data() + p, b.size() - p);
+    const bool hasAdd = bits.U(1) != 0;
+    const bool hasMult = bits.U(1) != 0;
+    const int n = static_cast<int>(bits.U(4));
+    if (hasMult) {
+      for (int i = 0; i < 3; ++i) bits.S(n);
+      pl.alphaMult = bits.S(n);
+    }
+    if (hasAdd)
+      for (int i = 0; i < 4; ++i) bits.S(n);
+    p += bits.AlignedByte();
+  }
   if (flags & 0x10) p += 2;
   if (flags & 0x20)
     while (p < b.size() && b[p] != 0) pl.name += static_cast<char>(b[p++]);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,6 +21,7 @@
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/preloader/ScriptNotation.h"
 #include "tests/support/ActionChecker.h"
+#include "tests/support/MovieInflater.h"
 
 namespace {
 
@@ -223,8 +225,11 @@ TEST_F(PreloaderBuilderTest, ProtectAndPlacementOffsets) {
 }
 
 TEST_F(PreloaderBuilderTest, CompressedMovieInflatesToTheUncompressedBuild) {
+  // Both of version 6, the least a compressed movie has.
+  projecttest::WriteText(dir.Native("target.swf"), projecttest::MovieWithVersion(6));
   project.SetTargetType(kTargetExternal);
   const Movie plain = Build("plain.swf");
+  EXPECT_EQ(plain.version, 6);
   // A file at the old fixed temporary name is somebody else's: the build leaves it alone.
   const std::filesystem::path folder = OwnTemporaryFolder::Folder();
   ASSERT_FALSE(folder.empty());
@@ -240,15 +245,183 @@ TEST_F(PreloaderBuilderTest, CompressedMovieInflatesToTheUncompressedBuild) {
   EXPECT_EQ(packed.length, plain.length);
   EXPECT_EQ(packed.tags.size(), plain.tags.size());
   const std::string a = projecttest::ReadText(dir.Native("plain.swf"));
-  std::vector<uint8_t> inflated(packed.length);
   const std::string b = projecttest::ReadText(dir.Native("packed.swf"));
-  uLongf size = packed.length - 8;
-  ASSERT_EQ(uncompress(inflated.data(), &size, reinterpret_cast<const Bytef*>(b.data()) + 8, b.size() - 8), Z_OK);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(inflated.data()), size), a.substr(8));
+  const movieinflate::Inflated inflated = movieinflate::InflateMovie(std::vector<uint8_t>(b.begin(), b.end()));
+  ASSERT_EQ(inflated.status, movieinflate::InflateStatus::kComplete);
+  EXPECT_EQ(std::string(inflated.movie.begin() + 8, inflated.movie.end()), a.substr(8));
   EXPECT_EQ(builder.GetWrittenSize(), plain.fileSize - plain.headerSize);
 
   EXPECT_EQ(OwnTemporaryFolder::Names(), before);  // the temporary file is gone
   EXPECT_EQ(projecttest::ReadText(fixed), "not ours");
+}
+
+// The version that brought each action into the format: 6 and 7 for the codes they added,
+// 5 for the rest (a built movie is at least of version 5).
+int ActionVersion(uint8_t code) {
+  switch (code) {
+    case 0x54:
+    case 0x55:
+    case 0x66:
+    case 0x67:
+    case 0x68: return 6;
+    case 0x2A:
+    case 0x2B:
+    case 0x2C:
+    case 0x69:
+    case 0x8E:
+    case 0x8F: return 7;
+    default: return 5;
+  }
+}
+
+TEST_F(PreloaderBuilderTest, MoviesUseOnlyActionsAndFormsOfTheirVersion) {
+  struct Case {
+    const char* name;
+    TargetType type;
+    int targetVersion;  // 0: no target file
+    bool compress;
+    bool preview;
+    PreloadMode mode;
+    const char* signature;
+    int version;
+  } cases[] = {
+      {"external", kTargetExternal, 0, false, false, kPreloadSimple, "FWS", 5},
+      {"external smart", kTargetExternal, 4, false, false, kPreloadSmart, "FWS", 5},
+      {"merge", kTargetMerge, 5, false, false, kPreloadSimple, "FWS", 5},
+      {"merge preview", kTargetMerge, 5, true, true, kPreloadSimple, "FWS", 5},
+      // Players of version 5 read no compressed movies.
+      {"external compressed", kTargetExternal, 0, true, false, kPreloadSimple, "CWS", 6},
+      {"merge compressed", kTargetMerge, 5, true, false, kPreloadSmart, "CWS", 6},
+      {"external_7", kTargetExternal7, 0, true, false, kPreloadSimple, "CWS", 7},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir.Native("target.swf"));
+    if (c.targetVersion != 0)
+      projecttest::WriteText(dir.Native("target.swf"),
+                             projecttest::MovieWithVersion(static_cast<uint8_t>(c.targetVersion)));
+    project.SetTargetType(c.type);
+    project.SetCompress(c.compress);
+    project.SetPreviewMode(c.preview, false);
+    project.SetPreloadMode(c.mode);
+    const Movie m = Build();
+    ASSERT_EQ(m.error, "") << c.name;
+    EXPECT_EQ(m.signature, c.signature) << c.name;
+    EXPECT_EQ(m.version, c.version) << c.name;
+    std::vector<actioncheck::MovieActionList> lists;
+    std::string error;
+    ASSERT_TRUE(actioncheck::CollectMovieActionLists(dir.Native("out.swf"), lists, error)) << error;
+    int actions = 0;
+    for (const auto& list : lists) {
+      for (const actioncheck::DecodedAction& action : actioncheck::CheckActionList(list.bytes).actions) {
+        EXPECT_LE(ActionVersion(action.code), m.version)
+            << c.name << ": action 0x" << std::hex << int{action.code} << " in " << list.where;
+        ++actions;
+      }
+    }
+    EXPECT_GT(actions, 50) << c.name;
+  }
+}
+
+TEST_F(PreloaderBuilderTest, AnAddressLongerThanItsScriptActionCarriesIsRefused) {
+  const std::string out = dir.Native("out.swf");
+  const std::string prefix = "http://example.com/";
+  // The longest address each carries: a Push of the address and "ptgt" (two type bytes, two
+  // zeros, "ptgt"), or the movie-clip loader's pool (count, ten zeros, nine names of 79 bytes).
+  struct Case {
+    TargetType type;
+    size_t longest;
+  } cases[] = {{kTargetExternal, 65535 - 8}, {kTargetExternal7, 65535 - 2 - 10 - 79}};
+  for (const Case& c : cases) {
+    project.SetTargetType(c.type);
+    for (size_t length : {c.longest, c.longest + 1}) {
+      projecttest::WriteText(out, "old movie");
+      const std::string url = prefix + std::string(length - prefix.size(), 'a');
+      project.SetTargetUrl(Utf8ToWide(url));
+      const bool built = builder.Build(dir.Path("out.swf"), project, true);
+      if (length == c.longest) {
+        ASSERT_TRUE(built) << c.type << ": " << builder.GetError();
+        // The address arrives whole, in a sound script.
+        EXPECT_NE(projecttest::ReadText(out).find(url + std::string(1, '\0')), std::string::npos) << c.type;
+        ExpectSoundScripts(out);
+      } else {
+        EXPECT_FALSE(built) << c.type;
+        EXPECT_NE(builder.GetError().find("address is " + std::to_string(length) + " bytes long"), std::string::npos)
+            << builder.GetError();
+        EXPECT_EQ(projecttest::ReadText(out), "old movie");
+      }
+    }
+  }
+}
+
+TEST_F(PreloaderBuilderTest, AnOutputThatIsTheTargetItselfIsRefused) {
+  namespace fs = std::filesystem;
+  const std::string movie = projecttest::MovieWithVersion(6);
+  projecttest::WriteText(dir.Native("target.swf"), movie);
+  fs::create_directories(dir.Native("sub"));
+  fs::create_symlink(dir.Native("target.swf"), dir.Native("link.swf"));
+  fs::create_hard_link(dir.Native("target.swf"), dir.Native("hard.swf"));
+  fs::create_directory_symlink(dir.Native(""), dir.Native("sub/up"));
+  const std::string names[] = {"target.swf",        "link.swf",          "hard.swf",
+                               "sub/../target.swf", "sub/up/target.swf", "./sub/up//link.swf"};
+  struct Mode {
+    TargetType type;
+    bool compress;
+  } modes[] = {{kTargetMerge, false}, {kTargetExternal, true}, {kTargetExternal7, false}};
+  for (const Mode& mode : modes) {
+    project.SetTargetType(mode.type);
+    project.SetCompress(mode.compress);
+    for (const std::string& name : names) {
+      // The target named either way, the output the other way.
+      for (bool swap : {false, true}) {
+        project.SetTargetUrl(dir.Path(swap ? name : "target.swf"));
+        EXPECT_FALSE(builder.Build(dir.Path(swap ? "target.swf" : name), project, true)) << name;
+        EXPECT_NE(builder.GetError().find("is the target movie itself"), std::string::npos)
+            << name << ": " << builder.GetError();
+        EXPECT_EQ(projecttest::ReadText(dir.Native("target.swf")), movie) << name;
+        EXPECT_TRUE(fs::is_symlink(dir.Native("link.swf")));
+      }
+    }
+    // Another file of the same name is no reason.
+    project.SetTargetUrl(dir.Path("target.swf"));
+    EXPECT_TRUE(builder.Build(dir.Path("sub/target.swf"), project, true)) << builder.GetError();
+  }
+}
+
+TEST_F(PreloaderBuilderTest, PartsNotBuiltYetAreLeftOutWithAWarningEach) {
+  PreloaderDisplay display;
+  display.SetName(L"Bar");
+  struct Case {
+    const char* name;
+    std::function<void(PreloaderData&)> add;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {"nothing", [](PreloaderData&) {}, {}},
+      // A display that is not switched on is not shown anyway.
+      {"display off", [&](PreloaderData& p) { p.SetDisplay(&display); }, {}},
+      // The messages are built.
+      {"messages",
+       [](PreloaderData& p) {
+         p.InsertProgressMessage(new ProgressMessage, 0);
+         p.InsertLoadMessage(new LoadMessage, 0);
+         p.InsertLoadMessage(new LoadMessage, 0);
+       },
+       {}},
+      // Every removal effect is built.
+      {"removal effect",
+       [](PreloaderData& p) { p.SetRemovalEffect(p.GetRemovalEffectLibrary().FindByName(L"Fade Out")); },
+       {}},
+  };
+  for (const Case& c : cases) {
+    project.Reset();
+    project.SetTargetType(kTargetExternal);
+    c.add(project);
+    Build();
+    std::vector<std::string> expected;
+    for (const std::string& part : c.warnings)
+      expected.push_back("Not built yet, left out of the movie: " + part + ".");
+    EXPECT_EQ(builder.GetWarnings(), expected) << c.name;
+  }
+  project.SetDisplay(nullptr);
 }
 
 TEST_F(PreloaderBuilderTest, FailedBuildLeavesTheOldFile) {
@@ -282,18 +455,78 @@ TEST_F(PreloaderBuilderTest, FailedBuildLeavesTheOldFile) {
   EXPECT_NE(builder.GetError(), "");
 }
 
+TEST_F(PreloaderBuilderTest, AMessageShowsALongAddressCutAroundItsEnd) {
+  // A project may hold an address of any length; the message keeps its start and its file name,
+  // cut between characters (both cuts here fall inside a two-byte character).
+  std::string url = "/no/such/folder/x";
+  for (int i = 0; i < 300000; ++i) url += "\u00e9";
+  url += "/target-name1.swf";
+  project.SetTargetUrl(Utf8ToWide(url));
+  project.SetTargetType(kTargetMerge);
+  ASSERT_FALSE(builder.Build(dir.Path("out.swf"), project, true));
+  const std::string& error = builder.GetError();
+  EXPECT_LT(error.size(), 400u) << error.substr(0, 400);
+  EXPECT_EQ(error.find("The target movie /no/such/folder/x\u00e9"), 0u) << error;
+  EXPECT_NE(error.find("\u00e9\u2026\u00e9"), std::string::npos) << error;
+  EXPECT_NE(error.find("\u00e9/target-name1.swf cannot be read"), std::string::npos) << error;
+  EXPECT_EQ(WideToUtf8(Utf8ToWide(error)), error);  // whole characters only
+}
+
 TEST_F(PreloaderBuilderTest, ValuesADocumentHoldsUncheckedAreRefused) {
   const std::string file = dir.Native("p.plw");
-  for (const char* attributes : {"target_fps=\"0\"", "target_fps=\"500\"", "target_width=\"9000\"",
-                                 "target_height=\"0\""}) {
-    projecttest::WriteText(file,
-                           projecttest::FileWith(std::string("<preloader_data ") + attributes + " >\n</preloader_data>\n"));
+  struct Case {
+    const char* attributes;
+    const char* reason;  // "" when the value builds
+  } cases[] = {
+      {"target_fps=\"0\"", "frame rate"},
+      {"target_fps=\"500\"", "frame rate"},
+      {"target_width=\"9000\"", "outside 1 to 5000 pixels"},
+      {"target_height=\"0\"", "outside 1 to 5000 pixels"},
+      // The stage limits are those the message names, without the margin of a display preview.
+      {"target_width=\"5000\" target_height=\"5000\"", ""},
+      {"target_width=\"5001\"", "outside 1 to 5000 pixels"},
+      {"target_height=\"5020\"", "outside 1 to 5000 pixels"},
+      // Positions are checked before they become twips (x 20 would overflow or be cut).
+      {"target_xpos=\"-53687091\" target_ypos=\"53687091\"", ""},
+      {"target_xpos=\"53687092\"", "The loader's position (53687092, 0) is outside -53687091 to 53687091 pixels"},
+      {"target_ypos=\"-2147483648\"", "The loader's position (0, -2147483648) is outside"},
+      {"target_xpos=\"107374183\"", "The loader's position (107374183, 0) is outside"},
+  };
+  for (const Case& c : cases) {
+    projecttest::WriteText(
+        file, projecttest::FileWith(std::string("<preloader_data ") + c.attributes + " >\n</preloader_data>\n"));
     std::string error;
     ASSERT_TRUE(OpenProjectFile(Utf8ToWide(file), project, &error)) << error;
-    EXPECT_FALSE(builder.Build(dir.Path("out.swf"), project, true)) << attributes;
-    EXPECT_NE(builder.GetError(), "");
-    EXPECT_FALSE(std::filesystem::exists(dir.Native("out.swf")));
+    std::filesystem::remove(dir.Native("out.swf"));
+    const bool built = builder.Build(dir.Path("out.swf"), project, true);
+    if (*c.reason == 0) {
+      EXPECT_TRUE(built) << c.attributes << ": " << builder.GetError();
+      continue;
+    }
+    EXPECT_FALSE(built) << c.attributes;
+    EXPECT_NE(builder.GetError().find(c.reason), std::string::npos) << c.attributes << ": " << builder.GetError();
+    EXPECT_FALSE(std::filesystem::exists(dir.Native("out.swf"))) << c.attributes;
   }
+
+  // The target's origin (set by the document page from the target's frame) likewise.
+  project.Reset();
+  ASSERT_TRUE(project.SetTargetOriginY(-60000000));
+  EXPECT_FALSE(builder.Build(dir.Path("out.swf"), project, true));
+  EXPECT_NE(builder.GetError().find("The target's origin (0, -60000000) is outside"), std::string::npos)
+      << builder.GetError();
+}
+
+TEST_F(PreloaderBuilderTest, DisplayPreviewStageTakesTheDisplaysSizeWithItsMargin) {
+  PreloaderDisplay display;
+  ASSERT_TRUE(display.SetWidth(5000));
+  ASSERT_TRUE(display.SetHeight(1));
+  project.SetDisplay(&display);
+  project.SetPreviewMode(true, true);
+  const Movie m = Build();
+  ASSERT_EQ(m.error, "");
+  EXPECT_EQ(m.width, 5020 * 20);
+  EXPECT_EQ(m.height, 21 * 20);
+  project.SetDisplay(nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,19 +38,27 @@ std::unique_ptr<DoActionTag> Trace(const std::wstring& text, bool stop = false) 
   return actions;
 }
 
-// A small target (well under 1024 bytes) tracing "T1".."Tn", one per frame; frame `stopAt`
-// (when not 0) stops it.
-void WriteTarget(const std::string& path, int frames, int stopAt) {
+// A target tracing "T1".."Tn", one per frame; frame `stopAt` (when not 0) stops it. Without
+// padding it is small (well under 1024 bytes); padding adds a text of that many characters
+// that frame 1 pushes and drops.
+void WriteTarget(const std::string& path, int frames, int stopAt, uint8_t version = 6, size_t padding = 0) {
   SwfFileWriter writer;
-  writer.SetMovieParameters(11000, 8000, 24.0f, 6);
+  writer.SetMovieParameters(11000, 8000, 24.0f, version);
   ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
   for (int f = 1; f <= frames; ++f) {
-    writer.AddTag(Trace(L"T" + std::to_wstring(f), f == stopAt));
+    std::unique_ptr<DoActionTag> actions = Trace(L"T" + std::to_wstring(f), f == stopAt);
+    if (f == 1 && padding > 0) {
+      actions->AddAction(std::make_unique<ActionPush>(WideString(padding, L'x')));
+      actions->AddAction(std::make_unique<ActionPop>());
+    }
+    writer.AddTag(std::move(actions));
     writer.AddTag(std::make_unique<ShowFrameTag>());
   }
   writer.AddTag(std::make_unique<EndTag>());
   ASSERT_NE(writer.Close(), 0u);
-  ASSERT_LT(fs::file_size(path), 1024u);
+  if (padding == 0) {
+    ASSERT_LT(fs::file_size(path), 1024u);
+  }
 }
 
 // Adds to frame 1 of the movie a clip at depth 16000 that traces, every frame, the main
@@ -159,6 +168,55 @@ TEST_F(PreloaderPlayerTest, EveryTargetTypeHandsOverToASmallTarget) {
                         "pre", 30, "T1\nT2\nT3\n");
 }
 
+// Movies of version 5 (a version-5 target, loaded or merged) use only what players of that
+// version know; compressed they become version 6. (The size test of a version-5 loader runs in
+// the preview below: here the target is complete when the loader first looks.)
+TEST_F(PreloaderPlayerTest, VersionFiveMoviesHandOver) {
+  WriteTarget(dir.Native("target.swf"), 3, 3, 5, 1500);
+  const std::vector<TargetCase> cases = {{"external", kTargetExternal, true, false},
+                                         {"external unlocked", kTargetExternal, false, false},
+                                         {"merge", kTargetMerge, true, false},
+                                         {"merge compressed", kTargetMerge, true, true}};
+  ExpectEveryCaseTraces(cases, "v5-", 30, "T1\nT2\nT3\n");
+  for (size_t n = 0; n < cases.size(); ++n) {
+    std::ifstream in(dir.Native("v5-" + std::to_string(n) + ".swf"), std::ios::binary);
+    char header[4] = {};
+    in.read(header, 4);
+    EXPECT_EQ(std::string(header, 3), cases[n].compress ? "CWS" : "FWS") << cases[n].name;
+    EXPECT_EQ(header[3], cases[n].compress ? 6 : 5) << cases[n].name;
+  }
+}
+
+// Tags after a target's last ShowFrame are in no frame a player shows: the target played by
+// itself never runs them, and merged they stay out of every frame too.
+TEST_F(PreloaderPlayerTest, TagsAfterAMergedTargetsLastFrameAreNotPlayed) {
+  {
+    SwfFileWriter writer;
+    writer.SetMovieParameters(11000, 8000, 24.0f, 6);
+    ASSERT_TRUE(writer.Open(dir.Path("target.swf"), true));
+    for (const wchar_t* text : {L"T1", L"T2"}) {
+      writer.AddTag(Trace(text));
+      writer.AddTag(std::make_unique<ShowFrameTag>());
+    }
+    writer.AddTag(Trace(L"after"));
+    writer.AddTag(std::make_unique<EndTag>());
+    ASSERT_NE(writer.Close(), 0u);
+  }
+  PreloaderData project;
+  project.SetTargetUrl(dir.Path("target.swf"));
+  project.SetTargetType(kTargetMerge);
+  project.SetTargetFps(24.0f);
+  std::vector<playertest::Movie> movies = {{"target", dir.Native("target.swf"), dir.Native(""), 6},
+                                           {"merged", Build(project, "merged.swf"), dir.Native(""), 7}};
+  const playertest::PlayRun run = playertest::Play(movies);
+  ASSERT_EQ(run.error, "");
+  ASSERT_EQ(run.results.size(), 2u);
+  for (const auto& r : run.results) EXPECT_EQ(r.error, "") << r.name;
+  EXPECT_EQ(Joined(run.results[0].trace), "T1\nT2\nT1\nT2\nT1\nT2\n");
+  // With no_change the merged target wraps to the preloader's frame, which hands over again.
+  EXPECT_EQ(Joined(run.results[1].trace), "T1\nT2\nT1\nT2\n");
+}
+
 // A target that stops itself on its first frame stays there after the handover. (The
 // movie-clip loader of external_7 holds its target on the first frame and plays it at
 // "loaderdone", which can't tell the hold from a stop of the target's own.)
@@ -179,7 +237,13 @@ TEST_F(PreloaderPlayerTest, PreviewSimulatesLoadingUpToThePercent) {
     project.SetPreviewMode(true, false);
     project.SetPercent(percent);
     project.SetTargetFps(60.0f);
+    // One movie of version 7 and one of version 5, whose size test is written without Greater.
+    project.SetTargetType(percent == 100 ? kTargetExternal7 : kTargetExternal);
     const fs::path swf = Build(project, "preview" + std::to_string(percent) + ".swf");
+    std::ifstream header(swf, std::ios::binary);
+    char bytes[4] = {};
+    header.read(bytes, 4);
+    EXPECT_EQ(bytes[3], percent == 100 ? 7 : 5);
     AddProbe(swf.string());
     movies.push_back({"preview " + std::to_string(percent), swf, dir.Native(""), percent + 20});
   }
@@ -199,7 +263,8 @@ TEST_F(PreloaderPlayerTest, PreviewSimulatesLoadingUpToThePercent) {
         EXPECT_FALSE(done) << line;
         values.push_back(std::atof(line.c_str() + 6));
       } else {
-        EXPECT_EQ(line, "f=2 p=undefined") << r.name;
+        // Before version 7 an undefined value joins a text as the empty text.
+        EXPECT_EQ(line, percents[k] == 100 ? "f=2 p=undefined" : "f=2 p=") << r.name;
         done = true;
       }
     }
@@ -227,8 +292,8 @@ TEST_F(PreloaderPlayerTest, LoopTypesOfAMergedTarget) {
     project.SetTargetType(kTargetMerge);
     project.SetTargetLoopType(type);
     project.SetTargetFps(24.0f);
-    movies.push_back({"loop " + std::to_string(type), Build(project, "loop" + std::to_string(type) + ".swf"),
-                      dir.Native(""), 20});
+    movies.push_back(
+        {"loop " + std::to_string(type), Build(project, "loop" + std::to_string(type) + ".swf"), dir.Native(""), 20});
   }
   const playertest::PlayRun run = playertest::Play(movies);
   ASSERT_EQ(run.error, "");

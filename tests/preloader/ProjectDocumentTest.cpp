@@ -295,10 +295,9 @@ TEST(ProjectDocument, WhatThisMachineLacksIsKeptAndWrittenBackUnchanged) {
       "quality=\"33\" width=\"640\" height=\"480\" x=\"-5\" y=\"7\" scale_to_fit=\"false\" tile=\"true\" "
       "adjust_bitmap_shift=\"true\" />";
   const std::string font = "fnt_name=\"Surely No Such Family 123\"";
-  WriteText(dir.Native("in.plw"),
-            FileWith("<preloader_data >\n" + background + "\n" + display +
-                     "\n<progress_messages selection=\"-1\" >\n<progress_message txt=\"x\" " + font +
-                     " font_size=\"17\" />\n</progress_messages>\n</preloader_data>\n"));
+  WriteText(dir.Native("in.plw"), FileWith("<preloader_data >\n" + background + "\n" + display +
+                                           "\n<progress_messages selection=\"-1\" >\n<progress_message txt=\"x\" " +
+                                           font + " font_size=\"17\" />\n</progress_messages>\n</preloader_data>\n"));
   PreloaderData p;  // an empty library: the display is unknown here
   ASSERT_TRUE(OpenProjectFile(dir.Path("in.plw"), p));
   EXPECT_EQ(p.GetDisplay(), nullptr);
@@ -396,7 +395,8 @@ TEST(ProjectDocument, ReadingRules) {
          EXPECT_EQ(d->GetFgColor(), 7u);
        }},
       {"an unknown removal effect means none",
-       "<preloader_data >\n<preloader_fx_remove enable=\"true\" name=\"Fade In\" duration=\"5\" />\n</preloader_data>\n",
+       "<preloader_data >\n<preloader_fx_remove enable=\"true\" name=\"Fade In\" duration=\"5\" "
+       "/>\n</preloader_data>\n",
        [](PreloaderData& p) { EXPECT_EQ(p.GetRemovalEffect(), nullptr); }},
       {"a removal effect without duration keeps its duration",
        "<preloader_data >\n<preloader_fx_remove name=\"Exit Left\" />\n</preloader_data>\n",
@@ -432,8 +432,7 @@ TEST(ProjectDocument, ReadingRules) {
          EXPECT_EQ(m.GetY(), -5000);
          EXPECT_EQ(m.GetTextEffect()->GetName(), WideString(L"None"));
        }},
-      {"a background image without attributes is ignored",
-       "<preloader_data >\n<bg_image />\n</preloader_data>\n",
+      {"a background image without attributes is ignored", "<preloader_data >\n<bg_image />\n</preloader_data>\n",
        [](PreloaderData& p) { EXPECT_EQ(p.GetBackgroundImage().GetWidth(), 320); }},
       {"unknown elements and attributes are ignored",
        "<preloader_data whatever=\"1\" >\n<future thing=\"2\" >\n<imports />\n</future>\n</preloader_data>\n",

@@ -7,6 +7,7 @@
 
 #include "ProjectTestSupport.h"
 #include "preloader/PreloaderData.h"
+#include "tests/media/ImageFixtures.h"
 
 namespace {
 
@@ -291,8 +292,9 @@ TEST_F(ProjectRecord, SwfVersionFollowsTargetTypeImportsAndTarget) {
   projecttest::ScratchDir dir;
   projecttest::WriteText(dir.Native("v4.swf"), projecttest::MovieWithVersion(4));
   projecttest::WriteText(dir.Native("v8.swf"), projecttest::MovieWithVersion(8));
-  // A PNG signature is enough to count as a picture.
-  projecttest::WriteText(dir.Native("pic.png"), std::string("\x89PNG\r\n\x1a\n", 8));
+  // A picture the image layer opens.
+  const imagetest::Bytes png = imagetest::EncodePng(imagetest::Ramp(4, 3), 4, 3);
+  projecttest::WriteText(dir.Native("pic.png"), std::string(png.begin(), png.end()));
 
   struct Case {
     const char* what;

@@ -143,13 +143,12 @@ inline std::string Describe(const PreloaderData& p, bool withSelections = true) 
   for (int i = 0; i < p.GetImportCount(); ++i) {
     const ImportItem& m = *p.GetImport(i);
     add(L"import", m.GetPath() + L"|" + num(m.GetStartWidth()) + L"," + num(m.GetWidthScale()) + L"," +
-                       num(m.GetFinalWidth()) + L"|" + num(m.GetStartHeight()) + L"," + num(m.GetHeightScale()) +
-                       L"," + num(m.GetFinalHeight()) + L"|" + num(m.GetX()) + L"," + num(m.GetY()) + L"|" +
-                       num(m.GetHAlign()) + num(m.GetVAlign()) + num(m.GetAlignToDoc()) + L"|" +
-                       num(m.GetStartType()) + num(m.GetEndType()) + L"|" + num(m.GetStartTime()) + L"," +
-                       num(m.GetEndTime()) + L"," + num(m.GetStartPercent()) + L"," + num(m.GetEndPercent()) + L"|" +
-                       num(m.GetImageQuality()) + num(m.GetEmbedImage()) + num(m.GetAdjustBitmapShift()) +
-                       num(m.GetExportImageType()));
+                       num(m.GetFinalWidth()) + L"|" + num(m.GetStartHeight()) + L"," + num(m.GetHeightScale()) + L"," +
+                       num(m.GetFinalHeight()) + L"|" + num(m.GetX()) + L"," + num(m.GetY()) + L"|" +
+                       num(m.GetHAlign()) + num(m.GetVAlign()) + num(m.GetAlignToDoc()) + L"|" + num(m.GetStartType()) +
+                       num(m.GetEndType()) + L"|" + num(m.GetStartTime()) + L"," + num(m.GetEndTime()) + L"," +
+                       num(m.GetStartPercent()) + L"," + num(m.GetEndPercent()) + L"|" + num(m.GetImageQuality()) +
+                       num(m.GetEmbedImage()) + num(m.GetAdjustBitmapShift()) + num(m.GetExportImageType()));
   }
   return WideToUtf8(out);
 }

@@ -3,9 +3,9 @@
 // constant-pool reference, `inline "x"` a string value, `int`, `dbl` and `bool` the typed
 // values.
 //
-// The decoder reads the bytes straight from the file format; it shares no code with the
-// movie model, so a test that compares its text with the written-down script checks the
-// bytes the generator wrote, branch offsets included.
+// The decoder (tests/support/ActionDecoder.h) reads the bytes straight from the file format; it
+// shares no code with the movie model, so a test that compares its text with the written-down
+// script checks the bytes the generator wrote, branch offsets included.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@
 
 #include "swf/DoActionTag.h"
 #include "swf/SwfBitWriter.h"
+#include "tests/support/ActionDecoder.h"
 
 namespace scriptnotation {
 
@@ -23,7 +24,7 @@ struct Action {
   size_t offset = 0;  // of the code byte
   size_t size = 0;    // whole record
   uint8_t code = 0;
-  int branch = 0;     // the offset of a Jump or If
+  int branch = 0;  // the offset of a Jump or If
   std::string text;
 };
 
@@ -40,8 +41,11 @@ inline const char* SimpleName(uint8_t code) {
     case 0x10: return "And";
     case 0x12: return "Not";
     case 0x17: return "Pop";
+    case 0x18: return "ToInteger";
     case 0x1C: return "GetVariable";
     case 0x1D: return "SetVariable";
+    case 0x20: return "SetTarget2";
+    case 0x23: return "SetProperty";
     case 0x26: return "Trace";
     case 0x34: return "GetTime";
     case 0x40: return "NewObject";
@@ -51,6 +55,7 @@ inline const char* SimpleName(uint8_t code) {
     case 0x4C: return "PushDuplicate";
     case 0x4E: return "GetMember";
     case 0x4F: return "SetMember";
+    case 0x50: return "Increment";
     case 0x52: return "CallMethod";
     case 0x67: return "Greater";
     default: return nullptr;
@@ -65,23 +70,21 @@ class Decoder {
   bool Run(std::vector<Action>& out, std::string& error) {
     size_t p = 0;
     while (p < b_.size()) {
+      actiondecode::Record record;
+      switch (actiondecode::ReadRecord(b_.data(), b_.size(), p, record)) {
+        case actiondecode::RecordStatus::kNoRoomForLength: return Bad(error, "cut header", p);
+        case actiondecode::RecordStatus::kPayloadPastEnd: return Bad(error, "payload past the end", p);
+        case actiondecode::RecordStatus::kOk: break;
+      }
       Action a;
       a.offset = p;
-      a.code = b_[p];
+      a.code = record.code;
       if (a.code == 0) return true;
-      size_t payload = 0;
-      size_t q = p + 1;
-      if (a.code >= 0x80) {
-        if (q + 2 > b_.size()) return Bad(error, "cut header", p);
-        payload = b_[q] | (b_[q + 1] << 8);
-        q += 2;
-      }
-      const size_t end = q + payload;
-      if (end > b_.size()) return Bad(error, "payload past the end", p);
-      a.size = end - p;
-      if (!Describe(a, q, end, error)) return false;
+      a.size = record.size;
+      actiondecode::Cursor c{b_.data() + record.payload, record.length};
+      if (!Describe(a, c, error)) return false;
       out.push_back(a);
-      p = end;
+      p += record.size;
     }
     error = "no End byte";
     return false;
@@ -94,22 +97,13 @@ class Decoder {
     error = buffer;
     return false;
   }
-  std::string Str(size_t& q, size_t end) {
-    std::string s;
-    while (q < end && b_[q] != 0) s += static_cast<char>(b_[q++]);
-    ++q;
-    return s;
-  }
-  uint32_t U32(size_t q) const {
-    return b_[q] | (b_[q + 1] << 8) | (b_[q + 2] << 16) | (static_cast<uint32_t>(b_[q + 3]) << 24);
-  }
   static std::string Number(double v) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15g", v);
     return buffer;
   }
 
-  bool Describe(Action& a, size_t q, size_t end, std::string& error) {
+  bool Describe(Action& a, actiondecode::Cursor& c, std::string& error) {
     if (a.code < 0x80) {
       const char* name = SimpleName(a.code);
       if (!name) return Bad(error, "unknown action", a.offset);
@@ -118,78 +112,75 @@ class Decoder {
     }
     switch (a.code) {
       case 0x88: {
-        const size_t count = b_[q] | (b_[q + 1] << 8);
-        q += 2;
+        const size_t count = c.U16();
         pool_.clear();
         a.text = "ConstantPool [";
-        for (size_t i = 0; i < count; ++i) {
-          pool_.push_back(Str(q, end));
+        for (size_t i = 0; i < count && !c.bad; ++i) {
+          pool_.push_back(c.Text());
           a.text += (i ? ", \"" : "\"") + pool_.back() + "\"";
         }
         a.text += "]";
-        return q == end || Bad(error, "pool size", a.offset);
+        return Whole(c, error, "pool size", a.offset);
       }
       case 0x96: {
         a.text = "Push [";
         bool first = true;
-        while (q < end) {
-          const uint8_t type = b_[q++];
+        while (c.pos < c.n) {
+          actiondecode::PushValue value;
+          if (!actiondecode::ReadPushValue(c, value)) return Bad(error, c.bad ? "push size" : "push type", a.offset);
           std::string v;
-          switch (type) {
-            case 0: v = "inline \"" + Str(q, end) + "\""; break;
-            case 5: v = std::string("bool ") + (b_[q++] ? "true" : "false"); break;
-            case 6: {
-              const uint64_t bits = (static_cast<uint64_t>(U32(q)) << 32) | U32(q + 4);
-              double d;
-              std::memcpy(&d, &bits, 8);
-              v = "dbl " + Number(d);
-              q += 8;
+          switch (value.type) {
+            case actiondecode::kPushString: v = "inline \"" + value.text + "\""; break;
+            case actiondecode::kPushFloat: v = "flt " + Number(static_cast<float>(value.number)); break;
+            case actiondecode::kPushBoolean: v = std::string("bool ") + (value.number != 0 ? "true" : "false"); break;
+            case actiondecode::kPushDouble: v = "dbl " + Number(value.number); break;
+            case actiondecode::kPushInteger: v = "int " + std::to_string(static_cast<int32_t>(value.number)); break;
+            case actiondecode::kPushConstant8:
+            case actiondecode::kPushConstant16:
+              if (value.index >= pool_.size()) return Bad(error, "pool index out of range", a.offset);
+              v = "\"" + pool_[value.index] + "\"";
               break;
-            }
-            case 7: v = "int " + std::to_string(static_cast<int32_t>(U32(q))); q += 4; break;
-            case 8:
-            case 9: {
-              size_t index = b_[q++];
-              if (type == 9) index |= static_cast<size_t>(b_[q++]) << 8;
-              if (index >= pool_.size()) return Bad(error, "pool index out of range", a.offset);
-              v = "\"" + pool_[index] + "\"";
-              break;
-            }
             default: return Bad(error, "push type", a.offset);
           }
           a.text += (first ? "" : ", ") + v;
           first = false;
         }
         a.text += "]";
-        return q == end || Bad(error, "push size", a.offset);
+        return true;
       }
       case 0x99:
       case 0x9D: {
-        a.branch = static_cast<int16_t>(b_[q] | (b_[q + 1] << 8));
+        a.branch = static_cast<int16_t>(c.U16());
         a.text = std::string(a.code == 0x99 ? "Jump " : "If ") + (a.branch >= 0 ? "+" : "") + std::to_string(a.branch);
-        return true;
+        return Whole(c, error, "branch size", a.offset);
       }
-      case 0x81: a.text = "GotoFrame " + std::to_string(b_[q] | (b_[q + 1] << 8)); return true;
-      case 0x8B: a.text = "SetTarget \"" + Str(q, end) + "\""; return true;
-      case 0x8C: a.text = "GoToLabel \"" + Str(q, end) + "\""; return true;
+      case 0x81: a.text = "GotoFrame " + std::to_string(c.U16()); return Whole(c, error, "frame size", a.offset);
+      case 0x8B: a.text = "SetTarget \"" + c.Text() + "\""; return Whole(c, error, "target size", a.offset);
+      case 0x8C: a.text = "GoToLabel \"" + c.Text() + "\""; return Whole(c, error, "label size", a.offset);
       case 0x9A: {
         char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "GetURL2 0x%02x", b_[q]);
+        std::snprintf(buffer, sizeof buffer, "GetURL2 0x%02x", c.U8());
         a.text = buffer;
-        return true;
+        return Whole(c, error, "GetURL2 size", a.offset);
       }
-      case 0x9F: a.text = "GotoFrame2 " + std::to_string(b_[q]); return true;
+      case 0x9F:
+        a.text = "GotoFrame2 " + std::to_string(c.U8());
+        return c.bad ? Bad(error, "GotoFrame2 size", a.offset) : true;
       case 0x9B: {
-        const std::string name = Str(q, end);
-        const size_t params = b_[q] | (b_[q + 1] << 8);
-        q += 2;
+        const std::string name = c.Text();
+        const size_t params = c.U16();
         a.text = "DefineFunction \"" + name + "\" (";
-        for (size_t i = 0; i < params; ++i) a.text += (i ? ", " : "") + Str(q, end);
-        a.text += ") " + std::to_string(b_[q] | (b_[q + 1] << 8));
-        return true;
+        for (size_t i = 0; i < params && !c.bad; ++i) a.text += (i ? ", " : "") + c.Text();
+        a.text += ") " + std::to_string(c.U16());
+        return Whole(c, error, "function size", a.offset);
       }
       default: return Bad(error, "unknown action", a.offset);
     }
+  }
+
+  // True when the operands filled the payload exactly.
+  bool Whole(const actiondecode::Cursor& c, std::string& error, const char* what, size_t at) {
+    return (!c.bad && c.pos == c.n) || Bad(error, what, at);
   }
 
   const std::vector<uint8_t>& b_;
