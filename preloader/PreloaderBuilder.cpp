@@ -102,7 +102,6 @@ std::string ReadErrorText(int code, int systemError) {
   }
 }
 
-// ": " and the system's reason for a failed file operation.
 // A path or address as a message shows it: a long one keeps its start and its end (the file's
 // name) around an ellipsis, cut on character boundaries, so no message carries a whole document.
 std::string ShownInMessage(const std::string& text) {
@@ -114,6 +113,7 @@ std::string ShownInMessage(const std::string& text) {
   return text.substr(0, head) + "\u2026" + text.substr(tail);
 }
 
+// ": " and the system's reason for a failed file operation.
 std::string ErrnoText(int error) {
   return std::string(": ") + (error != 0 ? std::strerror(error) : "the system gave no reason");
 }
@@ -128,8 +128,8 @@ bool PreloaderBuilder::Fail(const std::string& reason) {
   return false;
 }
 
-// Parts of a project that the movie does not hold yet: the build goes on without them and
-// names each one.
+// Parts of a project this machine cannot build (a display its library lacks): the build goes
+// on without them and names each one.
 void PreloaderBuilder::WarnOfPartsLeftOut() {
   const PreloaderData& p = *project_;
   // A display the project names but this machine's library does not hold.

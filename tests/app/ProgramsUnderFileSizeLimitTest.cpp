@@ -27,6 +27,7 @@ using projecttest::WriteText;
 const std::string kProgram = std::string(PLENWICK_BUNDLE_DIR) + "/bin/plenwick";
 const std::string kBuildPreloader = std::string(PLENWICK_TEST_BINARY_DIR) + "/tools/build-preloader";
 const std::string kCompileScript = std::string(PLENWICK_TEST_BINARY_DIR) + "/script/compile-script/compile-script";
+const std::string kRewriteMovie = std::string(PLENWICK_TEST_BINARY_DIR) + "/tools/rewrite-movie";
 
 // Every file below the folder (folders themselves are not listed), relative to it.
 std::vector<std::string> FilesBelow(const std::string& folder) {
@@ -79,6 +80,7 @@ TEST_F(Programs, AWriteBeyondTheFileSizeLimitIsReportedAndLeavesNothingBehind) {
       {"build-preloader", {kBuildPreloader, plain, output}, 512, 1, false},
       {"build-preloader, compressed", {kBuildPreloader, compressed, output}, 512, 1, false},
       {"compile-script", {kCompileScript, script, "6", "1", output}, 512, 3, false},
+      {"rewrite-movie", {kRewriteMovie, target, output}, 16, 1, false},
       {"the program", {kProgram}, 8, 1, true},
   };
   for (const auto& c : cases) {

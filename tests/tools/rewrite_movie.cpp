@@ -5,7 +5,9 @@
 // compressed ("CWS") when the input was. On failure the reason goes to stderr, the exit status
 // is 1 (2 for a wrong command line) and no output is left behind. A movie that ends inside a
 // tag is refused: it cannot be written back as it stands.
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: rewrite-movie IN.swf OUT.swf\n");
     return 2;
   }
+  std::signal(SIGXFSZ, SIG_IGN);  // a write past the file-size limit is reported, not fatal
   const WideString input = Utf8ToWide(argv[1]);
   const WideString output = Utf8ToWide(argv[2]);
   SwfReader reader;
@@ -61,7 +64,7 @@ int main(int argc, char** argv) {
     SwfFileWriter writer;
     writer.CopyReadMovie(reader.GetHeader());
     if (!writer.Open(writePath, true)) {
-      Fail(WideToUtf8(writePath) + " cannot be written");
+      Fail(WideToUtf8(writePath) + " cannot be written: " + std::strerror(writer.LastError()));
     } else {
       for (const std::unique_ptr<SwfTag>& tag : reader.GetTags()) {
         // The End the reader adds where the data ended without one is not the movie's.
@@ -70,8 +73,7 @@ int main(int argc, char** argv) {
         writer.AddTag(*tag);
       }
       if (writer.Close() == 0)
-        Fail(WideToUtf8(writePath) + " could not be written completely (errno " + std::to_string(writer.LastError()) +
-             ")");
+        Fail(WideToUtf8(writePath) + " could not be written completely: " + std::strerror(writer.LastError()));
       else
         ok = true;
     }
