@@ -1,7 +1,7 @@
-// The display types past the bars (animation, frame-based, pie, pole and rotate): what their
-// library movies declare, the clip scripts action by action (decoded from the written bytes,
-// branch-free lists that the action checker accepts), and what the build makes of their
-// artwork.
+// The display types: the clip scripts of every type action by action (decoded from the
+// written bytes, lists that the action checker accepts), and for the types past the bars
+// (animation, frame-based, pie, pole and rotate) what their library movies declare and what
+// the build makes of their artwork.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "preloader/AnimatedDisplays.h"
+#include "preloader/BarDisplays.h"
 #include "preloader/DisplayArtwork.h"
 #include "preloader/PieDisplay.h"
 #include "preloader/PoleAndRotateDisplays.h"
@@ -64,6 +65,34 @@ TEST(DisplayTypesTest, ClipScriptsActionByAction) {
     std::vector<std::string> scripts;
   };
   const Case cases[] = {
+      {"hbar 150 x 12",
+       [] {
+         auto d = std::make_unique<HBarDisplay>();
+         d->SetBaseSize(100, 10);
+         d->SetWidth(150);
+         d->SetHeight(12);
+         return d;
+       },
+       {"1: ConstantPool [\"\", \"maxw\", \"progress\", \"ldrfg\", \"_width\"]; Push [\"\", int 8, int 150]; "
+        "SetProperty; Push [\"\", int 9, int 12]; SetProperty; Push [\"maxw\", \"progress\"]; GetVariable; "
+        "Push [\"ldrfg\"]; GetMember; Push [\"_width\"]; GetMember; SetVariable; Push [\"progress\"]; GetVariable; "
+        "Push [\"ldrfg\"]; GetMember; Push [\"_width\", dbl 0]; SetMember",
+        "2: Push [inline \"progress.ldrfg\"]; GetVariable; Push [inline \"_width\", inline \"maxw\"]; GetVariable; "
+        "Push [inline \"_parent._parent\"]; GetVariable; Push [inline \"prcnt\"]; GetMember; Multiply; SetMember"}},
+      // 200 pixels of 8-pixel segments 10 apart: 20 segments. The loop's offsets are checked
+      // against the actions they pass by the action checker.
+      {"bar_seg 200 wide, seg_width 8",
+       [] { return Load(Shipped("Bars/segment-bar.swf")); },
+       {"1: ConstantPool [\"maxw\", \"progress.ldrfg\", \"_width\", \"progress.ldrbg\"]; Push [\"maxw\", int 20]; "
+        "SetVariable; Push [\"progress.ldrbg\"]; GetVariable; Push [\"_width\", int 200]; SetMember",
+        "2: ConstantPool [\"vis\", \"_parent._parent\", \"prcnt\", \"maxw\", \"i\", \"progress.segs.seg\"]; "
+        "Push [\"vis\", \"_parent._parent\"]; GetVariable; Push [\"prcnt\"]; GetMember; Push [int 100]; Multiply; "
+        "Push [int 100, \"maxw\"]; GetVariable; Divide; Divide; ToInteger; SetVariable; Push [\"i\", int 1]; "
+        "SetVariable; Push [\"maxw\"]; GetVariable; Push [\"i\"]; GetVariable; Less2; Not; Not; If +88; "
+        "Push [\"i\"]; GetVariable; Push [\"vis\"]; GetVariable; Push [int 1]; Add2; Less2; Not; If +25; "
+        "Push [\"progress.segs.seg\", \"i\"]; GetVariable; Add2; Push [flt 7, bool true]; SetProperty; Jump +20; "
+        "Push [\"progress.segs.seg\", \"i\"]; GetVariable; Add2; Push [flt 7, bool false]; SetProperty; "
+        "Push [\"i\", \"i\"]; GetVariable; Increment; SetVariable; Jump -108"}},
       {"rotate",
        [] { return std::make_unique<RotateDisplay>(); },
        {"2: ConstantPool [\"progress\", \"ldrfg\", \"_rotation\", \"_parent\", \"prcnt\"]; Push [\"progress\"]; "

@@ -402,6 +402,26 @@ TEST_F(MessageMovieTest, ManyMessagesReferToThePoolPastItsFirst256Names) {
   EXPECT_NE(script.find("Push [dbl 0, \"msg139\"]; GetVariable; Push [\"unloadMovie\"]"), std::string::npos);
 }
 
+TEST_F(MessageMovieTest, AnEmptyProgressTextStillGivesItsFieldAValue) {
+  // Without a value of its own, SetMember would take the field for the value and the script
+  // would run one short on the stack for every message after it.
+  for (const wchar_t* text : {L"", L"%percent"}) {
+    auto* message = new ProgressMessage;
+    FontSpec font;
+    EXPECT_TRUE(font.SetFontByName(L"DejaVu Sans"));
+    font.SetSize(16);
+    message->SetFont(font);
+    message->SetText(text);
+    project.InsertProgressMessage(message, 1000);
+  }
+  ASSERT_TRUE(Build());
+  const std::string script = LoaderScript();
+  EXPECT_NE(script.find("Push [inline \"pl0\"]; GetVariable; Push [inline \"text\"]; Push [inline \"\"]; SetMember; "
+                        "Push [inline \"pl1\"]; GetVariable; Push [inline \"text\"]; Push [\"prcnt\"]"),
+            std::string::npos)
+      << script;
+}
+
 TEST_F(MessageMovieTest, AMessageMixingKindsMeasuresItsEndFromItsStart) {
   LoadMessage* m = AddLoadMessage(L"A", L"None");
   m->SetStartType(kStartPercent);
