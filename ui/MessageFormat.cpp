@@ -74,7 +74,11 @@ std::wstring Widen(const char* s) {
 std::string Spec(const Conversion& c, const char* length, char letter) {
   std::string s = "%" + c.flags;
   if (c.width >= 0) s += std::to_string(c.width);
-  if (c.precision >= 0) s += "." + std::to_string(c.precision);
+  if (c.precision >= 0) {
+    // Two appends: GCC 12 at -O3 reads "." + string as an overlapping copy and warns.
+    s += '.';
+    s += std::to_string(c.precision);
+  }
   s += length;
   s.push_back(letter);
   return s;
