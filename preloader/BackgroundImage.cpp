@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "media/Bitmap.h"
 #include "media/BitmapTagMaker.h"
 #include "media/QuickTimeMovie.h"
 #include "preloader/ProjectTypes.h"
@@ -158,6 +159,11 @@ uint16_t BackgroundImage::DefineSwfCharacters(SwfFileWriter& writer, uint16_t* c
   if (width_ < GetWidthMin() || width_ > GetWidthMax() || height_ < GetHeightMin() || height_ > GetHeightMax())
     return fail("its size of " + std::to_string(width_) + " x " + std::to_string(height_) + " pixels is outside 1 to " +
                 std::to_string(GetWidthMax()));
+  // Within the dialog's limits an image may still hold more pixels than one bitmap can.
+  size_t bytes = 0;
+  if (!BitmapByteCount(static_cast<uint64_t>(width_), static_cast<uint64_t>(height_), 3, bytes))
+    return fail("at " + std::to_string(width_) + " x " + std::to_string(height_) +
+                " pixels it is larger than a bitmap can be (" + std::to_string(kMaxBitmapPixels) + " pixels at most)");
   if (path_.empty()) return fail("it names no image file");
   QuickTimeMovie movie;
   if (!movie.Open(path_)) return fail("the image file cannot be read");

@@ -34,30 +34,62 @@ bool StartsAtOnce(const ImportItem& item) {
          (item.GetStartType() == kStartPercent && item.GetStartPercent() == 0);
 }
 
-// Pushes the comparison of the start (or, counted from the start, the end) condition.
-void AddCondition(LoaderScriptWriter& s, const ImportItem& item, bool end) {
-  const bool percent = end ? item.GetEndType() == kEndPercent : item.GetStartType() == kStartPercent;
-  if (percent) {
-    const int32_t value = item.GetStartPercent() + (end ? item.GetEndPercent() : 0);
-    s.Push({V::Dbl(value / 100.0), V::Ref(L"prcnt")}).Add<ActionGetVariable>().Add<ActionLess2>();
-  } else {
-    const int32_t value = item.GetStartTime() + (end ? item.GetEndTime() : 0);
-    s.Push({V::Int(value)}).Add<ActionGetTime>().Push({V::Ref(L"stm")}).Add<ActionGetVariable>();
-    s.Add<ActionSubtract>().Add<ActionLess2>();
-  }
+// An import whose end is measured in the other kind than its start (a time after a percent,
+// or a percent after a time): its end counts from the moment it really started, which its
+// start keeps in "simp<i>". Counted from the other kind's start value it could end before it
+// started, and then start and end in one pass, never seen.
+bool EndsInTheOtherKind(const ImportItem& item) {
+  return (item.GetStartType() == kStartTime && item.GetEndType() == kEndPercent) ||
+         (item.GetStartType() == kStartPercent && item.GetEndType() == kEndTime);
 }
 
-// The test of a start (state 0) or an end (state 1) part, leaving an open branch to its end.
-void OpenPart(LoaderScriptWriter& s, const ImportItem& item, int i, bool end, bool immediate) {
+// Milliseconds since the loader started.
+void PushElapsed(LoaderScriptWriter& s) {
+  s.Add<ActionGetTime>().Push({V::Ref(L"stm")}).Add<ActionGetVariable>().Add<ActionSubtract>();
+}
+
+// Pushes the comparison of the start (or, counted from the start, the end) condition.
+void AddCondition(LoaderScriptWriter& s, const ImportItem& item, int i, bool end) {
+  const bool percent = end ? item.GetEndType() == kEndPercent : item.GetStartType() == kStartPercent;
+  const bool fromRealStart = end && EndsInTheOtherKind(item);
+  if (percent) {
+    const int32_t value =
+        fromRealStart ? item.GetEndPercent() : item.GetStartPercent() + (end ? item.GetEndPercent() : 0);
+    s.Push({V::Dbl(value / 100.0), V::Ref(L"prcnt")}).Add<ActionGetVariable>();
+  } else {
+    const int32_t value = fromRealStart ? item.GetEndTime() : item.GetStartTime() + (end ? item.GetEndTime() : 0);
+    s.Push({V::Int(value)});
+    PushElapsed(s);
+  }
+  if (fromRealStart) s.Push({V::Ref(Numbered(L"simp", i))}).Add<ActionGetVariable>().Add<ActionSubtract>();
+  s.Add<ActionLess2>();
+}
+
+// After a start: keeps where an import that ends in the other kind started.
+void RecordStart(LoaderScriptWriter& s, const ImportItem& item, int i) {
+  if (!EndsInTheOtherKind(item)) return;
+  s.Push({V::Ref(Numbered(L"simp", i))});
+  if (item.GetEndType() == kEndTime)
+    PushElapsed(s);
+  else
+    s.Push({V::Ref(L"prcnt")}).Add<ActionGetVariable>();
+  s.Add<ActionSetVariable>();
+}
+
+// The test of a start (state 0) or an end (state 1) part. Returns the branch past the part's
+// body, for the caller to land once it has written the body.
+LoaderScriptWriter::Branch OpenPart(LoaderScriptWriter& s, const ImportItem& item, int i, bool end, bool immediate) {
+  LoaderScriptWriter::Branch pastPart = nullptr, inState = nullptr;
   s.Push({V::Ref(Numbered(L"bimp", i))}).Add<ActionGetVariable>();
   s.Push({end ? V::Int(1) : V::Dbl(0)}).Add<ActionEquals2>();
-  if (immediate) {
-    s.Add<ActionNot>().If();
-    return;
+  if (!immediate) {
+    // Not in the state: false stays on the stack. Else the condition replaces it.
+    s.Add<ActionPushDuplicate>().Add<ActionNot>().If(inState).Add<ActionPop>();
+    AddCondition(s, item, i, end);
+    s.Land(inState);
   }
-  s.Add<ActionPushDuplicate>().Add<ActionNot>().If().Add<ActionPop>();
-  AddCondition(s, item, end);
-  s.End().Add<ActionNot>().If();
+  s.Add<ActionNot>().If(pastPart);
+  return pastPart;
 }
 
 bool HasEnd(const ImportItem& item) { return item.GetEndType() == kEndTime || item.GetEndType() == kEndPercent; }
@@ -236,25 +268,26 @@ void PreloaderBuilder::AddEmbeddedImportActions(DoActionTag& actions) {
   for (int i = 0; i < count; ++i) {
     const ImportItem& item = *project_->GetImport(i);
     if (!item.IsEmbeddedImage() || StartsAtOnce(item)) continue;
-    OpenPart(s, item, i, false, true);
+    const LoaderScriptWriter::Branch pastPart = OpenPart(s, item, i, false, true);
     SetVisible(s, i, false);
-    s.End();
+    s.Land(pastPart);
   }
   for (int i = 0; i < count; ++i) {
     const ImportItem& item = *project_->GetImport(i);
     if (!item.IsEmbeddedImage()) continue;
-    OpenPart(s, item, i, false, StartsAtOnce(item));
+    const LoaderScriptWriter::Branch pastPart = OpenPart(s, item, i, false, StartsAtOnce(item));
     SetVisible(s, i, true);
     s.Push({V::Ref(Numbered(L"bimp", i)), V::Int(1)}).Add<ActionSetVariable>();
-    s.End();
+    RecordStart(s, item, i);
+    s.Land(pastPart);
   }
   for (int i = 0; i < count; ++i) {
     const ImportItem& item = *project_->GetImport(i);
     if (!item.IsEmbeddedImage() || !HasEnd(item)) continue;
-    OpenPart(s, item, i, true, false);
+    const LoaderScriptWriter::Branch pastPart = OpenPart(s, item, i, true, false);
     SetVisible(s, i, false);
     s.Push({V::Ref(Numbered(L"bimp", i)), V::Int(2)}).Add<ActionSetVariable>();
-    s.End();
+    s.Land(pastPart);
   }
   actions.SetBranchTracking(false, true);
 }
@@ -276,7 +309,7 @@ void PreloaderBuilder::AddImportActions(DoActionTag& actions) {
     if (item.IsEmbeddedImage()) continue;
     const bool immediate = StartsAtOnce(item);
     const WideString url = GetImportUrl(item, !immediate);
-    OpenPart(s, item, i, false, immediate);
+    const LoaderScriptWriter::Branch pastPart = OpenPart(s, item, i, false, immediate);
     if (immediate) {
       s.Push({V::Inline(url)}).Push({V::Int(1), V::Ref(Numbered(L"imp", i))}).Add<ActionGetVariable>();
       s.Push({V::Ref(L"loadMovie")}).Add<ActionCallMethod>().Add<ActionPop>();
@@ -286,16 +319,17 @@ void PreloaderBuilder::AddImportActions(DoActionTag& actions) {
       s.Push({V::Ref(L"loadMovie")}).Add<ActionCallMethod>().Add<ActionPop>();
       s.Push({V::Ref(Numbered(L"bimp", i)), V::Int(1)}).Add<ActionSetVariable>();
     }
-    s.End();
+    RecordStart(s, item, i);
+    s.Land(pastPart);
   }
   for (int i = 0; i < count; ++i) {
     const ImportItem& item = *project_->GetImport(i);
     if (item.IsEmbeddedImage() || !HasEnd(item)) continue;
-    OpenPart(s, item, i, true, false);
+    const LoaderScriptWriter::Branch pastPart = OpenPart(s, item, i, true, false);
     s.Push({V::Dbl(0), V::Ref(Numbered(L"imp", i))}).Add<ActionGetVariable>();
     s.Push({V::Ref(L"unloadMovie")}).Add<ActionCallMethod>().Add<ActionPop>();
     s.Push({V::Ref(Numbered(L"bimp", i)), V::Int(2)}).Add<ActionSetVariable>();
-    s.End();
+    s.Land(pastPart);
   }
   actions.SetBranchTracking(false, true);
 }

@@ -191,6 +191,8 @@ TEST_F(BackgroundImageTest, AnImageThatCannotBeShownAddsNothingAndSaysWhy) {
     WideString path;
     int32_t width;
     bool reasonGiven;
+    int32_t height = 240;
+    std::string reason = {};  // when given: the reason in full
   } cases[] = {
       {"disabled", false, png, 320, false},
       {"missing file", true, dir.Path("gone.png"), 320, true},
@@ -199,13 +201,17 @@ TEST_F(BackgroundImageTest, AnImageThatCannotBeShownAddsNothingAndSaysWhy) {
       // Sizes read from a document are unchecked.
       {"width 0", true, png, 0, true},
       {"width beyond the limit", true, png, 10001, true},
+      // Within the limits, and still more pixels than a bitmap holds: refused before rendering.
+      {"more pixels than a bitmap holds", true, png, 9000, true, 8000,
+       "at 9000 x 8000 pixels it is larger than a bitmap can be (67108864 pixels at most)"},
   };
   for (const Case& c : cases) {
     // Read from a document, which stores the size unchecked.
     PreloaderData project;
-    projecttest::WriteText(dir.Native("p.plw"),
-                           projecttest::FileWith("<preloader_data >\n<bg_image width=\"" + std::to_string(c.width) +
-                                                 "\" />\n</preloader_data>\n"));
+    projecttest::WriteText(
+        dir.Native("p.plw"),
+        projecttest::FileWith("<preloader_data >\n<bg_image width=\"" + std::to_string(c.width) + "\" height=\"" +
+                              std::to_string(c.height) + "\" />\n</preloader_data>\n"));
     ASSERT_TRUE(OpenProjectFile(dir.Path("p.plw"), project));
     BackgroundImage& image = project.GetBackgroundImage();
     ASSERT_EQ(image.GetWidth(), c.width);
@@ -220,6 +226,9 @@ TEST_F(BackgroundImageTest, AnImageThatCannotBeShownAddsNothingAndSaysWhy) {
     EXPECT_EQ(image.GetShapeId(), 0) << c.name;
     EXPECT_EQ(ids, 7) << c.name;
     EXPECT_EQ(!why.empty(), c.reasonGiven) << c.name << ": " << why;
+    if (!c.reason.empty()) {
+      EXPECT_EQ(why, c.reason) << c.name;
+    }
     uint16_t depths = 3;
     EXPECT_EQ(image.CreatePlaceObject(&depths), nullptr) << c.name;
     EXPECT_EQ(depths, 3) << c.name;

@@ -10,6 +10,7 @@
 #include "preloader/PreloaderBuilder.h"
 #include "preloader/PreloaderData.h"
 #include "swf/DoActionTag.h"
+#include "tests/media/ImageFixtures.h"
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/preloader/ScriptNotation.h"
 #include "tests/support/ActionChecker.h"
@@ -413,6 +414,178 @@ TEST_F(LoaderScriptsTest, TargetAddressByExistenceAndTheRelativeSwitch) {
     EXPECT_EQ(WideToUtf8(builder.GetTargetUrl()), c.expected) << c.target << " from " << c.output;
   }
   std::filesystem::current_path(before);
+}
+
+// The part of the frame 3 script after a preview's simple progress script (the imports',
+// as the project has no messages).
+std::string AfterProgress(const std::string& script) {
+  const std::string end = "If +6; " + kLoaderEnd + "; ";
+  const size_t at = script.find(end);
+  return at == std::string::npos ? "no progress end in: " + script : script.substr(at + end.size());
+}
+
+// A picture for an import to measure.
+WideString WritePicture(const projecttest::ScratchDir& dir, const std::string& name) {
+  imagetest::Bytes rows(8 * 8 * 3, 0x80);
+  const imagetest::Bytes png = imagetest::EncodePng(rows, 8, 8);
+  projecttest::WriteText(dir.Native(name), std::string(png.begin(), png.end()));
+  return dir.Path(name);
+}
+
+TEST_F(LoaderScriptsTest, EmbeddedImagesAreShownAndHiddenByTheirStates) {
+  Mode(kTargetMerge, true);
+  const WideString picture = WritePicture(dir, "pic.png");
+  // Import 0 waits for 10 percent and goes 10 percent later; import 1 is shown at once and
+  // goes half a second after the loader started.
+  auto* late = new ImportItem;
+  late->SetPath(picture);
+  late->SetEmbedImage(true);
+  late->SetStartType(kStartPercent);
+  late->SetStartPercent(10);
+  late->SetEndType(kEndPercent);
+  late->SetEndPercent(10);
+  project.InsertImport(late, 0);
+  auto* atOnce = new ImportItem;
+  atOnce->SetPath(picture);
+  atOnce->SetEmbedImage(true);
+  atOnce->SetEndType(kEndTime);
+  atOnce->SetEndTime(500);
+  project.InsertImport(atOnce, 1);
+  ASSERT_TRUE(late->IsEmbeddedImage() && atOnce->IsEmbeddedImage());
+
+  // Frame 1 sets every state to waiting.
+  const std::string init = Decode(*builder.BuildInitActions()).text;
+  EXPECT_EQ(init.substr(init.find("Push [inline \"bimp0\"")),
+            "Push [inline \"bimp0\", int 0]; SetVariable; "
+            "Push [inline \"imp0\"]; GetVariable; Push [inline \"_visible\", bool false]; SetMember; "
+            "Push [inline \"bimp1\", int 0]; SetVariable; "
+            "Push [inline \"imp1\"]; GetVariable; Push [inline \"_visible\", bool false]; SetMember");
+
+  const Decoded d = Decode(*builder.BuildProgressActions());
+  EXPECT_NE(d.text.find("\"unloadMovie\", \"bimp0\", \"imp0\", \"bimp1\", \"imp1\", \"_visible\", "
+                        "\"loadMovie\"]"),
+            std::string::npos)
+      << d.text;
+  EXPECT_EQ(AfterProgress(d.text),
+            // The clip placed in this frame is hidden while its image waits.
+            "Push [\"bimp0\"]; GetVariable; Push [dbl 0]; Equals2; Not; If +14; "
+            "Push [\"imp0\"]; GetVariable; Push [\"_visible\", bool false]; SetMember; "
+            // Starts: past 10 percent, and at once.
+            "Push [\"bimp0\"]; GetVariable; Push [dbl 0]; Equals2; PushDuplicate; Not; If +17; Pop; "
+            "Push [dbl 0.1, \"prcnt\"]; GetVariable; Less2; Not; If +25; "
+            "Push [\"imp0\"]; GetVariable; Push [\"_visible\", bool true]; SetMember; "
+            "Push [\"bimp0\", int 1]; SetVariable; "
+            "Push [\"bimp1\"]; GetVariable; Push [dbl 0]; Equals2; Not; If +25; "
+            "Push [\"imp1\"]; GetVariable; Push [\"_visible\", bool true]; SetMember; "
+            "Push [\"bimp1\", int 1]; SetVariable; "
+            // Ends, counted from the start.
+            "Push [\"bimp0\"]; GetVariable; Push [int 1]; Equals2; PushDuplicate; Not; If +17; Pop; "
+            "Push [dbl 0.2, \"prcnt\"]; GetVariable; Less2; Not; If +25; "
+            "Push [\"imp0\"]; GetVariable; Push [\"_visible\", bool false]; SetMember; "
+            "Push [\"bimp0\", int 2]; SetVariable; "
+            "Push [\"bimp1\"]; GetVariable; Push [int 1]; Equals2; PushDuplicate; Not; If +18; Pop; "
+            "Push [int 500]; GetTime; Push [\"stm\"]; GetVariable; Subtract; Less2; Not; If +25; "
+            "Push [\"imp1\"]; GetVariable; Push [\"_visible\", bool false]; SetMember; "
+            "Push [\"bimp1\", int 2]; SetVariable");
+  // Each part's branches land at the next part, or at the test that follows its condition.
+  const std::vector<std::string> landings = Landings(d);
+  ASSERT_GE(landings.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(landings.end() - 8, landings.end()),
+            (std::vector<std::string>{"If +14 -> Push [\"bimp0\"]", "If +17 -> Not", "If +25 -> Push [\"bimp1\"]",
+                                      "If +25 -> Push [\"bimp0\"]", "If +17 -> Not", "If +25 -> Push [\"bimp1\"]",
+                                      "If +18 -> Not", "If +25 -> end"}));
+}
+
+TEST_F(LoaderScriptsTest, RunTimeImportsLoadIntoTheirClipsAndUnload) {
+  Mode(kTargetMerge, true);
+  // Import 0: a web address loaded at once and kept; import 1: loaded past 20 percent and
+  // unloaded two seconds later, a time counted from when it was loaded.
+  auto* atOnce = new ImportItem;
+  atOnce->SetPath(L"http://example.com/a.swf");
+  project.InsertImport(atOnce, 0);
+  auto* late = new ImportItem;
+  late->SetPath(L"http://example.com/b.jpg");
+  late->SetStartType(kStartPercent);
+  late->SetStartPercent(20);
+  late->SetEndType(kEndTime);
+  late->SetEndTime(2000);
+  project.InsertImport(late, 1);
+
+  const Decoded d = Decode(*builder.BuildProgressActions());
+  EXPECT_NE(d.text.find("\"unloadMovie\", \"bimp0\", \"imp0\", \"bimp1\", \"imp1\", \"_visible\", "
+                        "\"loadMovie\", \"simp1\"]"),
+            std::string::npos)
+      << d.text;
+  EXPECT_EQ(AfterProgress(d.text),
+            "Push [\"bimp0\"]; GetVariable; Push [dbl 0]; Equals2; Not; If +63; "
+            "Push [inline \"http://example.com/a.swf\"]; Push [int 1, \"imp0\"]; GetVariable; "
+            "Push [\"loadMovie\"]; CallMethod; Pop; Push [inline \"bimp0\", int 1]; SetVariable; "
+            "Push [\"bimp1\"]; GetVariable; Push [dbl 0]; Equals2; PushDuplicate; Not; If +17; Pop; "
+            "Push [dbl 0.2, \"prcnt\"]; GetVariable; Less2; Not; If +69; "
+            "Push [inline \"http://example.com/b.jpg\", int 1, \"imp1\"]; GetVariable; "
+            "Push [\"loadMovie\"]; CallMethod; Pop; Push [\"bimp1\", int 1]; SetVariable; "
+            // When it started, for its end.
+            "Push [\"simp1\"]; GetTime; Push [\"stm\"]; GetVariable; Subtract; SetVariable; "
+            "Push [\"bimp1\"]; GetVariable; Push [int 1]; Equals2; PushDuplicate; Not; If +25; Pop; "
+            "Push [int 2000]; GetTime; Push [\"stm\"]; GetVariable; Subtract; Push [\"simp1\"]; GetVariable; "
+            "Subtract; Less2; Not; If +33; "
+            "Push [dbl 0, \"imp1\"]; GetVariable; Push [\"unloadMovie\"]; CallMethod; Pop; "
+            "Push [\"bimp1\", int 2]; SetVariable");
+}
+
+// The address a run-time import loads, read from its script.
+TEST_F(LoaderScriptsTest, RunTimeImportAddressByModeExistenceAndTheRelativeSwitch) {
+  std::filesystem::create_directories(dir.Native("site/media"));
+  const std::string movie = dir.Native("site/media/clip.swf");
+  projecttest::WriteText(movie, projecttest::MovieWithVersion(6));
+  const std::string odd = dir.Native("site/media/a b#1%\u00e9.swf");
+  projecttest::WriteText(odd, projecttest::MovieWithVersion(6));
+  builder.SetFinalOutputPath(dir.Path("site/out.swf"));
+  const std::string missing = dir.Native("site/media/gone.swf");
+  struct Case {
+    std::string source;
+    bool preview;
+    bool delayed;
+    bool relative;
+    std::string expected;
+  } cases[] = {
+      // A file that is there: the path from the output's folder, or its bare name.
+      {movie, false, false, true, "./media/clip.swf"},
+      {movie, false, false, false, "clip.swf"},
+      // Loaded later always by its path from the output's folder.
+      {movie, false, true, false, "./media/clip.swf"},
+      // What an address cannot carry as it is, percent-encoded.
+      {odd, false, false, true, "./media/a%20b%231%25%C3%A9.swf"},
+      {odd, false, true, false, "./media/a%20b%231%25%C3%A9.swf"},
+      // In a preview, the file itself.
+      {movie, true, false, false, "file://" + movie},
+      {movie, true, true, true, "file://" + movie},
+      // Anything else (a web address, a file not there) is loaded as written, whatever the
+      // start, with only blanks and characters outside ASCII encoded.
+      {missing, false, false, true, missing},
+      {missing, false, true, true, missing},
+      {"http://example.com/a b/\u00e9.swf?x=%41#top", false, true, true,
+       "http://example.com/a%20b/%C3%A9.swf?x=%41#top"},
+      {"media/clip.swf", true, false, false, "media/clip.swf"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source + (c.preview ? " preview" : "") + (c.delayed ? " delayed" : "") +
+                 (c.relative ? " relative" : ""));
+    Mode(kTargetMerge, c.preview);
+    project.SetUseRelativeSwfPath(c.relative);
+    project.DeleteImport(0);
+    auto* item = new ImportItem;
+    item->SetPath(Utf8ToWide(c.source));
+    if (c.delayed) item->SetStartTime(100);
+    project.InsertImport(item, 0);
+    const std::string text = Decode(*builder.BuildProgressActions()).text;
+    // The first inline text of the script.
+    const std::string form = "Push [inline \"";
+    const size_t at = text.find(form);
+    ASSERT_NE(at, std::string::npos) << text;
+    const size_t start = at + form.size();
+    EXPECT_EQ(text.substr(start, text.find('"', start) - start), c.expected);
+  }
 }
 
 }  // namespace

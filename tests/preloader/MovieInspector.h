@@ -61,18 +61,25 @@ class Bits {
 
 struct Translation {
   int32_t x = 0, y = 0;
+  bool hasScale = false;
+  int32_t scaleX = 65536, scaleY = 65536;  // 16.16
 };
 
-// Reads a MATRIX record; scale and rotation are passed over, the translation is returned.
+// Reads a MATRIX record: its translation and scale; a rotation is passed over.
 inline Translation ReadMatrix(Bits& bits) {
+  Translation t;
   for (int part = 0; part < 2; ++part) {
     if (bits.U(1)) {
       const int n = static_cast<int>(bits.U(5));
-      bits.S(n);
-      bits.S(n);
+      const int32_t a = bits.S(n);
+      const int32_t b = bits.S(n);
+      if (part == 0) {
+        t.hasScale = true;
+        t.scaleX = a;
+        t.scaleY = b;
+      }
     }
   }
-  Translation t;
   const int n = static_cast<int>(bits.U(5));
   t.x = bits.S(n);
   t.y = bits.S(n);
@@ -181,6 +188,8 @@ struct Placement {
   bool move = false;
   bool hasMatrix = false;
   int32_t translateX = 0, translateY = 0;
+  bool hasScale = false;
+  int32_t scaleX = 65536, scaleY = 65536;  // 16.16
   bool hasColorTransform = false;
   int32_t alphaMult = 256;  // 8.8, with the colour transform's multiply terms
   std::string name;
@@ -204,6 +213,9 @@ inline Placement ReadPlacement(const Tag& t) {
     const Translation t = ReadMatrix(bits);
     pl.translateX = t.x;
     pl.translateY = t.y;
+    pl.hasScale = t.hasScale;
+    pl.scaleX = t.scaleX;
+    pl.scaleY = t.scaleY;
     p += bits.AlignedByte();
   }
   if (flags & 0x08) {
@@ -224,6 +236,36 @@ inline Placement ReadPlacement(const Tag& t) {
   if (flags & 0x20)
     while (p < b.size() && b[p] != 0) pl.name += static_cast<char>(b[p++]);
   return pl;
+}
+
+// A DefineShape with one bitmap fill: its bounds and the fill.
+struct BitmapShape {
+  uint16_t id = 0;
+  int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;  // twips
+  int fillStyles = 0;
+  uint8_t fillType = 0;
+  uint16_t bitmapId = 0;
+  Translation fillMatrix;
+};
+
+inline BitmapShape ReadBitmapShape(const Tag& t) {
+  BitmapShape s;
+  s.id = U16(t.body, 0);
+  Bits rect(t.body.data() + 2, t.body.size() - 2);
+  const int n = static_cast<int>(rect.U(5));
+  s.xmin = rect.S(n);
+  s.xmax = rect.S(n);
+  s.ymin = rect.S(n);
+  s.ymax = rect.S(n);
+  const size_t at = 2 + rect.AlignedByte();
+  if (t.body.size() < at + 4) return s;
+  s.fillStyles = t.body[at];
+  s.fillType = t.body[at + 1];
+  if (s.fillType < 0x40) return s;
+  s.bitmapId = U16(t.body, at + 2);
+  Bits matrix(t.body.data() + at + 4, t.body.size() - at - 4);
+  s.fillMatrix = ReadMatrix(matrix);
+  return s;
 }
 
 inline std::string Text(const Tag& t) {
