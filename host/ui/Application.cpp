@@ -3,9 +3,18 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QCursor>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "host/MainLoopQueue.h"
 
 namespace host::ui {
 namespace {
@@ -14,6 +23,15 @@ int g_watchdogMs = 0;
 int g_watchdogEnded = 0;
 bool g_watch = false;
 ColorResponder g_colorResponder;
+int g_signalPipe[2] = {-1, -1};
+std::function<void()> g_onSignal;
+
+void OnTerminationSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  (void)!::write(g_signalPipe[1], &byte, 1);
+  errno = saved;
+}
 
 }  // namespace
 
@@ -23,9 +41,45 @@ bool EnsureApplication() {
   static char name[] = "Plenwick";
   static char* argv[] = {name, nullptr};
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  new QApplication(argc, argv);
+  auto* app = new QApplication(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
+  // Work that other threads hand to the main thread runs when the event loop sees the
+  // queue's descriptor become readable.
+  const int wake = host::MainLoopQueue::Instance().WakeFd();
+  if (wake >= 0) {
+    auto* notifier = new QSocketNotifier(wake, QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { host::MainLoopQueue::Instance().Drain(); });
+  }
   return QApplication::instance() != nullptr;
+}
+
+void RunEventLoop() {
+  if (QApplication::instance() == nullptr) return;
+  QApplication::exec();
+}
+
+void QuitEventLoop() {
+  if (QApplication::instance() != nullptr) QApplication::quit();
+}
+
+bool WatchTerminationSignals(std::function<void()> onSignal) {
+  if (!EnsureApplication()) return false;
+  g_onSignal = std::move(onSignal);
+  if (g_signalPipe[0] >= 0) return true;
+  if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, [] {
+    char bytes[16];
+    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    if (g_onSignal) g_onSignal();
+  });
+  struct sigaction action = {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  return true;
 }
 
 void ProcessPendingEvents() {

@@ -14,6 +14,14 @@ namespace host::ui {
 // numbers in it. True when an application exists.
 bool EnsureApplication();
 
+// Runs the program's event loop until QuitEventLoop; returns at once without an application.
+void RunEventLoop();
+// Ends the running event loop (the loop returns once the current event is handled).
+void QuitEventLoop();
+// Runs `onSignal` on the event loop when the process is asked to end (SIGTERM, SIGINT,
+// SIGHUP), so that the program can end as its Quit command does. A later call replaces the
+// function. False when the signals can't be watched.
+bool WatchTerminationSignals(std::function<void()> onSignal);
 // Delivers posted events, deferred deletions among them, until none are left.
 void ProcessPendingEvents();
 

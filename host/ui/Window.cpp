@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QScreen>
 #include <QTabBar>
@@ -449,6 +451,40 @@ bool Window::SaveImage(const std::string& path) const {
     std::remove(temp.c_str());
     return false;
   }
+  return true;
+}
+
+bool Window::ShowPicture(const uint8_t* argb, int width, int height, size_t rowBytes,
+                         const std::vector<PictureText>& texts) {
+  if (!Alive() || argb == nullptr || width <= 0 || height <= 0 || rowBytes < size_t(width) * 4) return false;
+  QImage image(width, height, QImage::Format_ARGB32);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = argb + size_t(y) * rowBytes;
+    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x, row += 4) out[x] = qRgba(row[1], row[2], row[3], row[0]);
+  }
+  {
+    QPainter painter(&image);
+    for (const PictureText& line : texts) {
+      painter.setPen(QColor(int(line.rgb >> 16) & 0xFF, int(line.rgb >> 8) & 0xFF, int(line.rgb) & 0xFF));
+      QFont font = QApplication::font();
+      font.setPointSize(line.pointSize);
+      painter.setFont(font);
+      painter.drawText(line.x, line.y, QString::fromStdWString(line.text));
+    }
+  }
+  static constexpr char kPictureName[] = "plenwickPicture";
+  auto* label = d_->root->findChild<QLabel*>(kPictureName, Qt::FindDirectChildrenOnly);
+  if (label == nullptr) {
+    label = new QLabel(d_->root);
+    label->setObjectName(kPictureName);
+    // The picture is the window's background: clicks on it are the window's.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  label->setPixmap(QPixmap::fromImage(image));
+  label->setGeometry(0, 0, width, height);
+  label->lower();
+  label->show();
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/ui/Event.h"
 
@@ -66,6 +67,18 @@ class Window : public std::enable_shared_from_this<Window> {
   // Renders the window's content into a PNG file (written beside it, then renamed over it).
   bool SaveImage(const std::string& path) const;
 
+  // A line of text drawn over a picture: its baseline starts at (x, y), in the system font,
+  // in the colour 0xRRGGBB.
+  struct PictureText {
+    int x = 0, y = 0;
+    std::wstring text;
+    int pointSize = 10;
+    uint32_t rgb = 0;
+  };
+  // Shows a picture at the content's top left, under every control, with the texts drawn over
+  // it; replaces the picture shown before. The pixels are 4 bytes each in the order A R G B,
+  // rows `rowBytes` apart. False for a null or empty picture.
+  bool ShowPicture(const uint8_t* argb, int width, int height, size_t rowBytes, const std::vector<PictureText>& texts);
   // The control with that signature and id, searched depth first; null when none.
   std::shared_ptr<Control> FindControl(uint32_t signature, int id);
   // The control wrapper of a widget of this window (made on first request).

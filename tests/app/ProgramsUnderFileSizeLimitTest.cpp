@@ -81,7 +81,7 @@ TEST_F(Programs, AWriteBeyondTheFileSizeLimitIsReportedAndLeavesNothingBehind) {
       {"build-preloader, compressed", {kBuildPreloader, compressed, output}, 512, 1, false},
       {"compile-script", {kCompileScript, script, "6", "1", output}, 512, 3, false},
       {"rewrite-movie", {kRewriteMovie, target, output}, 16, 1, false},
-      {"the program", {kProgram}, 8, 1, true},
+      {"the program", {kProgram, "--version"}, 8, 1, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -117,7 +117,8 @@ TEST_F(Programs, TheProgramRemovesStaleTemporaryFilesWhenItStarts) {
     WriteText(path, "x");
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   }
-  const testsupport::LimitedRun run = testsupport::RunWithFileSizeLimit({kProgram}, 1 << 20, Environment());
+  const testsupport::LimitedRun run =
+      testsupport::RunWithFileSizeLimit({kProgram, "--version"}, 1 << 20, Environment());
   EXPECT_TRUE(run.exited && run.status == 0) << testsupport::Describe(run) << run.err;
   EXPECT_FALSE(std::filesystem::exists(left));
   EXPECT_TRUE(std::filesystem::exists(inUse));

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <string>
 
-#include "LoopbackHttpServer.h"
 #include "host/DesktopOpener.h"
 #include "host/MainLoopQueue.h"
+#include "tests/support/LoopbackHttpServer.h"
 
 namespace {
 
