@@ -6,8 +6,10 @@
 #include FT_OUTLINE_H
 #include FT_BBOX_H
 
+#include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace host::fonts {
@@ -142,6 +144,40 @@ bool FamilyExists(const std::string& familyUtf8) {
 std::string DefaultFamily() {
   PatternHolder match{Match("sans-serif", false, false)};
   return match.p == nullptr ? std::string() : FirstFamily(match.p);
+}
+
+std::vector<FamilyListing> ListFamilies() {
+  PatternHolder pattern{FcPatternCreate()};
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_WEIGHT, FC_SLANT, nullptr);
+  if (pattern.p == nullptr || objects == nullptr) {
+    if (objects != nullptr) FcObjectSetDestroy(objects);
+    return {};
+  }
+  FcPatternAddBool(pattern.p, FC_OUTLINE, FcTrue);
+  FcFontSet* set = FcFontList(nullptr, pattern.p, objects);
+  FcObjectSetDestroy(objects);
+  if (set == nullptr) return {};
+  std::map<std::string, std::pair<std::string, std::set<int>>> byFolded;
+  for (int i = 0; i < set->nfont; ++i) {
+    FcPattern* font = set->fonts[i];
+    std::string family;
+    FcChar8* value = nullptr;
+    for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &value) == FcResultMatch; ++n)
+      family = reinterpret_cast<const char*>(value);
+    if (family.empty() || family[0] == '.') continue;
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+    const int style = (weight >= FC_WEIGHT_DEMIBOLD ? 1 : 0) | (slant != FC_SLANT_ROMAN ? 2 : 0);
+    auto& entry = byFolded[FoldName(family)];
+    if (entry.first.empty()) entry.first = family;
+    entry.second.insert(style);
+  }
+  FcFontSetDestroy(set);
+  std::vector<FamilyListing> out;
+  for (auto& [folded, entry] : byFolded) out.push_back({entry.first, {entry.second.begin(), entry.second.end()}});
+  return out;
 }
 
 std::shared_ptr<FontFace> FontFace::Open(const std::string& familyUtf8, bool bold, bool italic, std::string* error) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace host::fonts {
 
@@ -25,6 +26,19 @@ bool FamilyExists(const std::string& familyUtf8);
 
 // The family fontconfig gives for "sans-serif"; empty when there is none.
 std::string DefaultFamily();
+
+// An installed family with outlines as a font menu lists it: the family name under which its
+// faces are grouped by weight and slant (the last of a face's family names, the one that
+// fontconfig gives for the font's own four-style family), and the distinct styles of its
+// faces as style bits (0x01 bold: semibold or heavier; 0x02 italic: italic or oblique), in
+// increasing order.
+struct FamilyListing {
+  std::string name;
+  std::vector<int> styles;
+};
+// Every such family once, sorted by name as fontconfig compares names (ignoring case and
+// blanks); empty when fontconfig lists nothing.
+std::vector<FamilyListing> ListFamilies();
 
 // A font file's face, as matched for a family and a style.
 class FontFace {

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -247,6 +248,16 @@ bool Control::SetSmallFont() {
   if (!Alive()) return false;
   QFont f = d_->widget->font();
   f.setPointSize(10);
+  d_->widget->setFont(f);
+  return true;
+}
+
+bool Control::SetTextFont(const std::wstring& family, int pixelSize, bool bold, bool italic) {
+  if (!Alive() || pixelSize < 1) return false;
+  QFont f(QString::fromStdWString(family));
+  f.setPixelSize(pixelSize);
+  f.setBold(bold);
+  f.setItalic(italic);
   d_->widget->setFont(f);
   return true;
 }

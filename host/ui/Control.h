@@ -64,6 +64,8 @@ class Control : public std::enable_shared_from_this<Control> {
   bool SetEnabled(bool enabled);
   bool EmbedIn(Control& pane);
   bool SetSmallFont();
+  // Shows the control's text in that family at a size in pixels, bold and italic as asked.
+  bool SetTextFont(const std::wstring& family, int pixelSize, bool bold, bool italic);
   bool Redraw();
   // Deletes a control made in code (deferred); the handle is dead afterwards.
   void Dispose();

@@ -1,5 +1,7 @@
 #include "host/ui/FileChooser.h"
 
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -44,12 +46,18 @@ QString PopupEntry(const std::wstring& label) { return QString::fromStdWString(l
 
 void SetFileChooserResponder(FileChooserResponder responder) { g_chooserResponder = std::move(responder); }
 
-ChooserResult RunFileChooser(const ChooserSpec& spec, Window* parent) {
-  if (g_chooserResponder) return g_chooserResponder(spec, parent);
-  ChooserResult result;
-  result.filterIndex = spec.filterIndex;
-  if (!EnsureApplication()) return result;
-  QFileDialog dialog(parent != nullptr ? parent->Widget() : nullptr);
+namespace {
+
+// Which entry of the type popup is chosen: the popup's own position (the dialog names the
+// entry without its pattern, and labels need not differ); -1 for none of them.
+int ChosenEntry(const QFileDialog& dialog, int count) {
+  const auto* popup = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  const int at = popup != nullptr ? popup->currentIndex() : -1;
+  return at >= 0 && at < count ? at : -1;
+}
+
+// Sets the dialog up for the request; `index` follows the type popup.
+void Configure(QFileDialog& dialog, const ChooserSpec& spec, int& index) {
   dialog.setObjectName(kFileChooserName);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
@@ -72,7 +80,7 @@ ChooserResult RunFileChooser(const ChooserSpec& spec, Window* parent) {
       dialog.setOption(QFileDialog::ShowDirsOnly, true);
       break;
   }
-  int index = spec.filterIndex;
+  index = spec.filterIndex;
   QStringList entries;
   for (const std::wstring& label : spec.filterLabels) entries << PopupEntry(label);
   const bool typed = spec.kind == ChooserKind::kSave || spec.kind == ChooserKind::kOpenFile;
@@ -80,14 +88,11 @@ ChooserResult RunFileChooser(const ChooserSpec& spec, Window* parent) {
     dialog.setNameFilters(entries);
     if (index >= 0 && index < entries.size()) dialog.selectNameFilter(entries[index]);
   }
-  auto* proxy = new ChooserProxy(spec, index);
-  if (spec.kind != ChooserKind::kChooseFolder)
-    dialog.setProxyModel(proxy);
-  else
-    delete proxy;
+  if (spec.kind != ChooserKind::kChooseFolder) dialog.setProxyModel(new ChooserProxy(spec, index));
   if (!spec.defaultName.empty()) dialog.selectFile(QString::fromStdWString(spec.defaultName));
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& text) {
-    index = int(entries.indexOf(text));
+  const int count = int(entries.size());
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &spec, &index, count] {
+    index = ChosenEntry(dialog, count);
     if (spec.onFilterChanged) {
       QLineEdit* nameEdit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       std::wstring name = nameEdit != nullptr ? nameEdit->text().toStdWString() : std::wstring();
@@ -96,6 +101,34 @@ ChooserResult RunFileChooser(const ChooserSpec& spec, Window* parent) {
     }
     if (auto* p = dynamic_cast<ChooserProxy*>(dialog.proxyModel())) p->Refilter();
   });
+}
+
+}  // namespace
+
+bool SaveFileChooserImage(const ChooserSpec& spec, const std::string& path) {
+  if (!EnsureApplication()) return false;
+  int index = 0;  // outlives the dialog, whose proxy reads it
+  QFileDialog dialog;
+  Configure(dialog, spec, index);
+  dialog.resize(640, 420);
+  dialog.show();
+  // The folder is listed in the background; give it a moment to appear.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 500) ProcessPendingEvents();
+  const bool saved = dialog.grab().save(QString::fromStdString(path), "PNG");
+  dialog.hide();
+  return saved;
+}
+
+ChooserResult RunFileChooser(const ChooserSpec& spec, Window* parent) {
+  if (g_chooserResponder) return g_chooserResponder(spec, parent);
+  ChooserResult result;
+  result.filterIndex = spec.filterIndex;
+  if (!EnsureApplication()) return result;
+  int index = 0;  // outlives the dialog, whose proxy reads it
+  QFileDialog dialog(parent != nullptr ? parent->Widget() : nullptr);
+  Configure(dialog, spec, index);
   QTimer watchdog;
   if (ModalLoopWatchdogMs() > 0) {
     watchdog.setSingleShot(true);

@@ -38,6 +38,9 @@ inline constexpr char kFileChooserName[] = "fileChooser";
 
 using FileChooserResponder = std::function<ChooserResult(const ChooserSpec& spec, Window* parent)>;
 ChooserResult RunFileChooser(const ChooserSpec& spec, Window* parent = nullptr);
+// Renders the chooser the request would show into a PNG file (for the screenshots); false
+// when it can't be written.
+bool SaveFileChooserImage(const ChooserSpec& spec, const std::string& path);
 // Tests answer choosers without a window; an empty function restores the real chooser.
 void SetFileChooserResponder(FileChooserResponder responder);
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QTest>
 
 #include <cstdio>
@@ -234,6 +236,58 @@ TEST(FileDialog, RealChooserReturnsTheTypedFile) {
   EXPECT_TRUE(seen);
   EXPECT_EQ(title, L"Please Relocate: pic.png");
   EXPECT_EQ(out, wanted.wstring());
+}
+
+// A real open chooser: a type that no file of the folder has still lists the folder's
+// folders, and choosing "All Files" in the type popup lists the files too.
+TEST(FileDialog, RealChooserTypePopupKeepsFoldersListed) {
+  TempDir dir;
+  dir.Touch("Sub Folder/inner.swf");
+  dir.Touch("picture.png");
+  QStringList first, afterAllFiles;
+  QString popupEntry;
+  uitest::Soon(
+      [&] {
+        QFileDialog* d = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+          if (auto* f = qobject_cast<QFileDialog*>(w); f != nullptr && f->isVisible()) d = f;
+        }
+        if (d == nullptr) return;
+        auto* list = d->findChild<QListView*>(QStringLiteral("listView"));
+        auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        if (list == nullptr || types == nullptr) {
+          d->reject();
+          return;
+        }
+        auto listed = [list] {
+          QStringList names;
+          for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r)
+            names << list->model()->index(r, 0, list->rootIndex()).data().toString();
+          names.sort();
+          return names;
+        };
+        d->setDirectory(QString::fromStdString(dir.path().string()));
+        (void)QTest::qWaitFor([&] { return listed().contains(QStringLiteral("Sub Folder")); }, 5000);
+        first = listed();
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
+        popupEntry = types->currentText();
+        (void)QTest::qWaitFor([&] { return listed().size() == 2; }, 5000);
+        afterAllFiles = listed();
+        QTest::keyClick(d, Qt::Key_Escape);
+      },
+      100);
+  FileTypeFilterList movies;
+  movies.AddSwfMovieFilters();
+  FileDialogOptions options;
+  options.filters = &movies;
+  OpenFileDialog dialog;
+  FileDialogResult reply;
+  EXPECT_FALSE(dialog.Run(reply, nullptr, &options));
+  EXPECT_FALSE(reply.chosen);
+  EXPECT_EQ(first, QStringList{QStringLiteral("Sub Folder")});
+  EXPECT_TRUE(popupEntry.startsWith(QStringLiteral("All Files")));
+  EXPECT_EQ(afterAllFiles, (QStringList{QStringLiteral("Sub Folder"), QStringLiteral("picture.png")}));
 }
 
 }  // namespace

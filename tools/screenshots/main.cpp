@@ -14,7 +14,10 @@
 #include "host/Bundle.h"
 #include "host/ui/Alert.h"
 #include "host/ui/Application.h"
+#include "host/ui/FileChooser.h"
 #include "host/ui/Window.h"
+#include "ui/FileDialog.h"
+#include "ui/FontChooserDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/NibReference.h"
 #include "ui/ToolkitDialogs.h"
@@ -97,6 +100,43 @@ int main(int argc, char** argv) {
       std::printf("%s\n", png.c_str());
     }
     replace.Destroy();
+  }
+  host::ui::ProcessPendingEvents();
+  {
+    // The font chooser showing the default font.
+    FontChooserDialog chooser;
+    PlatformFont font;
+    const std::string png = output + "/FontChooserDialog.png";
+    if (!chooser.CreateModeless(nib, L"IDD_FONT_CHOOSER", nullptr, 0) ||
+        !(chooser.SelectFont(font), chooser.Show(true), host::ui::ProcessPendingEvents(),
+          chooser.GetWindowRef()->SaveImage(png))) {
+      std::fprintf(stderr, "FontChooserDialog: could not write %s\n", png.c_str());
+      ++failures;
+    } else {
+      std::printf("%s\n", png.c_str());
+    }
+    chooser.Destroy();
+  }
+  host::ui::ProcessPendingEvents();
+  {
+    // An open chooser for pictures, in the output folder.
+    ui::FileTypeFilterList images;
+    images.AddImageFilters();
+    host::ui::ChooserSpec spec;
+    spec.kind = host::ui::ChooserKind::kOpenFile;
+    spec.title = L"Import Image";
+    spec.folder = Utf8ToWide(output);
+    for (size_t i = 0; i < images.Count(); ++i) spec.filterLabels.push_back(images.At(int(i))->label);
+    spec.accept = [&images](const std::wstring&, const std::wstring& name, int index) {
+      return ui::FileFilterShows(&images, index, name, false, 0);
+    };
+    const std::string png = output + "/FileChooser.png";
+    if (!host::ui::SaveFileChooserImage(spec, png)) {
+      std::fprintf(stderr, "FileChooser: could not write %s\n", png.c_str());
+      ++failures;
+    } else {
+      std::printf("%s\n", png.c_str());
+    }
   }
   host::ui::ProcessPendingEvents();
   return failures == 0 ? 0 : 1;
