@@ -30,6 +30,7 @@ void FillLengths(PopupButton& popup) {
 bool GeneralPrefsPage::OnInitDialog() {
   AttachControl(FourCC("mRcp"), recentProjects_);
   AttachControl(FourCC("mRci"), recentMovies_);
+  AttachControl(FourCC("bDff"), defaultFont_);
   AttachControl(FourCC("cRel"), useRelative_);
   AttachControl(FourCC("cPrr"), saveRelative_);
   saveRelative_.Hide();
@@ -41,6 +42,7 @@ bool GeneralPrefsPage::OnInitDialog() {
 void GeneralPrefsPage::Load(const AppPreferences& prefs) {
   recentProjects_.SelectItem(Clamped(prefs.recentProjects.GetCapacity()));
   recentMovies_.SelectItem(Clamped(prefs.recentMovies.GetCapacity()));
+  defaultFont_.SetPlatformFont(prefs.defaultFont, true);
   useRelative_.SetChecked(prefs.useRelativePaths, true);
   saveRelative_.SetChecked(prefs.saveRelativePaths, true);
 }
@@ -50,6 +52,7 @@ void GeneralPrefsPage::Store(AppPreferences& prefs) const {
   if (projects >= 0) prefs.recentProjects.SetCapacity(projects);
   const int movies = recentMovies_.GetSelectedItem();
   if (movies >= 0) prefs.recentMovies.SetCapacity(movies);
+  prefs.defaultFont = defaultFont_.GetPlatformFont();
   prefs.useRelativePaths = useRelative_.IsChecked();
   prefs.saveRelativePaths = saveRelative_.IsChecked();
 }

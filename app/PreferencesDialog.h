@@ -6,6 +6,7 @@
 
 #include "ui/Buttons.h"
 #include "ui/DialogWindow.h"
+#include "ui/FontButton.h"
 #include "ui/TabControl.h"
 
 class AppPreferences;
@@ -18,6 +19,7 @@ class GeneralPrefsPage : public DialogWindow {
 
  private:
   PopupButton recentProjects_, recentMovies_;
+  FontButton defaultFont_;
   CheckBox useRelative_, saveRelative_;
 };
 

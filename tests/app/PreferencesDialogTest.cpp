@@ -10,6 +10,7 @@
 #include "host/ui/Event.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "ui/FontChooserDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/NibReference.h"
 
@@ -42,6 +43,14 @@ TEST(PreferencesDialog, OkStoresEveryPageAndCancelNothing) {
   for (const bool ok : {true, false}) {
     SCOPED_TRACE(ok ? "OK" : "Cancel");
     AppPreferences prefs = Stored();
+    const PlatformFont before = prefs.defaultFont;
+    // The font chooser is answered with a family, size and style of the test's.
+    SetFontChooserResponder([](PlatformFont& font) {
+      font.SetFontByName(L"Serif");
+      font.SetSize(20);
+      font.SetBold(true);
+      return static_cast<uint32_t>(ui::kResultOk);
+    });
     PreferencesDialog dialog(prefs);
     bool ran = false;
     Soon([&] {
@@ -56,6 +65,7 @@ TEST(PreferencesDialog, OkStoresEveryPageAndCancelNothing) {
       Click(w, "cUpd", 4001);
       Click(w, "cImp", 4002);
       Click(w, "cExt", 4002);
+      Click(w, "bDff", 4000);
       ran = true;
       Click(w, ok ? "ok  " : "not!", 2003);
     });
@@ -70,7 +80,11 @@ TEST(PreferencesDialog, OkStoresEveryPageAndCancelNothing) {
       EXPECT_FALSE(prefs.warnOnImportImages);
       EXPECT_FALSE(prefs.warnOnExternalTarget);
       EXPECT_TRUE(prefs.saveRelativePaths);
+      EXPECT_EQ(prefs.defaultFont.GetName(), L"Serif");
+      EXPECT_EQ(prefs.defaultFont.GetSize(), 20);
+      EXPECT_TRUE(prefs.defaultFont.IsBold());
     } else {
+      EXPECT_TRUE(prefs.defaultFont.Equals(before));
       EXPECT_EQ(result, static_cast<int>(ui::kResultCancel));
       EXPECT_EQ(prefs.recentProjects.GetCapacity(), 15);
       EXPECT_EQ(prefs.recentMovies.GetCapacity(), 3);
@@ -79,6 +93,7 @@ TEST(PreferencesDialog, OkStoresEveryPageAndCancelNothing) {
       EXPECT_TRUE(prefs.warnOnImportImages);
       EXPECT_TRUE(prefs.warnOnExternalTarget);
     }
+    SetFontChooserResponder({});
   }
 }
 
