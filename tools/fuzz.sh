@@ -40,7 +40,6 @@ declare -A sources=(
   [fuzz_strings]="host/StringTable.cpp host/Bundle.cpp host/Text.cpp"
   [fuzz_inflate]="platform/Checksum.cpp"
   [fuzz_appledouble]="host/ResourceFork.cpp"
-  [fuzz_project]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp preloader/*.cpp)"
   [fuzz_actions]="swf/SwfHeader.cpp swf/SwfBasicRecords.cpp swf/ActionBranch.cpp swf/ActionConstantPool.cpp swf/ActionGeneric.cpp swf/ActionListing.cpp swf/ActionPush.cpp swf/ActionRecord.cpp swf/OperandActions.cpp swf/SimpleActions.cpp swf/DoActionTag.cpp swf/SwfBitWriter.cpp swf/SwfReader.cpp swf/SwfBytes.cpp swf/SwfRecord.cpp swf/SwfString.cpp host/Text.cpp"
   [fuzz_media_tags]="$(cd "$top" && echo host/*.cpp platform/*.cpp swf/*.cpp)"
   [fuzz_jpeg]="$(cd "$top" && echo host/*.cpp platform/*.cpp) media/Bitmap.cpp media/JpegBitmap.cpp media/JpegSectionList.cpp"
@@ -48,20 +47,20 @@ declare -A sources=(
   [fuzz_media_reader]="host/MediaFile.cpp host/Text.cpp platform/WideString.cpp platform/OffscreenGWorld.cpp media/Bitmap.cpp media/QuickTimeMovie.cpp"
   [fuzz_sound]="host/MediaFile.cpp"
 )
-declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_project]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_actions]="" [fuzz_media_tags]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_jpeg]="-lexpat -lz -lcurl -ldl -lpthread -ljpeg" [fuzz_png]="-lexpat -lz -lcurl -ldl -lpthread -lpng")
+declare -A libs=([fuzz_xml]="-lexpat" [fuzz_rsrc]="" [fuzz_strings]="" [fuzz_inflate]="-lz" [fuzz_appledouble]="" [fuzz_actions]="" [fuzz_media_tags]="-lexpat -lz -lcurl -ldl -lpthread" [fuzz_jpeg]="-lexpat -lz -lcurl -ldl -lpthread -ljpeg" [fuzz_png]="-lexpat -lz -lcurl -ldl -lpthread -lpng")
 libs[fuzz_media_reader]="$(pkg-config --libs libavformat libavcodec libswscale libswresample libavutil)"
 libs[fuzz_sound]="${libs[fuzz_media_reader]}"
 # Targets built from every file of host/ need what those files use: FFmpeg (the media reader),
 # FreeType and fontconfig (the font faces).
 flags+=($(pkg-config --cflags freetype2 fontconfig))
-for t in fuzz_project fuzz_media_tags fuzz_jpeg fuzz_png; do
+for t in fuzz_media_tags fuzz_jpeg fuzz_png; do
   libs[$t]+=" $(pkg-config --libs libavformat libavcodec libswscale libswresample libavutil freetype2 fontconfig)"
 done
 # Standalone targets that run under the limits above (memory, time per input), with their
 # failing inputs kept and printed.
 declare -A bounded=([fuzz_jpeg]=1 [fuzz_png]=1 [fuzz_media_reader]=1 [fuzz_sound]=1)
 # Sub-folder targets and their folders under tests/fuzz.
-declare -A folders=([fuzz_movie_loader]=movie [fuzz_compile_script]=compiler)
+declare -A folders=([fuzz_movie_loader]=movie [fuzz_compile_script]=compiler [fuzz_project]=project)
 if [ -n "${1:-}" ] && [ -z "${sources[$1]+x}" ] && [ -z "${folders[$1]+x}" ]; then
   echo "fuzz: no target $1" >&2
   exit 2
@@ -99,7 +98,7 @@ done
 # --- Sub-folder targets, built by cmake ---------------------------------------------------
 cbuild="$top/build-clang-fuzz"
 wanted=()
-for t in fuzz_movie_loader fuzz_compile_script; do
+for t in fuzz_movie_loader fuzz_compile_script fuzz_project; do
   if [ -z "${1:-}" ] || [ "$1" = "$t" ]; then wanted+=("$t"); fi
 done
 if [ "${#wanted[@]}" -gt 0 ]; then
@@ -128,6 +127,9 @@ for t in "${wanted[@]}"; do
     fuzz_compile_script)
       run_target "$exe" "$work" "$work/corpus" "$top/tests/fuzz/compiler/corpus" \
         -dict="$top/tests/fuzz/script_parser/script.dict" -max_len=4096
+      ;;
+    fuzz_project)
+      run_target "$exe" "$work" "$work/corpus" "$top/tests/fuzz/seeds/fuzz_project" -max_len=65536
       ;;
   esac
 done

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/PictureWindows.h"
 #include "app/UpdateCheck.h"
+#include "host/Bundle.h"
 #include "host/ui/Alert.h"
 #include "host/ui/Application.h"
 #include "host/ui/Event.h"
@@ -74,6 +76,25 @@ TEST_F(ApplicationTest, AFailingStartUpCheckShowsItsMessageAndQuits) {
   EXPECT_EQ(scratch_.Alerts()[0].icon, host::ui::AlertIcon::kStop);
   EXPECT_EQ(scratch_.Alerts()[0].heading, apptest::Numbered(10000));
   EXPECT_EQ(scratch_.Alerts()[0].detail, apptest::Numbered(10017));
+  EXPECT_EQ(app.Handler().GetMainWindow(), nullptr);
+}
+
+// A bundle whose window files are missing stops the start with its message too. (The
+// interface files are opened once per process, so this test runs in a process of its own.)
+TEST_F(ApplicationTest, MissingWindowFilesShowTheirMessageAndQuit) {
+  const std::string bundle = scratch_.Path("Broken.app");
+  std::filesystem::create_directories(bundle + "/Resources");
+  std::filesystem::copy_file(std::string(PLENWICK_BUNDLE_DIR) + "/Resources/Localizable.strings",
+                             bundle + "/Resources/Localizable.strings");
+  host::bundle::SetBundlePathForTesting(bundle);
+  Application& app = Application::Instance();
+  ASSERT_TRUE(app.InitToolbox());
+  ASSERT_TRUE(AppInit());
+  EXPECT_FALSE(AppRun());
+  host::bundle::SetBundlePathForTesting("");
+  EXPECT_EQ(g_exitCode, 1);
+  ASSERT_EQ(scratch_.Alerts().size(), 1u);
+  EXPECT_EQ(scratch_.Alerts()[0].detail, apptest::Numbered(10015));
   EXPECT_EQ(app.Handler().GetMainWindow(), nullptr);
 }
 
