@@ -1,7 +1,8 @@
 // An image or movie file opened as a movie: its picture size (the movie box), which can be
 // changed, its duration, and a frame rendered as packed R G B or R G B A rows or drawn into an
 // off-screen surface. Images are movies of one frame. Decoding and scaling are FFmpeg's
-// (host/MediaFile); every format it reads among images and movies opens.
+// (host/MediaFile); every format it reads among images and movies opens. The sound of a movie,
+// or of a sound file opened for its sound alone, is described and exported as AIFF.
 //
 // Rendered sizes are computed in size_t within the limits of media/Bitmap.h; a render that
 // can't be done (no picture, a damaged frame, a size beyond the limits, a buffer too small)
