@@ -799,6 +799,29 @@ bool DecodeSound(const std::string& path, uint32_t rate, uint32_t channels, int6
   return false;
 }
 
+bool DescribeSound(const std::string& path, SoundDescription& out, std::string& error, const SoundLimits& limits) {
+  InitOnce();
+  out = SoundDescription{};
+  SoundState s;
+  int stream = -1;
+  error = OpenSound(s, path, limits, stream);
+  if (!error.empty()) return false;
+  const AVStream* st = s.format->streams[stream];
+  const AVCodecParameters* par = st->codecpar;
+  out.channels = static_cast<uint32_t>(par->ch_layout.nb_channels);
+  out.rate = static_cast<uint32_t>(par->sample_rate);
+  int bits = par->bits_per_raw_sample;
+  if (bits <= 0) bits = av_get_bytes_per_sample(static_cast<AVSampleFormat>(par->format)) * 8;
+  if (bits <= 0) bits = av_get_bytes_per_sample(s.decoder->sample_fmt) * 8;
+  out.bitsPerSample = bits > 0 ? static_cast<uint32_t>(bits) : 16;
+  if (st->duration > 0 && st->time_base.num > 0 && st->time_base.den > 0) {
+    out.durationMicroseconds = av_rescale_q(st->duration, st->time_base, AVRational{1, AV_TIME_BASE});
+  } else if (s.format->duration > 0) {
+    out.durationMicroseconds = s.format->duration;
+  }
+  return true;
+}
+
 bool LibrariesMatch() {
   return AV_VERSION_MAJOR(avformat_version()) == LIBAVFORMAT_VERSION_MAJOR &&
          AV_VERSION_MAJOR(avcodec_version()) == LIBAVCODEC_VERSION_MAJOR &&

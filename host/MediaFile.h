@@ -105,6 +105,19 @@ struct DecodedSound {
 bool DecodeSound(const std::string& path, uint32_t rate, uint32_t channels, int64_t limitMilliseconds,
                  DecodedSound& out, std::string& error, const SoundLimits& limits = {});
 
+// The first sound stream of a file as it is stored.
+struct SoundDescription {
+  uint32_t channels = 0;
+  uint32_t rate = 0;                 // sample frames a second
+  uint32_t bitsPerSample = 0;        // of the stored samples, or of the decoder's output for compressed sound
+  int64_t durationMicroseconds = 0;  // 0 when the file does not tell
+};
+
+// Reads the description of the first sound stream of the file at the UTF-8 path, under the
+// rules of DecodeSound. False, with `error` saying why, for files without sound and sound
+// beyond the limits.
+bool DescribeSound(const std::string& path, SoundDescription& out, std::string& error, const SoundLimits& limits = {});
+
 // True when the FFmpeg libraries loaded at run time have the major versions this program was
 // built against.
 bool LibrariesMatch();

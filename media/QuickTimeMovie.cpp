@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "host/MediaFile.h"
+#include "media/AiffWriter.h"
 #include "media/Bitmap.h"
 
 namespace {
@@ -49,11 +49,95 @@ bool QuickTimeMovie::Open(const WideString& path) {
   file_.reset();
   box_ = {};
   currentTime_ = 0;
+  path_.clear();
+  soundDurationMicroseconds_ = -1;
   auto file = std::make_unique<host::av::MediaFile>(host::av::Limits{kMaxBitmapSide, maxPixels_});
   if (!file->Open(WideToUtf8(path))) return false;
   box_.right = static_cast<int32_t>(file->Width());
   box_.bottom = static_cast<int32_t>(file->Height());
   file_ = std::move(file);
+  path_ = WideToUtf8(path);
+  return true;
+}
+
+bool QuickTimeMovie::OpenSound(const WideString& path) {
+  file_.reset();
+  box_ = {};
+  currentTime_ = 0;
+  path_.clear();
+  soundDurationMicroseconds_ = -1;
+  host::av::SoundDescription sound;
+  std::string why;
+  if (!host::av::DescribeSound(WideToUtf8(path), sound, why)) {
+    soundError_ = why;
+    return false;
+  }
+  path_ = WideToUtf8(path);
+  soundDurationMicroseconds_ = sound.durationMicroseconds;
+  return true;
+}
+
+bool QuickTimeMovie::GetSoundDescription(host::av::SoundDescription& out) const {
+  out = {};
+  if (path_.empty()) return false;
+  std::string why;
+  return host::av::DescribeSound(path_, out, why);
+}
+
+bool QuickTimeMovie::ExportSound(const WideString& path, OSType fileType, int64_t milliseconds,
+                                 const ExportProgress& progress) {
+  soundError_.clear();
+  AiffSampleFormat format;
+  if (fileType == MakeFourCC("AIFF")) {
+    format = AiffSampleFormat::kBigEndian;
+  } else if (fileType == MakeFourCC("AIFC")) {
+    format = AiffSampleFormat::kLittleEndian;
+  } else {
+    soundError_ = "no sound exporter for that file type";
+    return false;
+  }
+  if (path_.empty()) {
+    soundError_ = "no movie is open";
+    return false;
+  }
+  if (progress && !progress(0)) {
+    soundError_ = "cancelled";
+    return false;
+  }
+  host::av::SoundDescription description;
+  host::av::DecodedSound sound;
+  if (!host::av::DescribeSound(path_, description, soundError_) ||
+      !host::av::DecodeSound(path_, description.rate, std::min<uint32_t>(description.channels, 2), milliseconds, sound,
+                             soundError_)) {
+    return false;
+  }
+  AiffWriter writer;
+  if (!writer.Open(path, format, sound.channels, sound.rate)) {
+    soundError_ = writer.Error();
+    return false;
+  }
+  const size_t total = sound.samples.size();
+  const size_t step = size_t{16384} * sound.channels;
+  for (size_t done = 0; done < total; done += step) {
+    if (progress && !progress(static_cast<int>(done * 100 / total))) {
+      writer.Abort();
+      soundError_ = "cancelled";
+      return false;
+    }
+    if (!writer.Write(sound.samples.data() + done, std::min(step, total - done))) {
+      soundError_ = writer.Error();
+      return false;
+    }
+  }
+  if (progress && !progress(100)) {
+    writer.Abort();
+    soundError_ = "cancelled";
+    return false;
+  }
+  if (!writer.Finish()) {
+    soundError_ = writer.Error();
+    return false;
+  }
   return true;
 }
 
@@ -78,8 +162,9 @@ bool QuickTimeMovie::SetSize(int width, int height) {
 bool QuickTimeMovie::HasVisualTrack() const { return file_ != nullptr && file_->HasVideo(); }
 
 TimeValue QuickTimeMovie::GetDuration() const {
-  if (file_ == nullptr) return 0;
-  const int64_t units = file_->DurationMicroseconds() / 1000 * kTimeScale / 1000;
+  if (file_ == nullptr && soundDurationMicroseconds_ < 0) return 0;
+  const int64_t microseconds = file_ != nullptr ? file_->DurationMicroseconds() : soundDurationMicroseconds_;
+  const int64_t units = microseconds / 1000 * kTimeScale / 1000;
   return static_cast<TimeValue>(std::clamp<int64_t>(units, 0, std::numeric_limits<TimeValue>::max()));
 }
 

@@ -1,7 +1,8 @@
 // An image or movie file opened as a movie: its picture size (the movie box), which can be
 // changed, its duration, and a frame rendered as packed R G B or R G B A rows or drawn into an
 // off-screen surface. Images are movies of one frame. Decoding and scaling are FFmpeg's
-// (host/MediaFile); every format it reads among images and movies opens.
+// (host/MediaFile); every format it reads among images and movies opens. The sound of a movie,
+// or of a sound file opened for its sound alone, is described and exported as AIFF.
 //
 // Rendered sizes are computed in size_t within the limits of media/Bitmap.h; a render that
 // can't be done (no picture, a damaged frame, a size beyond the limits, a buffer too small)
@@ -10,16 +11,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+
+#include "host/MediaFile.h"
 
 #include "media/PixelScaler.h"
+#include "platform/FileTypes.h"
 #include "platform/OffscreenGWorld.h"
 #include "platform/WideString.h"
-
-namespace host::av {
-class MediaFile;
-}
 
 using TimeValue = int32_t;  // in units of the movie's time scale
 using TimeScale = int32_t;  // units a second
@@ -39,6 +41,11 @@ class QuickTimeMovie {
   // formats, damaged files); the object then owns no movie. The box is the picture's size with
   // its top-left at (0, 0); 0 x 0 for a movie without pictures.
   bool Open(const WideString& path);
+
+  // Opens a file for its sound alone: a sound file, or the sound of a movie. False when the
+  // file holds no sound that can be read. The movie has no pictures (a 0 x 0 box) and the
+  // duration of its sound.
+  bool OpenSound(const WideString& path);
 
   void GetSize(int& width, int& height) const;
   // Keeps the box's top-left corner. False, with the box unchanged, for negative sizes or sizes
@@ -77,6 +84,21 @@ class QuickTimeMovie {
   // than the box or a buffer smaller than the count gives 0.
   size_t CopyFramePixels(TimeValue time, uint8_t* buffer, size_t capacity, const PixelRect* source);
 
+  // The first sound stream of the movie as the file stores it: channels, whole sample rate
+  // (not a signed 16.16 number, which can't hold 44100 or 48000) and bits per sample. False
+  // when the movie has no sound.
+  bool GetSoundDescription(host::av::SoundDescription& out) const;
+
+  // Called with the share written (0 to 100); returning false cancels the export.
+  using ExportProgress = std::function<bool(int percent)>;
+  // Writes the movie's sound, or its first `milliseconds` when above 0, as 16-bit samples at
+  // its own rate in at most two channels (more are mixed down to two): 'AIFF' as an AIFF file
+  // of big-endian samples, 'AIFC' as an AIFC file of little-endian ('sowt') samples. False,
+  // with SoundError() saying why, for other types, a movie without sound, a write that fails
+  // and a cancelled export; the file at `path` is then as it was before.
+  bool ExportSound(const WideString& path, OSType fileType, int64_t milliseconds, const ExportProgress& progress = {});
+  const std::string& SoundError() const { return soundError_; }
+
  private:
   bool Render(TimeValue time, bool alpha, uint32_t width, uint32_t height, uint8_t* out);
 
@@ -84,6 +106,9 @@ class QuickTimeMovie {
   std::unique_ptr<host::av::MediaFile> file_;
   PixelRect box_;
   TimeValue currentTime_ = 0;
+  std::string path_;                        // of the open movie, UTF-8
+  int64_t soundDurationMicroseconds_ = -1;  // of a movie opened for its sound alone
+  std::string soundError_;
 };
 
 // The media reader's libraries are the ones the program was built for.

@@ -1,8 +1,9 @@
-// Arbitrary bytes as a sound file, decoded through FFmpeg to 16-bit samples at two rates and
-// channel counts, with a small frame limit so that each input stays quick. Any crash,
+// Arbitrary bytes as a sound file: described (channels, rate, sample size, duration) and
+// decoded through FFmpeg to 16-bit samples at two rates and channel counts, with a small frame
+// limit so that each input stays quick. Any crash,
 // sanitizer report, hang or allocation beyond the fuzzer's limits is a failure, and so is a
 // result that breaks its own shape (samples not whole frames, more frames than the limit,
-// samples kept after a failure).
+// samples kept after a failure, a description beyond the limits).
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -35,6 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
     host::av::SoundLimits limits;
     limits.maxFrames = uint64_t{1} << 18;
+    host::av::SoundDescription description;
+    std::string why;
+    if (host::av::DescribeSound(path, description, why, limits)) {
+      Check(why.empty() && description.channels >= 1 &&
+            description.channels <= static_cast<uint32_t>(limits.maxSourceChannels) && description.rate >= 1 &&
+            description.rate <= static_cast<uint32_t>(limits.maxSourceRate) && description.bitsPerSample > 0 &&
+            description.durationMicroseconds >= 0);
+    } else {
+      Check(!why.empty());
+    }
     struct Output {
       uint32_t rate, channels;
       int64_t limitMs;

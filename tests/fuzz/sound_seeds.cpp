@@ -99,6 +99,8 @@ int main(int argc, char** argv) {
       {"tone.wav", "wav", AV_CODEC_ID_PCM_S16LE, 8000, 1},
       {"adpcm.wav", "wav", AV_CODEC_ID_ADPCM_IMA_WAV, 11025, 2},
       {"tone.aiff", "aiff", AV_CODEC_ID_PCM_S16BE, 11025, 2},
+      {"sowt.aifc", "aiff", AV_CODEC_ID_PCM_S16LE, 22050, 2},
+      {"tone.mp3", "mp3", AV_CODEC_ID_MP3, 22050, 1},
       {"tone.au", "au", AV_CODEC_ID_PCM_S16BE, 8000, 1},
       {"tone.flac", "flac", AV_CODEC_ID_FLAC, 8000, 1},
       {"tone.mp2", "mp2", AV_CODEC_ID_MP2, 22050, 1},

@@ -242,6 +242,55 @@ TEST(SoundDecode, RefusesOutputFormatsOutsideTheRange) {
   EXPECT_FALSE(host::av::DecodeSound(path, 22050, 0, 0, sound, error));
 }
 
+// AIFF chunks are walked by their sizes within the file: an odd chunk's pad byte is skipped,
+// a chunk after the sound data is not taken for samples, and a size past the end of the file
+// ends the walk at once instead of reading on or waiting.
+TEST(SoundDecode, AiffChunksAreWalkedWithinTheFile) {
+  Scratch dir;
+  const auto samples = Tone(11025, 2, 0.2);
+  const std::string plain = Aiff(11025, 2, samples);
+  const std::string body = plain.substr(12);  // COMM and SSND
+  const std::string ssndOnly = body.substr(body.find("SSND"));
+  const std::string comm = body.substr(0, body.find("SSND"));
+  auto form = [](const std::string& chunks) {
+    std::string f = "FORM";
+    Put(f, 4 + chunks.size(), 4, true);
+    return f + "AIFF" + chunks;
+  };
+  std::string odd = "APPL";
+  Put(odd, 5, 4, true);
+  odd += std::string("abcde", 5) + '\0';  // and its pad byte
+  std::string loud = "COMT";
+  Put(loud, 4000, 4, true);
+  loud += std::string(4000, '\x7F');
+  std::string huge = "APPL";
+  Put(huge, 0xFFFFFFF0u, 4, true);
+  std::string longSsnd = ssndOnly;
+  longSsnd.replace(4, 4, std::string("\x7F\xFF\xFF\xF0", 4));
+
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool decodes;
+  } cases[] = {
+      {"odd chunk first", form(odd + comm + ssndOnly), true},
+      {"chunk after the sound", form(comm + ssndOnly + loud), true},
+      {"size past the end before COMM", form(huge + comm + ssndOnly), false},
+      {"sound data shorter than its size", form(comm + longSsnd), true},
+  };
+  for (const Case& c : cases) {
+    host::av::DecodedSound sound;
+    std::string error;
+    const bool ok = host::av::DecodeSound(Write(dir, "chunks.aiff", c.bytes), 11025, 2, 0, sound, error);
+    EXPECT_EQ(ok, c.decodes) << c.name << ": " << error;
+    if (ok) {
+      EXPECT_EQ(sound.samples, samples) << c.name;
+    } else {
+      EXPECT_FALSE(error.empty()) << c.name;
+    }
+  }
+}
+
 // Every prefix of a sound file, and the file with bytes damaged, decodes or fails cleanly.
 TEST(SoundDecode, DamagedFilesFailCleanly) {
   Scratch dir;

@@ -1,12 +1,15 @@
 // Imported sounds in the real player: tones made by the test become DefineSound tags of MP3
 // data, and a script in the movie attaches each one to a Sound object and traces its
-// duration, which must match the tone's length within one SWF frame.
+// duration, which must match the tone's length within one SWF frame. A tone imported as the
+// stream sound of a timeline is heard: the player's output holds the tone's pitch for the
+// tone's length.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -144,6 +147,78 @@ TEST(SoundPlayer, ImportedSoundsHaveTheirDurationInThePlayer) {
     const double ms = std::strtod(result.trace[i].c_str() + prefix.size(), nullptr);
     // Within one frame of the movie (12 fps).
     EXPECT_NEAR(ms, tones[i].seconds * 1000, 1000.0 / 12) << result.trace[i];
+  }
+}
+
+TEST(SoundPlayer, ImportedStreamSoundPlaysItsToneForItsLength) {
+  if (std::string why = playertest::PlayerUnavailableReason(); !why.empty()) GTEST_SKIP() << why;
+  struct Tone {
+    const char* name;
+    uint32_t sourceRate;
+    uint32_t sourceChannels;
+    double seconds;
+    uint8_t rateCode;
+    bool stereo;
+  } tones[] = {
+      {"mono22", 44100, 1, 1.0, 2, false},
+      {"stereo44", 48000, 2, 1.5, 3, true},
+      {"mono11", 8000, 1, 1.25, 1, false},
+  };
+  std::vector<std::unique_ptr<mediatest::Movie>> movies;
+  std::vector<playertest::Movie> runs;
+  Mp3Encoder encoder;
+  SoundTagMaker maker(encoder);
+  for (const Tone& t : tones) {
+    auto movie = std::make_unique<mediatest::Movie>((std::string(t.name) + ".swf").c_str());
+    const std::string wav =
+        WriteToneWav(movie->dir.Path(std::string(t.name) + ".wav"), t.sourceRate, t.sourceChannels, t.seconds);
+    SoundSettings settings;
+    settings.rateCode = t.rateCode;
+    settings.stereo = t.stereo;
+    settings.kbitsPerSecond = t.rateCode == 3 ? 128 : 48;
+    std::vector<std::unique_ptr<SoundStreamBlockTag>> blocks;
+    auto head = maker.MakeSoundStreamHead(wav, settings, blocks);
+    ASSERT_NE(head, nullptr) << maker.Error();
+    ASSERT_FALSE(blocks.empty());
+    ASSERT_GT(movie->writer.AddTag(std::move(head)), 0u);
+    std::vector<uint8_t> actions;
+    Push(actions, {"started"});
+    actions.push_back(0x26);  // Trace
+    actions.push_back(0);
+    ASSERT_GT(movie->writer.AddTag(std::make_unique<RawTag>(12, std::move(actions))), 0u);
+    // One block a frame, holding the MP3 frames the samples due by that frame ask for.
+    const int frames = static_cast<int>(blocks.size());
+    for (auto& block : blocks) {
+      ASSERT_GT(movie->writer.AddTag(std::move(block)), 0u);
+      movie->writer.AddTag(std::make_unique<ShowFrameTag>());
+    }
+    ASSERT_FALSE(movie->Close().empty());
+    // The player holds its timeline back while the stream sound is ahead of it, and sound
+    // plays in real time: what is heard is the measure here, not the frames reached.
+    playertest::Movie run{t.name, movie->path, {}, frames};
+    run.audio = true;
+    runs.push_back(run);
+    movies.push_back(std::move(movie));
+  }
+
+  playertest::PlayRun run = playertest::Play(runs, 1);
+  ASSERT_EQ(run.error, "");
+  ASSERT_EQ(run.results.size(), std::size(tones));
+  for (size_t i = 0; i < std::size(tones); ++i) {
+    const playertest::MovieResult& result = run.results[i];
+    const playertest::AudioRecord& a = result.audio;
+    EXPECT_EQ(result.error, "") << tones[i].name;
+    EXPECT_EQ(result.trace, std::vector<std::string>{"started"}) << tones[i].name;
+    ASSERT_TRUE(a.recorded) << tones[i].name;
+    ASSERT_GT(a.rate, 0) << tones[i].name;
+    ASSERT_GE(a.first, 0) << tones[i].name << ": nothing was heard";
+    const double heard = static_cast<double>(a.last - a.first + 1) / a.rate;
+    // The tone's length within one frame of the movie (12 fps), its pitch (440 Hz crosses zero
+    // 880 times a second) and its level (9000 of 32767). A stream the player could not decode
+    // whole, decoded at another rate or with its channels mixed wrongly fails one of them.
+    EXPECT_NEAR(heard, tones[i].seconds, 1.0 / 12) << tones[i].name;
+    EXPECT_NEAR(static_cast<double>(a.crossings) / heard, 880.0, 20.0) << tones[i].name;
+    EXPECT_NEAR(a.peak, 9000.0 / 32767, 0.04) << tones[i].name;
   }
 }
 

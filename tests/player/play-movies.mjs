@@ -56,7 +56,9 @@ function readManifest(file) {
     for (const c of clicks) {
       if (!Array.isArray(c) || c.length !== 3 || !c.every(Number.isFinite) || !Number.isInteger(c[0])) fail(`${where}: "clicks" must list [frame, x, y]`);
     }
-    return { name: typeof m.name === 'string' ? m.name : rel, swf, root, rel, frames, timeLimitMs, screenshot, renderer, pixels, clicks };
+    if (m.audio !== undefined && typeof m.audio !== 'boolean') fail(`${where}: "audio" must be true or false`);
+    const audio = m.audio === true;
+    return { name: typeof m.name === 'string' ? m.name : rel, swf, root, rel, frames, timeLimitMs, screenshot, renderer, pixels, clicks, audio };
   });
   const workers = doc.workers === undefined ? 4 : Number(doc.workers);
   if (!Number.isInteger(workers) || workers < 1 || workers > 16) fail('"workers" must be a whole number from 1 to 16');
@@ -124,6 +126,22 @@ window.RufflePlayer.config = {
     // The player reads the response itself; a copy of it tells when the body is complete.
     response.clone().arrayBuffer().catch(() => {}).finally(() => window.__pendingFetches--);
     return response;
+  };
+})();
+</script>
+<script>
+// Keeps a copy of the left channel of every buffer of sound the page starts playing while
+// window.__audio is set: the player's mixed output, as it leaves for the speakers.
+(() => {
+  const original = AudioBufferSourceNode.prototype.start;
+  window.__audio = null;
+  AudioBufferSourceNode.prototype.start = function (...args) {
+    const a = window.__audio;
+    if (a && this.buffer && this.buffer.numberOfChannels > 0) {
+      a.rate = this.buffer.sampleRate;
+      a.chunks.push(Float32Array.from(this.buffer.getChannelData(0)));
+    }
+    return original.apply(this, args);
   };
 })();
 </script>
@@ -208,7 +226,7 @@ function watchAnimationFrames() {
 
 // Runs in the page: replaces the previous player with a fresh one and starts loading the movie.
 // Returns at once. Once loaded the movie is held before its first frame until the driver lets it go.
-function startMovie({ url, base, renderer }) {
+function startMovie({ url, base, renderer, audio }) {
   const stage = document.getElementById('stage');
   for (const old of stage.children) {
     try {
@@ -218,6 +236,7 @@ function startMovie({ url, base, renderer }) {
   stage.replaceChildren();
   const state = { trace: [], metadata: null, loaded: false, error: null };
   window.__movie = state;
+  window.__audio = audio ? { rate: 0, chunks: [] } : null;
   const player = window.RufflePlayer.newest().createPlayer();
   player.addEventListener('loadedmetadata', () => {
     const md = player.ruffle().metadata;
@@ -263,6 +282,30 @@ function readMovie() {
   return s ? { trace: s.trace.slice(), metadata: s.metadata, loaded: s.loaded, error: s.error } : null;
 }
 
+// Runs in the page: what the sound recorded so far holds. Samples count the frames of the left
+// channel; "first" and "last" are the first and last sample louder than 1 % of full scale (-1
+// when none is); crossings are sign changes between samples beyond 3 % of full scale.
+function readAudio() {
+  const a = window.__audio;
+  if (!a) return null;
+  let samples = 0, first = -1, last = -1, crossings = 0, previous = 0, peak = 0;
+  for (const chunk of a.chunks) {
+    for (const v of chunk) {
+      const m = Math.abs(v);
+      if (m > peak) peak = m;
+      if (m > 0.01) {
+        if (first < 0) first = samples;
+        last = samples;
+      }
+      const sign = v > 0.03 ? 1 : v < -0.03 ? -1 : 0;
+      if (sign !== 0 && previous !== 0 && sign !== previous) crossings++;
+      if (sign !== 0) previous = sign;
+      samples++;
+    }
+  }
+  return { rate: a.rate, samples, first, last, crossings, peak };
+}
+
 function releaseMovie() {
   const player = document.querySelector('#stage > *');
   player.ruffle().resume();
@@ -277,6 +320,7 @@ function stopMovie() {
     } catch {}
   }
   stage.replaceChildren();
+  window.__audio = null;
 }
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
@@ -394,7 +438,7 @@ async function playOne(page, baseUrl, movie, index) {
   page.on('pageerror', onPageError);
   try {
     // Relative addresses in the movie resolve against its own folder, as when it is opened directly.
-    await page.evaluate(startMovie, { url, base: new URL('.', url).href, renderer: movie.renderer });
+    await page.evaluate(startMovie, { url, base: new URL('.', url).href, renderer: movie.renderer, audio: movie.audio });
     let state = await page.evaluate(readMovie);
     while (!state.error && !(state.loaded && state.metadata) && Date.now() < deadline) {
       await sleep(5);
@@ -445,6 +489,20 @@ async function playOne(page, baseUrl, movie, index) {
           writePpm(png, movie.screenshot);
         }
         if (movie.pixels.length > 0) result.pixels = samplePixels(png, movie.pixels, state.metadata);
+      }
+      if (!result.error && movie.audio) {
+        // Sound plays in real time, whatever the page's clock does: the clock stays where the
+        // last frame left it while the sound goes on, until half a second of silence has come
+        // after it, or two seconds of silence from the start.
+        for (;;) {
+          const a = await page.evaluate(readAudio);
+          const quiet = a.rate > 0 ? (a.samples - 1 - a.last) / a.rate : 0;
+          if ((a.last >= 0 && quiet >= 0.5) || (a.last < 0 && quiet >= 2) || Date.now() >= deadline) {
+            result.audio = a;
+            break;
+          }
+          await sleep(50);
+        }
       }
       state = await page.evaluate(readMovie);
       result.trace = state.trace;

@@ -421,6 +421,7 @@ PlayRun Play(const std::vector<Movie>& movies, const std::vector<Capture>& captu
                                                       : fs::path();
     if (!screenshot.empty()) manifest += ", \"screenshot\": " + JsonString(fs::absolute(screenshot).string());
     if (!m.renderer.empty()) manifest += ", \"renderer\": " + JsonString(m.renderer);
+    if (m.audio) manifest += ", \"audio\": true";
     // Numbers as JSON writes them, whatever the locale.
     auto number = [](double value) {
       char text[64];
@@ -495,6 +496,19 @@ PlayRun Play(const std::vector<Movie>& movies, const std::vector<Capture>& captu
     }
     if (const Json* p = item.Member("pixels"); p != nullptr && p->kind == Json::Kind::Array) {
       for (const Json& colour : p->items) r.pixels.push_back(static_cast<uint32_t>(colour.number));
+    }
+    if (const Json* a = item.Member("audio"); a != nullptr && a->kind == Json::Kind::Object) {
+      auto number = [a](const char* name) {
+        const Json* n = a->Member(name);
+        return n != nullptr && n->kind == Json::Kind::Number ? n->number : 0.0;
+      };
+      r.audio.recorded = true;
+      r.audio.rate = number("rate");
+      r.audio.samples = static_cast<int64_t>(number("samples"));
+      r.audio.first = static_cast<int64_t>(number("first"));
+      r.audio.last = static_cast<int64_t>(number("last"));
+      r.audio.crossings = static_cast<int64_t>(number("crossings"));
+      r.audio.peak = number("peak");
     }
     if (item.kind != Json::Kind::Object || item.Member("trace") == nullptr)
       r.error = "the player reported nothing for this movie";

@@ -47,6 +47,7 @@ struct Movie {
     double x = 0, y = 0;  // a point of the movie's stage, in pixels
   };
   std::vector<Click> clicks{};  // mouse clicks (move there, press, release), in order
+  bool audio = false;           // record the sound the player puts out (see MovieResult::audio)
 };
 
 // What to look at on the screen after a movie's last frame has run.
@@ -65,6 +66,19 @@ struct Image {
   const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
 };
 
+// The left channel of the sound a movie put out, as the player mixed it, from its first frame
+// until half a second of silence followed it (or two seconds of silence from the start). Sound
+// plays in real time, not on the page's clock: the clock stays at the last frame meanwhile.
+struct AudioRecord {
+  bool recorded = false;  // a Movie with `audio` that played
+  double rate = 0;        // samples a second of the output
+  int64_t samples = 0;    // recorded in all
+  int64_t first = -1;     // the first and last sample louder than 1 % of full scale; -1: none
+  int64_t last = -1;
+  int64_t crossings = 0;  // sign changes between samples beyond 3 % of full scale
+  double peak = 0;        // the loudest sample, 0 to 1
+};
+
 struct MovieResult {
   std::string name;
   std::vector<std::string> trace;       // the movie's trace output, one entry per trace call, exact
@@ -73,6 +87,7 @@ struct MovieResult {
   std::vector<std::string> pageErrors;  // script errors the page reported meanwhile (for reports)
   std::vector<uint32_t> pixels;         // 0xRRGGBB at each point of its Capture, when asked for
   Image screenshot;                     // the Movie's screenshot, when one was asked for and taken
+  AudioRecord audio;                    // when the Movie asked for it
 };
 
 struct PlayRun {
