@@ -16,6 +16,7 @@
 #include "swf/DefineSpriteTag.h"
 #include "swf/DoActionTag.h"
 #include "swf/PlaceObject2Tag.h"
+#include "swf/SwfHeader.h"
 #include "swf/SwfReader.h"
 #include "swf/SwfTagList.h"
 #include "tests/preloader/DisplayTestSupport.h"
@@ -353,6 +354,54 @@ TEST_F(SegmentsBuildTest, TheEndPieceClosesTheRowOfSlots) {
     EXPECT_EQ(end->matrix->translateX - x0, std::max(c.count - 1, 1) * 240) << c.count;
     EXPECT_NE(FindPlaceObject2ByName((L"seg" + std::to_wstring(c.count)).c_str(), tags), nullptr) << c.count;
     EXPECT_EQ(FindPlaceObject2ByName((L"seg" + std::to_wstring(c.count + 1)).c_str(), tags), nullptr) << c.count;
+  }
+}
+
+// In built movies of every version the generator writes, the display's two scripts are sound
+// action lists that keep the stack balanced and use no action newer than the movie.
+TEST(SegmentsBuiltScriptsTest, SoundAtEveryVersion) {
+  const std::string rows[] = {Shipped("Segments/led-row.swf"), Shipped("Segments/pop-segments.swf"),
+                              Fixture("valid/capped-segments.swf")};
+  for (const std::string& row : rows) {
+    for (int version = 5; version <= 10; ++version) {
+      const std::string label = row + " at " + std::to_string(version);
+      projecttest::ScratchDir dir;
+      projecttest::WriteText(dir.Native("target.swf"), projecttest::MovieWithVersion(static_cast<uint8_t>(version)));
+      PreloaderData project;
+      project.SetTargetUrl(dir.Path("target.swf"));
+      project.SetTargetType(kTargetExternal);
+      std::string why;
+      ASSERT_NE(displaytest::ShowDisplay(project, row, &why), nullptr) << why;
+      PreloaderBuilder builder;
+      ASSERT_TRUE(builder.Build(dir.Path("out.swf"), project, true)) << builder.GetError();
+      EXPECT_TRUE(builder.GetWarnings().empty()) << label << ": " << builder.GetWarnings().front();
+      SwfReader reader;
+      ASSERT_TRUE(reader.LoadFileWithOptions(dir.Path("out.swf"), true, 0, true));
+      ASSERT_EQ(reader.GetHeader().version, version);
+      const SwfTagList tags = reader.TakeTags();
+      const PlaceObject2Tag* display = nullptr;
+      for (const auto& tag : tags) {
+        if (tag->TagCode() != 39) continue;
+        for (const auto& child : static_cast<DefineSpriteTag*>(tag.get())->Children()) {
+          auto* place = dynamic_cast<PlaceObject2Tag*>(child.get());
+          if (place != nullptr && !place->clipActions.empty()) display = place;
+        }
+      }
+      ASSERT_NE(display, nullptr) << label;
+      ASSERT_EQ(display->clipActions.size(), 2u) << label;
+      for (const auto& record : display->clipActions) {
+        const std::vector<uint8_t> bytes = scriptnotation::Bytes(*record->actions, static_cast<uint8_t>(version));
+        const actioncheck::CheckResult check = actioncheck::CheckActionList(bytes);
+        EXPECT_TRUE(check.Ok()) << label << "\n" << check.Report();
+        EXPECT_GT(check.actions.size(), 10u) << label;
+        for (const actioncheck::DecodedAction& action : check.actions) {
+          EXPECT_LE(projecttest::ActionVersion(action.code), version)
+              << label << ": action 0x" << std::hex << int{action.code};
+        }
+        const avmverify::VerifyResult verified = avmverify::VerifyActionBlock(bytes);
+        EXPECT_TRUE(verified.Ok()) << label << "\n" << verified.Report();
+      }
+    }
   }
 }
 
