@@ -158,6 +158,12 @@ uint16_t SegmentsDisplay::BuildDefinitions(SwfFileWriter& writer, PreloaderBuild
 }
 
 bool SegmentsDisplay::AdjustArtwork(DisplayArtwork& artwork) {
+  // The movie would lose the animated load script without a word: say so.
+  if (animateSegs_) {
+    std::string why;
+    if (!CompileLoadScript(AnimatedLoadScript(), version_, why)) buildWarnings_.push_back(why);
+  }
+
   PlaceObject2Tag* progressPlace = artwork.FindPlacement(L"progress");
   DefineSpriteTag* progress = progressPlace != nullptr ? artwork.FindSprite(*progressPlace) : nullptr;
   if (progress == nullptr) return true;
@@ -231,13 +237,23 @@ WideString SegmentsDisplay::AnimatedLoadScript() const {
          L"}\n";
 }
 
+std::unique_ptr<DoActionTag> SegmentsDisplay::CompileLoadScript(const WideString& text, int32_t version,
+                                                                std::string& why) {
+  std::unique_ptr<DoActionTag> actions = CompileScriptToDoAction(text, version);
+  if (actions != nullptr && !actions->Actions().empty()) return actions;
+  why = "has animated segments, but their load script gives no actions for SWF version " + std::to_string(version) +
+        ": the movie neither counts nor hides its segments, and the row does not follow the load.";
+  return nullptr;
+}
+
 void SegmentsDisplay::AttachScript(PlaceObject2Tag& placement) {
   const int32_t count = UsedSegs();
 
   // On load: maxw = the count, the loader's anm = maxw, every segment hidden.
   if (animateSegs_) {
     auto record = std::make_unique<ClipActionRecord>(kLoadEvent);
-    record->SetActions(CompileScriptToDoAction(AnimatedLoadScript(), version_));
+    std::string why;  // told as a build warning when the definitions were made
+    record->SetActions(CompileLoadScript(AnimatedLoadScript(), version_, why));
     placement.AddClipAction(std::move(record));
   } else {
     ClipScript load(kLoadEvent);

@@ -8,10 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/WideString.h"
 #include "preloader/PreloaderDisplay.h"
+
+class DoActionTag;
 
 class SegmentsDisplay : public ColorPairDisplay {
  public:
@@ -54,6 +57,9 @@ class SegmentsDisplay : public ColorPairDisplay {
   static int32_t ScaleSpan(int32_t segWidth, int32_t endWidth, int32_t count, int32_t gap);
   // The load script of animated segments, filled with the count.
   WideString AnimatedLoadScript() const;
+  // A load script compiled for the SWF version; null, with the reason in `why` (a sentence
+  // part that follows the display's name), when the compiler gives no actions for it.
+  static std::unique_ptr<DoActionTag> CompileLoadScript(const WideString& text, int32_t version, std::string& why);
 
  protected:
   bool AdjustArtwork(DisplayArtwork& artwork) override;

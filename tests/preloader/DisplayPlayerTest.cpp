@@ -616,8 +616,8 @@ TEST_F(DisplayPlayerTest, BuildsWithADisplayHandOverToTheirTargets) {
 }
 
 // What a segments display shows, every frame: the loader's prcnt, anm and frame, the
-// display's maxw, how many of its segments are visible and how many have started their own
-// timeline.
+// display's maxw, how many of its segments are visible and how many of its segments and of its
+// background slots have started their own timeline.
 const char* const kSegmentsProbeScript = R"(
 var d = _root.ldr.wrap.disp;
 if (d == undefined) {
@@ -625,26 +625,36 @@ if (d == undefined) {
 } else {
   var n = 0;
   var a = 0;
+  var b = 0;
   var m = d.maxw;
-  for (var i = 1; i <= m; i++) {
+  // Before the display's load script has run m is undefined; from version 7 on the test
+  // i <= m would then be true for ever, and the player stops the endless loop with an error.
+  var k = typeof(m) == "number" ? m : 0;
+  for (var i = 1; i <= k; i++) {
     var s = d.progress["seg" + i];
     if (s._visible) n++;
     if (s._currentframe > 1) a++;
+    if (d.progress["bseg" + i]._currentframe > 1) b++;
   }
   trace("p=" + _root.ldr.prcnt + " anm=" + _root.ldr.anm + " lc=" + _root.ldr._currentframe + " maxw=" + m +
-        " n=" + n + " a=" + a);
+        " n=" + n + " a=" + a + " b=" + b);
 }
 )";
 
 TEST_F(DisplayPlayerTest, SegmentsLightWithTheLoadAndAnimatedOnesHoldTheLoader) {
   struct Case {
-    const char* file;
+    std::string file;
     bool animated;
+    int slotsPlayed;  // background slots whose timeline has run once the row is full
   };
-  const Case cases[] = {{"Segments/led-row.swf", false}, {"Segments/pop-segments.swf", true}};
-  // The oldest version the generator writes and the one of its library movies. (At version 7
-  // and above the player used here stops with an internal error while playing the LED row.)
-  const uint8_t versions[] = {5, 6};
+  // The two shipped rows, and one closed by an end piece whose slots animate too.
+  const Case cases[] = {{displaytest::Shipped("Segments/led-row.swf"), false, 0},
+                        {displaytest::Shipped("Segments/pop-segments.swf"), true, 0},
+                        {displaytest::Fixture("valid/capped-segments.swf"), true, 4}};
+  // The oldest version the generator writes, the one of its library movies, 7 (the movie-clip
+  // loader's; from there on names are case-sensitive and undefined counts as NaN) and 10, which
+  // a newer target brings.
+  const uint8_t versions[] = {5, 6, 7, 10};
   std::vector<playertest::Movie> movies;
   std::vector<std::string> labels;
   for (const uint8_t version : versions) {
@@ -658,7 +668,7 @@ TEST_F(DisplayPlayerTest, SegmentsLightWithTheLoadAndAnimatedOnesHoldTheLoader) 
       // An external target of its own version (the version-7 loader would raise it to 7).
       project.SetTargetType(kTargetExternal);
       ASSERT_EQ(project.GetSwfVersion(), version);
-      PreloaderDisplay* display = displaytest::ShowDisplay(project, displaytest::Shipped(c.file));
+      PreloaderDisplay* display = displaytest::ShowDisplay(project, c.file);
       ASSERT_NE(display, nullptr) << c.file;
       const std::string name = fs::path(c.file).stem().string() + "-" + std::to_string(version);
       PreloaderBuilder builder;
@@ -723,6 +733,7 @@ TEST_F(DisplayPlayerTest, SegmentsLightWithTheLoadAndAnimatedOnesHoldTheLoader) 
     EXPECT_DOUBLE_EQ(last["p"], 1.0) << label;
     EXPECT_EQ(last["n"], 5) << label;
     EXPECT_GE(last["lc"], 5) << label << "\n" << Joined(r.trace);
+    EXPECT_EQ(last["b"], c.slotsPlayed) << label;
     if (c.animated) {
       EXPECT_GT(held, 0) << label << "\n" << Joined(r.trace);
       EXPECT_EQ(last["anm"], 0) << label;

@@ -255,25 +255,6 @@ TEST_F(PreloaderBuilderTest, CompressedMovieInflatesToTheUncompressedBuild) {
   EXPECT_EQ(projecttest::ReadText(fixed), "not ours");
 }
 
-// The version that brought each action into the format: 6 and 7 for the codes they added,
-// 5 for the rest (a built movie is at least of version 5).
-int ActionVersion(uint8_t code) {
-  switch (code) {
-    case 0x54:
-    case 0x55:
-    case 0x66:
-    case 0x67:
-    case 0x68: return 6;
-    case 0x2A:
-    case 0x2B:
-    case 0x2C:
-    case 0x69:
-    case 0x8E:
-    case 0x8F: return 7;
-    default: return 5;
-  }
-}
-
 TEST_F(PreloaderBuilderTest, MoviesUseOnlyActionsAndFormsOfTheirVersion) {
   struct Case {
     const char* name;
@@ -313,7 +294,7 @@ TEST_F(PreloaderBuilderTest, MoviesUseOnlyActionsAndFormsOfTheirVersion) {
     int actions = 0;
     for (const auto& list : lists) {
       for (const actioncheck::DecodedAction& action : actioncheck::CheckActionList(list.bytes).actions) {
-        EXPECT_LE(ActionVersion(action.code), m.version)
+        EXPECT_LE(projecttest::ActionVersion(action.code), m.version)
             << c.name << ": action 0x" << std::hex << int{action.code} << " in " << list.where;
         ++actions;
       }

@@ -59,6 +59,25 @@ inline std::string MovieWithVersion(uint8_t version) {
   return out + body;
 }
 
+// The version that brought each action into the format: 6 and 7 for the codes they added,
+// 5 for the rest (a built movie is at least of version 5).
+inline int ActionVersion(uint8_t code) {
+  switch (code) {
+    case 0x54:
+    case 0x55:
+    case 0x66:
+    case 0x67:
+    case 0x68: return 6;
+    case 0x2A:
+    case 0x2B:
+    case 0x2C:
+    case 0x69:
+    case 0x8E:
+    case 0x8F: return 7;
+    default: return 5;
+  }
+}
+
 // The project as its file text.
 inline std::string ProjectText(const PreloaderData& project, const ScratchDir& dir, const char* name = "text.plw") {
   std::string error;

@@ -3,6 +3,7 @@
 // compiled for every version the generator writes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -15,15 +16,18 @@
 #include "swf/DefineSpriteTag.h"
 #include "swf/DoActionTag.h"
 #include "swf/PlaceObject2Tag.h"
+#include "swf/SwfHeader.h"
 #include "swf/SwfReader.h"
 #include "swf/SwfTagList.h"
 #include "tests/preloader/DisplayTestSupport.h"
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/preloader/ScriptNotation.h"
 #include "tests/support/ActionChecker.h"
+#include "tests/support/AvmVerifier.h"
 
 namespace {
 
+using displaytest::Fixture;
 using displaytest::Shipped;
 
 std::string Notation(DoActionTag& actions, int version) {
@@ -36,9 +40,11 @@ std::string Notation(DoActionTag& actions, int version) {
   return scriptnotation::Join(decoded);
 }
 
-std::unique_ptr<SegmentsDisplay> LoadRow(const char* file) {
+// A row from the shipped library ("Segments/led-row.swf") or, given a full path, any file.
+std::unique_ptr<SegmentsDisplay> LoadRow(const std::string& file) {
   std::string why;
-  std::unique_ptr<PreloaderDisplay> display = LoadPreloaderDisplay(Utf8ToWide(Shipped(file)), &why);
+  const std::string path = file.front() == '/' ? file : Shipped(file);
+  std::unique_ptr<PreloaderDisplay> display = LoadPreloaderDisplay(Utf8ToWide(path), &why);
   EXPECT_NE(display, nullptr) << why;
   auto* row = dynamic_cast<SegmentsDisplay*>(display.get());
   if (row == nullptr) return nullptr;
@@ -93,6 +99,24 @@ TEST(SegmentsDisplayTest, DescriptionsOfTheShippedRows) {
   EXPECT_TRUE(pop->IsChanged());
   EXPECT_EQ(pop->GetStoredWidth(), 70);
   EXPECT_DOUBLE_EQ(pop->GetXScale(), 0.5);
+}
+
+// A row closed by an end piece, whose slots animate too: the description measures the row
+// with the gap and count added once, the scale with a full step per segment.
+TEST(SegmentsDisplayTest, DescriptionOfARowWithAnEndPiece) {
+  std::unique_ptr<SegmentsDisplay> capped = LoadRow(Fixture("valid/capped-segments.swf"));
+  ASSERT_NE(capped, nullptr);
+  EXPECT_EQ(capped->GetSegWidth(), 10);
+  EXPECT_EQ(capped->GetEndWidth(), 6);
+  EXPECT_EQ(capped->GetHgap(), 2);
+  EXPECT_TRUE(capped->AnimatesSegments());
+  EXPECT_TRUE(capped->AnimatesBackgroundSegments());
+  // 6 + 4 x 10 + 2 + 4 = 52, and the artwork's two pixels beside the segment; scale span 6 + 4 x 12.
+  EXPECT_EQ(capped->GetStoredWidth(), 54);
+  EXPECT_DOUBLE_EQ(capped->GetXScale(), 1.0);
+  ASSERT_TRUE(capped->SetHgap(0));
+  EXPECT_EQ(capped->GetStoredWidth(), 54);
+  EXPECT_DOUBLE_EQ(capped->GetXScale(), 54.0 / 46.0);
 }
 
 TEST(SegmentsDisplayTest, CountAndGapAreChecked) {
@@ -166,13 +190,21 @@ TEST(SegmentsDisplayTest, AssembledScriptsActionByAction) {
 // loop runs over the segments; the animated ones start each segment's timeline.
 TEST(SegmentsDisplayTest, AnimatedFrameScriptsBranchOntoActions) {
   struct Case {
-    const char* file;
+    std::string file;
     std::vector<std::string> parts;
   };
   const Case cases[] = {
       {"Segments/led-row.swf", {"If +88", "If +25", "Jump +20", "Jump -108"}},
       {"Segments/pop-segments.swf",
        {"If +151", "If +66", "SetTarget2", "Equals2", "If +12", "Play", "SetTarget \"\"; Jump +42", "Jump -171"}},
+      // The slots start their timelines too: shown, the segment's and then the slot's.
+      {Fixture("valid/capped-segments.swf"),
+       {"\"shw\", \"progress.bseg\"]", "If +228", "If +114",
+        "Push [\"progress.bseg\", \"i\"]; GetVariable; Add2; SetTarget2; Push [dbl 0, \"shw\"]; GetVariable; Equals2; "
+        "Not; If +12; Push [\"shw\", int 1]; SetVariable; Play; SetTarget \"\"; Jump +71",
+        "Push [\"progress.bseg\", \"i\"]; GetVariable; Add2; SetTarget2; Push [\"shw\", dbl 0]; SetVariable; "
+        "SetTarget \"\"; Push [\"i\", \"i\"]",
+        "Jump -248"}},
   };
   for (const Case& c : cases) {
     std::unique_ptr<SegmentsDisplay> row = LoadRow(c.file);
@@ -180,8 +212,12 @@ TEST(SegmentsDisplayTest, AnimatedFrameScriptsBranchOntoActions) {
     PlaceObject2Tag place;
     row->AttachScript(place);
     ASSERT_EQ(place.clipActions.size(), 2u);
-    const std::string frame = Notation(*place.clipActions[1]->actions, 6);
-    for (const std::string& part : c.parts) EXPECT_NE(frame.find(part), std::string::npos) << c.file << ": " << part;
+    for (int version = 5; version <= 10; ++version) {
+      const std::string frame = Notation(*place.clipActions[1]->actions, version);
+      for (const std::string& part : c.parts) {
+        EXPECT_NE(frame.find(part), std::string::npos) << c.file << " at " << version << ": " << part << "\n" << frame;
+      }
+    }
   }
 }
 
@@ -195,6 +231,37 @@ TEST(SegmentsDisplayTest, AnimatedLoadScriptCompilesForEveryVersion) {
     const std::string text = Notation(*actions, version);
     EXPECT_NE(text.find("anm"), std::string::npos) << version;
     EXPECT_NE(text.find("progress.bseg"), std::string::npos) << version;
+    // Every path through it keeps the stack balanced and leaves it empty.
+    const avmverify::VerifyResult verified =
+        avmverify::VerifyActionBlock(scriptnotation::Bytes(*actions, static_cast<uint8_t>(version)));
+    EXPECT_TRUE(verified.Ok()) << version << "\n" << verified.Report();
+  }
+}
+
+// The display tells when its load script gives nothing, rather than leaving the record empty
+// without a word.
+TEST(SegmentsDisplayTest, ALoadScriptWithoutActionsIsTold) {
+  std::unique_ptr<SegmentsDisplay> pop = LoadRow("Segments/pop-segments.swf");
+  ASSERT_NE(pop, nullptr);
+  struct Case {
+    std::wstring text;
+    int version;
+    bool compiles;
+  };
+  const Case cases[] = {{pop->AnimatedLoadScript(), 5, true},
+                        {pop->AnimatedLoadScript(), 10, true},
+                        {pop->AnimatedLoadScript(), 4, false},  // no actions below version 5
+                        {L"for ( i=1; i<=maxw; i++ {\n", 6, false}};
+  for (const Case& c : cases) {
+    std::string why;
+    std::unique_ptr<DoActionTag> actions = SegmentsDisplay::CompileLoadScript(c.text, c.version, why);
+    EXPECT_EQ(actions != nullptr, c.compiles) << c.version;
+    if (c.compiles) {
+      EXPECT_EQ(why, "") << c.version;
+      EXPECT_FALSE(actions->Actions().empty()) << c.version;
+    } else {
+      EXPECT_NE(why.find("SWF version " + std::to_string(c.version)), std::string::npos) << why;
+    }
   }
 }
 
@@ -202,9 +269,11 @@ TEST(SegmentsDisplayTest, AnimatedLoadScriptCompilesForEveryVersion) {
 
 class SegmentsBuildTest : public ::testing::Test {
  protected:
-  SegmentsDisplay* Show(const char* file) {
+  // A row from the shipped library or, given a full path, any file.
+  SegmentsDisplay* Show(const std::string& file) {
     std::string why;
-    auto* row = dynamic_cast<SegmentsDisplay*>(displaytest::ShowDisplay(project, Shipped(file), &why));
+    const std::string path = file.front() == '/' ? file : Shipped(file);
+    auto* row = dynamic_cast<SegmentsDisplay*>(displaytest::ShowDisplay(project, path, &why));
     EXPECT_NE(row, nullptr) << why;
     return row;
   }
@@ -248,6 +317,92 @@ TEST_F(SegmentsBuildTest, CopiesSitOneStepApartAtTheirDepths) {
   }
   EXPECT_EQ(FindPlaceObject2ByName(L"seg6", tags), nullptr);
   EXPECT_TRUE(led->HasBackgroundPanel());
+}
+
+// With an end piece the row has one slot fewer, and the end piece takes the place after the
+// last slot (one step right of the first when the row has one segment). The build of the
+// animated row tells of no loss.
+TEST_F(SegmentsBuildTest, TheEndPieceClosesTheRowOfSlots) {
+  struct Case {
+    int count;
+    int slots;
+  };
+  const Case cases[] = {{5, 4}, {2, 1}, {1, 1}};
+  SegmentsDisplay* capped = Show(Fixture("valid/capped-segments.swf"));
+  ASSERT_NE(capped, nullptr);
+  for (const Case& c : cases) {
+    ASSERT_TRUE(capped->SetMaxSegs(c.count));
+    const SwfTagList tags = Build();
+    ASSERT_FALSE(tags.empty());
+    EXPECT_TRUE(builder.GetWarnings().empty()) << builder.GetWarnings().front();
+    PlaceObject2Tag* slot = FindPlaceObject2ByName(L"bseg1", tags);
+    PlaceObject2Tag* end = FindPlaceObject2ByName(L"bsege", tags);
+    ASSERT_NE(slot, nullptr);
+    ASSERT_NE(end, nullptr);
+    ASSERT_NE(end->matrix, nullptr);
+    const int32_t x0 = slot->matrix ? slot->matrix->translateX : 0;
+    for (int i = 2; i <= c.count; ++i) {
+      PlaceObject2Tag* copy = FindPlaceObject2ByName((L"bseg" + std::to_wstring(i)).c_str(), tags);
+      if (i > c.slots) {
+        EXPECT_EQ(copy, nullptr) << c.count << " " << i;
+        continue;
+      }
+      ASSERT_NE(copy, nullptr) << c.count << " " << i;
+      EXPECT_EQ(copy->depth, 99 + i);
+      EXPECT_EQ(copy->matrix->translateX - x0, (i - 1) * 240);  // (10 + 2) pixels a step
+    }
+    EXPECT_EQ(end->matrix->translateX - x0, std::max(c.count - 1, 1) * 240) << c.count;
+    EXPECT_NE(FindPlaceObject2ByName((L"seg" + std::to_wstring(c.count)).c_str(), tags), nullptr) << c.count;
+    EXPECT_EQ(FindPlaceObject2ByName((L"seg" + std::to_wstring(c.count + 1)).c_str(), tags), nullptr) << c.count;
+  }
+}
+
+// In built movies of every version the generator writes, the display's two scripts are sound
+// action lists that keep the stack balanced and use no action newer than the movie.
+TEST(SegmentsBuiltScriptsTest, SoundAtEveryVersion) {
+  const std::string rows[] = {Shipped("Segments/led-row.swf"), Shipped("Segments/pop-segments.swf"),
+                              Fixture("valid/capped-segments.swf")};
+  for (const std::string& row : rows) {
+    for (int version = 5; version <= 10; ++version) {
+      const std::string label = row + " at " + std::to_string(version);
+      projecttest::ScratchDir dir;
+      projecttest::WriteText(dir.Native("target.swf"), projecttest::MovieWithVersion(static_cast<uint8_t>(version)));
+      PreloaderData project;
+      project.SetTargetUrl(dir.Path("target.swf"));
+      project.SetTargetType(kTargetExternal);
+      std::string why;
+      ASSERT_NE(displaytest::ShowDisplay(project, row, &why), nullptr) << why;
+      PreloaderBuilder builder;
+      ASSERT_TRUE(builder.Build(dir.Path("out.swf"), project, true)) << builder.GetError();
+      EXPECT_TRUE(builder.GetWarnings().empty()) << label << ": " << builder.GetWarnings().front();
+      SwfReader reader;
+      ASSERT_TRUE(reader.LoadFileWithOptions(dir.Path("out.swf"), true, 0, true));
+      ASSERT_EQ(reader.GetHeader().version, version);
+      const SwfTagList tags = reader.TakeTags();
+      const PlaceObject2Tag* display = nullptr;
+      for (const auto& tag : tags) {
+        if (tag->TagCode() != 39) continue;
+        for (const auto& child : static_cast<DefineSpriteTag*>(tag.get())->Children()) {
+          auto* place = dynamic_cast<PlaceObject2Tag*>(child.get());
+          if (place != nullptr && !place->clipActions.empty()) display = place;
+        }
+      }
+      ASSERT_NE(display, nullptr) << label;
+      ASSERT_EQ(display->clipActions.size(), 2u) << label;
+      for (const auto& record : display->clipActions) {
+        const std::vector<uint8_t> bytes = scriptnotation::Bytes(*record->actions, static_cast<uint8_t>(version));
+        const actioncheck::CheckResult check = actioncheck::CheckActionList(bytes);
+        EXPECT_TRUE(check.Ok()) << label << "\n" << check.Report();
+        EXPECT_GT(check.actions.size(), 10u) << label;
+        for (const actioncheck::DecodedAction& action : check.actions) {
+          EXPECT_LE(projecttest::ActionVersion(action.code), version)
+              << label << ": action 0x" << std::hex << int{action.code};
+        }
+        const avmverify::VerifyResult verified = avmverify::VerifyActionBlock(bytes);
+        EXPECT_TRUE(verified.Ok()) << label << "\n" << verified.Report();
+      }
+    }
+  }
 }
 
 TEST_F(SegmentsBuildTest, OneSegmentMakesNoCopies) {

@@ -187,6 +187,53 @@ bool PoleTilesCrowded(const std::string& path, std::string& why) {
 
 // --- malformed -----------------------------------------------------------------------------
 
+// A segment row closed by an end piece, whose segments and background slots both animate:
+// each segment grows in and then lowers the loader's anm, each slot flashes once.
+bool CappedSegments(const std::string& path, std::string& why) {
+  LibraryMovie movie(12, 20);
+  movie.Describe({{"format", "plenwick"},
+                  {"type", "segments"},
+                  {"name", "Capped Segments"},
+                  {"base_width", "12"},
+                  {"base_height", "20"},
+                  {"seg_width", "10"},
+                  {"seg_height", "20"},
+                  {"end_width", "6"},
+                  {"var_hgap", "2"},
+                  {"animate_segs", "true"},
+                  {"animate_bsegs", "true"},
+                  {"var_anm", "1"}});
+  ShapePen slot({200, 200, 200, 255});
+  slot.Rect(-5, -10, 10, 20);
+  const uint16_t slotShape = movie.DefineShape(slot);
+  ShapePen end({120, 120, 120, 255});
+  end.Rect(-5, -10, 6, 20);
+  const uint16_t endClip = movie.DefineClip(end);
+  ShapePen cell({30, 90, 200, 255});
+  cell.Rect(-5, -10, 10, 20);
+  const uint16_t cellShape = movie.DefineShape(cell);
+  std::vector<SpriteFrame> flash;
+  std::vector<SpriteFrame> grow;
+  const double scales[] = {0.2, 0.6, 1.0};
+  for (int k = 0; k < 3; ++k) {
+    flash.push_back({{Child(slotShape, L"", 0, 0, 1, k == 1 ? 1.2 : 1.0)}, k == 0 || k == 2 ? "stop();" : ""});
+    grow.push_back({{Child(cellShape, L"", 0, 0, scales[k], scales[k])}, k == 0 ? "stop();" : ""});
+  }
+  grow.back().script =
+      "_parent._parent._parent._parent.anm = _parent._parent._parent._parent.anm - 1;\n"
+      "stop();";
+  const uint16_t flashClip = movie.DefineAnimation(flash);
+  const uint16_t growClip = movie.DefineAnimation(grow);
+  if (flashClip == 0 || growClip == 0) {
+    why = "the scripts of the segments do not compile";
+    return false;
+  }
+  const uint16_t progress =
+      movie.DefineSprite({{flashClip, L"bseg1", 5, 10}, {endClip, L"bsege", 5, 10}, {growClip, L"seg1", 5, 10}});
+  movie.PlaceAtCentre(movie.DefineSprite({{progress, L"progress"}}));
+  return movie.Write(path, why);
+}
+
 bool NotAMovie(const std::string& path, std::string& why) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "This is a text file, not a movie.\n";
@@ -259,6 +306,7 @@ std::vector<CatalogueEntry> TestFixtureMovies() {
           {"valid/anm-never-lowered.swf", AnmNeverLowered},
           {"valid/frames-without-progress.swf", FramesWithoutProgress},
           {"valid/pie-without-disc.swf", PieWithoutDisc},
+          {"valid/capped-segments.swf", CappedSegments},
           {"unbuildable/pole-tiles-crowded.swf", PoleTilesCrowded},
           {"malformed/not-a-movie.swf", NotAMovie},
           {"malformed/no-format.swf", NoFormat},
