@@ -155,7 +155,9 @@ bool LoadModule(const std::string& path, PlnPluginFuncs& functions) {
     functions = module.functions;
     return true;
   }
-  void* handle = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  // A plug-in may start threads of its own (a browser does): its code stays mapped when it is
+  // closed, so nothing of it can run from unmapped pages.
+  void* handle = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) return false;
   auto disable = reinterpret_cast<PlnDisableLocalSecurityProc>(::dlsym(handle, "PlnDisableLocalSecurity"));
   auto getEntryPoints = reinterpret_cast<PlnGetEntryPointsProc>(::dlsym(handle, "PlnGetEntryPoints"));

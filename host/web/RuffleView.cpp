@@ -179,12 +179,15 @@ class ReportingPage : public QWebEnginePage {
 }  // namespace
 
 void RegisterPlayerScheme() {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
   QWebEngineUrlScheme scheme(kScheme);
   scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
   scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed |
                   QWebEngineUrlScheme::CorsEnabled | QWebEngineUrlScheme::ContentSecurityPolicyIgnored);
   QWebEngineUrlScheme::registerScheme(scheme);
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (QCoreApplication::instance() == nullptr) QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 RuffleView::RuffleView(const QString& ruffleFolder, QWidget* parent) : QWidget(parent), ruffleFolder_(ruffleFolder) {

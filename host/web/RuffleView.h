@@ -20,8 +20,8 @@ class QWebEngineProfile;
 
 namespace host::web {
 
-// Registers the scheme; must run before the QApplication is made. Also asks Qt to share GL
-// contexts, which WebEngine needs set that early.
+// Registers the scheme (once); must run before the first web view is made, and best before
+// the QApplication, when it also asks Qt to share GL contexts as WebEngine wants.
 void RegisterPlayerScheme();
 
 class RuffleView : public QWidget {
