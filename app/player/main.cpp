@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host/web/PlayerCommands.h"
 #include "host/web/RuffleView.h"
 #include "publish/ProjectorReader.h"
 
@@ -38,8 +39,6 @@ void OnTerm(int) {
   const char byte = 1;
   [[maybe_unused]] const ssize_t n = ::write(gTermPipe[1], &byte, 1);
 }
-
-bool IsTrue(const QString& argument) { return argument.trimmed().compare("false", Qt::CaseInsensitive) != 0; }
 
 QString RuffleFolder() {
   const QByteArray fromEnv = qgetenv("PLENWICK_RUFFLE_DIR");
@@ -74,7 +73,7 @@ int main(int argc, char** argv) {
   host::web::RuffleView view(RuffleFolder());
   view.setWindowTitle(QFileInfo(where).completeBaseName());
   view.resize(550, 400);
-  bool scaled = true;
+  host::web::PlayerCommands commands(view, [] { QCoreApplication::exit(0); });
   view.onTrace = [](const QString& line) {
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
@@ -83,19 +82,7 @@ int main(int argc, char** argv) {
   view.onStageSize = [&view](int width, int height) {
     if (width > 0 && height > 0 && !view.isFullScreen()) view.resize(width, height);
   };
-  view.onCommand = [&view, &scaled](const QString& command, const QString& argument) {
-    const QString name = command.trimmed().toLower();
-    if (name == "quit") {
-      QCoreApplication::exit(0);
-    } else if (name == "fullscreen") {
-      IsTrue(argument) ? view.showFullScreen() : view.showNormal();
-    } else if (name == "allowscale") {
-      scaled = IsTrue(argument);
-      view.SetScaling(scaled);
-    } else if (name == "showmenu") {
-      view.SetMenu(IsTrue(argument));
-    }
-  };
+  view.onCommand = [&commands](const QString& command, const QString& argument) { commands.Carry(command, argument); };
   view.onFailure = [](const QString& message) {
     std::fprintf(stderr, "plenwick-player: %s\n", message.toUtf8().constData());
     QCoreApplication::exit(1);

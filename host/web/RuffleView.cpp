@@ -217,7 +217,14 @@ void RuffleView::Play(const QByteArray& movie, const QString& folder) {
 }
 
 void RuffleView::SetScaling(bool scale) {
-  RunScript(QString("plenwickScale(%1, %2, %3)").arg(scale ? "true" : "false").arg(width()).arg(height()));
+  scaling_ = scale;
+  ApplyScaling();
+}
+
+void RuffleView::ApplyScaling() {
+  const int w = stageWidth_ > 0 ? stageWidth_ : width();
+  const int h = stageHeight_ > 0 ? stageHeight_ : height();
+  RunScript(QString("plenwickScale(%1, %2, %3)").arg(scaling_ ? "true" : "false").arg(w).arg(h));
 }
 
 void RuffleView::SetMenu(bool show) { RunScript(QString("plenwickMenu(%1)").arg(show ? "true" : "false")); }
@@ -235,8 +242,11 @@ void RuffleView::OnConsole(const QString& message) {
     onTrace(value.toString());
   } else if (kind == 'C' && onCommand) {
     onCommand(value.toArray().at(0).toString(), value.toArray().at(1).toString());
-  } else if (kind == 'S' && onStageSize) {
-    onStageSize(value.toArray().at(0).toInt(), value.toArray().at(1).toInt());
+  } else if (kind == 'S') {
+    stageWidth_ = value.toArray().at(0).toInt();
+    stageHeight_ = value.toArray().at(1).toInt();
+    if (!scaling_) ApplyScaling();
+    if (onStageSize) onStageSize(stageWidth_, stageHeight_);
   } else if (kind == 'E' && onFailure) {
     onFailure(value.toString());
   }

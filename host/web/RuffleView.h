@@ -33,9 +33,10 @@ class RuffleView : public QWidget {
   // Starts playing the movie. Relative addresses in it resolve inside `folder` (none when empty).
   void Play(const QByteArray& movie, const QString& folder);
 
-  // Whether the movie is drawn scaled to the view or at its own size; whether the player's
-  // menu opens on a right click.
+  // Whether the movie is drawn scaled to the view or at its stage size (once known); whether
+  // the player's menu opens on a right click.
   void SetScaling(bool scale);
+  bool IsScaling() const { return scaling_; }
   void SetMenu(bool show);
 
   const QByteArray& Movie() const { return movie_; }
@@ -54,7 +55,12 @@ class RuffleView : public QWidget {
  private:
   void RunScript(const QString& script);
 
+  void ApplyScaling();
+
   QString ruffleFolder_;
+  bool scaling_ = true;
+  int stageWidth_ = 0;
+  int stageHeight_ = 0;
   QByteArray movie_;
   QString folder_;
   QWebEngineProfile* profile_ = nullptr;
