@@ -23,8 +23,8 @@ class PluginPlayerTest : public ::testing::Test {
     ::setenv("PLENWICK_TEST_PLUGIN_LOG", log_.c_str(), 1);
     ::unsetenv("PLENWICK_TEST_PLUGIN_FAIL");
     SetPreviewPluginPathForTesting(PLENWICK_TEST_PLUGIN);
-    host::ui::SetAlertResponder([this](const host::ui::AlertSpec& spec, host::ui::Window*) {
-      alerts_.push_back(WideToUtf8(spec.heading) + " / " + WideToUtf8(spec.detail));
+    host::ui::SetAlertResponder([this](const host::ui::AlertSpec& alert, host::ui::Window*) {
+      alerts_.push_back(WideToUtf8(alert.heading) + " / " + WideToUtf8(alert.detail));
       return 1;
     });
     Movie("movie20.swf", 20);
