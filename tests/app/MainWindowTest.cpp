@@ -410,3 +410,36 @@ TEST_F(MainWindowTest, TheWindowAsItOpens) {
 }
 
 }  // namespace
+
+namespace {
+
+// The close box asks about a changed project like Quit; refused, the program goes on. An
+// agreed quit keeps the window's and the palette's place and both recent lists.
+TEST_F(MainWindowTest, QuitAsksFirstAndKeepsThePlaceAndTheRecentLists) {
+  EditPercent(5);
+  scratch_.AnswerAlerts({2});
+  EXPECT_TRUE(window_->OnClose());
+  ASSERT_EQ(scratch_.Alerts().size(), 1u);
+  EXPECT_FALSE(window_->IsQuitting());
+  EXPECT_EQ(window_->GetProject().GetPercent(), 5);
+
+  window_->GetPalette().MoveTo(400, 300);
+  window_->GetPalette().SetSize(250, 333);
+  window_->GetPalette().OnClose();
+  WriteMovie(scratch_.Path("movie.swf"), 10, 10, 12.0f);
+  window_->AddRecentMovie(WPath("movie.swf"));
+  AppPreferences& prefs = AppPreferences::Instance();
+  prefs.paletteVisible = true;
+  scratch_.AnswerAlerts({3});  // Don't Save
+  EXPECT_TRUE(Command("quit"));
+  EXPECT_TRUE(window_->IsQuitting());
+  EXPECT_FALSE(prefs.paletteVisible);
+  EXPECT_EQ(prefs.paletteX, 400);
+  EXPECT_EQ(prefs.paletteY, 300);
+  EXPECT_EQ(prefs.paletteWidth, 250);
+  EXPECT_EQ(prefs.paletteHeight, 333);
+  ASSERT_EQ(prefs.recentMovies.Count(), 1);
+  EXPECT_EQ(*prefs.recentMovies.At(0), WPath("movie.swf"));
+}
+
+}  // namespace
