@@ -13,6 +13,8 @@
 
 namespace {
 
+using host::ui::FourCC;
+
 constexpr size_t kMaxTitleLength = 32;
 
 std::vector<WideString>& LibraryFolders() {
@@ -110,7 +112,7 @@ PreloadersPalette::~PreloadersPalette() = default;
 void PreloadersPalette::SetLibraryFolders(std::vector<WideString> folders) { LibraryFolders() = std::move(folders); }
 
 bool PreloadersPalette::OnInitDialog() {
-  AttachControl(host::ui::FourCC("tPrl"), list_);
+  AttachControl(FourCC("tPrl"), list_);
   LoadLibrary();
   list_.Selection().Connect(this, &PreloadersPalette::OnSelection);
   GetContentBounds(&initialWindow_);
