@@ -14,6 +14,7 @@
 #include "app/AppPreferences.h"
 #include "app/MainWindow.h"
 #include "app/PictureWindows.h"
+#include "app/UndoHistory.h"
 #include "app/UpdateCheck.h"
 #include "host/Bundle.h"
 #include "host/Locale.h"
@@ -152,6 +153,8 @@ void SetMediaLibraryCheck(LibraryCheck check) { g_mediaCheck = check; }
 bool AppInit() {
   // The result is not needed here: every user of the folder asks for it again.
   (void)CreateAppTempFolder(L"_plenwick");
+  // Only the one running copy gets here: snapshots left by a run that ended abnormally go.
+  DeleteUndoFiles();
   AppPreferences::Instance().Load();
   return true;
 }
@@ -223,6 +226,7 @@ bool AppExit() {
   AppPreferences& prefs = AppPreferences::Instance();
   prefs.Save();
   prefs.ClearRecentLists();
+  DeleteUndoFiles();
   return true;
 }
 

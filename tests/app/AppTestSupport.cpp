@@ -42,12 +42,27 @@ AppScratch::AppScratch() {
   }
   host::ui::SetAlertResponder([this](const host::ui::AlertSpec& spec, host::ui::Window*) {
     alerts_.push_back({spec.icon, spec.heading, spec.detail});
-    return 1;
+    if (buttons_.empty()) return 1;
+    const int button = buttons_.front();
+    buttons_.pop_front();
+    return button;
+  });
+  host::ui::SetFileChooserResponder([this](const host::ui::ChooserSpec& chooser, host::ui::Window*) {
+    choosers_.push_back({chooser.kind, chooser.defaultName});
+    host::ui::ChooserResult result;
+    if (paths_.empty()) return result;
+    const std::wstring path = paths_.front();
+    paths_.pop_front();
+    if (path.empty()) return result;
+    result.chosen = true;
+    result.paths.push_back(path);
+    return result;
   });
 }
 
 AppScratch::~AppScratch() {
   host::ui::SetAlertResponder({});
+  host::ui::SetFileChooserResponder({});
   for (const auto& [variable, value] : saved_) {
     if (value == "\x01")
       unsetenv(variable.c_str());

@@ -5,11 +5,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "host/ui/Alert.h"
+#include "host/ui/FileChooser.h"
 #include "host/ui/Window.h"
 
 namespace apptest {
@@ -19,8 +21,15 @@ struct ShownAlert {
   std::wstring heading, detail;
 };
 
+struct ShownChooser {
+  host::ui::ChooserKind kind;
+  std::wstring defaultName;
+};
+
 // Points XDG_CONFIG_HOME, XDG_RUNTIME_DIR and XDG_CACHE_HOME at folders of a new scratch
-// folder and answers every alert with its default button, recording it. Undone at the end.
+// folder and answers every alert with its default button, recording it (or with the
+// answers queued by AnswerAlerts), and every file chooser with the next queued path
+// (cancelled when none is queued). Undone at the end.
 class AppScratch {
  public:
   AppScratch();
@@ -32,11 +41,20 @@ class AppScratch {
   std::string Path(const std::string& name) const { return root_ + "/" + name; }
   std::string PreferencesFile() const { return root_ + "/config/Plenwick/Plenwick.xml"; }
   const std::vector<ShownAlert>& Alerts() const { return alerts_; }
+  void ClearAlerts() { alerts_.clear(); }
+  // The buttons the next alerts press (1 default, 2 cancel, 3 other), in order.
+  void AnswerAlerts(std::deque<int> buttons) { buttons_ = std::move(buttons); }
+  // The paths the next file choosers return, in order; an empty path cancels.
+  void AnswerChoosers(std::deque<std::wstring> paths) { paths_ = std::move(paths); }
+  const std::vector<ShownChooser>& Choosers() const { return choosers_; }
 
  private:
   std::string root_;
   std::vector<std::pair<std::string, std::string>> saved_;
   std::vector<ShownAlert> alerts_;
+  std::deque<int> buttons_;
+  std::deque<std::wstring> paths_;
+  std::vector<ShownChooser> choosers_;
 };
 
 // The widget of the window's control {signature, id}; null when none.

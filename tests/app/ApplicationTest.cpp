@@ -16,6 +16,8 @@
 #include "host/ui/Application.h"
 #include "host/ui/Event.h"
 #include "platform/PreferencesStore.h"
+#include "preloader/PreloaderData.h"
+#include "preloader/ProjectDocument.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/LoopbackHttpServer.h"
 
@@ -114,8 +116,16 @@ TEST_F(ApplicationTest, AWholeRunFromStartToQuit) {
   server.SetReply({200, "1.300"});
   UpdateCheck::SetDefaultServer(server.Url(""));
 
+  const WideString first = Utf8ToWide(scratch_.Path("first.plw"));
+  const WideString second = Utf8ToWide(scratch_.Path("second.plw"));
+  {
+    PreloaderData project;
+    project.SetPercent(55);
+    ASSERT_TRUE(SaveProjectFile(first, project));
+    ASSERT_TRUE(SaveProjectFile(second, project));
+  }
   Application& app = Application::Instance();
-  app.SetStartDocuments({L"/home/someone/first.plw", L"/home/someone/second.plw"});
+  app.SetStartDocuments({first, second});
   ASSERT_TRUE(app.InitToolbox());
   ASSERT_TRUE(AppInit());
   bool checked = false;
@@ -124,7 +134,8 @@ TEST_F(ApplicationTest, AWholeRunFromStartToQuit) {
         MainWindow* window = app.Handler().GetMainWindow();
         ASSERT_NE(window, nullptr);
         EXPECT_TRUE(window->IsVisible());
-        EXPECT_EQ(window->OpenedDocuments(), std::vector<WideString>{L"/home/someone/first.plw"});
+        EXPECT_EQ(window->GetDocumentPath(), first);
+        EXPECT_EQ(window->GetProject().GetPercent(), 55);
         int x = 0, y = 0;
         window->GetPosition(&x, &y);
         UiRect bounds;
