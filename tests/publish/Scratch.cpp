@@ -29,4 +29,21 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   return !out.fail();
 }
 
+std::string EmptyMovie(uint16_t frameRate256, uint16_t frames) {
+  std::string body("\x68\x00\x1f\x40\x00\x03\xe8\x00", 8);  // the stage: 0..4000 x 0..2000 twips
+  auto u16 = [&](uint16_t v) {
+    body += static_cast<char>(v & 0xFF);
+    body += static_cast<char>(v >> 8);
+  };
+  u16(frameRate256);
+  u16(frames);
+  body += std::string("\x43\x02\x33\x66\x99", 5);     // background colour
+  for (uint16_t i = 0; i < frames; ++i) u16(0x0040);  // show frame
+  u16(0);                                             // end
+  const uint32_t length = static_cast<uint32_t>(body.size() + 8);
+  std::string movie("FWS\x06", 4);
+  for (int i = 0; i < 4; ++i) movie += static_cast<char>((length >> (8 * i)) & 0xFF);
+  return movie + body;
+}
+
 }  // namespace publishtest

@@ -1,6 +1,7 @@
 // A scratch folder for the publishing tests, removed with everything in it afterwards.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -21,5 +22,9 @@ class ScratchFolder {
 
 std::string ReadBytes(const std::filesystem::path& path);  // "" when unreadable
 bool WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// An uncompressed 200 x 100 movie of `frames` empty frames; the frame rate is in 1/256 frame
+// a second as the header keeps it.
+std::string EmptyMovie(uint16_t frameRate256, uint16_t frames);
 
 }  // namespace publishtest
