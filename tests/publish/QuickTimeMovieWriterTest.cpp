@@ -1,14 +1,12 @@
 #include "publish/QuickTimeMovieWriter.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/TempFolder.h"
 #include "tests/publish/MovReadBack.h"
 #include "tests/publish/Scratch.h"
 
@@ -33,18 +31,6 @@ std::vector<uint8_t> Frame(uint32_t width, uint32_t height, uint32_t index) {
       p[3] = static_cast<uint8_t>(0x80 + index);
     }
   return rgba;
-}
-
-// The names of this process's temporary sample files that are still there.
-std::vector<std::string> LeftoverTempFiles() {
-  WideString probe;
-  if (!GetTempFilePath(probe, L"probe.tmp", true)) return {"<no temporary folder>"};
-  const fs::path folder = fs::path(WideToUtf8(probe)).parent_path();
-  const std::string prefix = "__qtphat-" + std::to_string(::getpid()) + "-";
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.path().filename().string().rfind(prefix, 0) == 0) names.push_back(entry.path().filename().string());
-  return names;
 }
 
 constexpr uint32_t kRawTag = 0x20776172;  // 'raw ' as FFmpeg keeps tags (first character lowest)
@@ -106,7 +92,7 @@ TEST(QuickTimeMovieWriter, FramesReadBackThroughFfmpeg) {
                                                 : std::vector<std::string>{"mdat", "moov"};
     EXPECT_EQ(publishtest::TopAtoms(file), layout);
   }
-  EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
+  EXPECT_EQ(publishtest::TempFilesLeft("__qtphat"), std::vector<std::string>{});
 }
 
 TEST(QuickTimeMovieWriter, UserDataFollowsTheFlags) {
@@ -211,7 +197,7 @@ TEST(QuickTimeMovieWriter, RefusedMoviesLeaveNothingBehind) {
     EXPECT_FALSE(writer.Finish());
   }
   EXPECT_EQ(ReadBytes(path), "old movie");
-  EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
+  EXPECT_EQ(publishtest::TempFilesLeft("__qtphat"), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "tests/publish/Scratch.h"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <system_error>
+
+#include "platform/TempFolder.h"
 
 namespace publishtest {
 
@@ -27,6 +30,17 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   return !out.fail();
+}
+
+std::vector<std::string> TempFilesLeft(const std::string& stem) {
+  WideString probe;
+  if (!GetTempFilePath(probe, L"probe.tmp", true)) return {"<no temporary folder>"};
+  const std::filesystem::path folder = std::filesystem::path(WideToUtf8(probe)).parent_path();
+  const std::string prefix = stem + "-" + std::to_string(::getpid()) + "-";
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) names.push_back(entry.path().filename().string());
+  return names;
 }
 
 std::string EmptyMovie(uint16_t frameRate256, uint16_t frames) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace publishtest {
 
@@ -22,6 +23,10 @@ class ScratchFolder {
 
 std::string ReadBytes(const std::filesystem::path& path);  // "" when unreadable
 bool WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// The temporary files of this process named after the stem ("<stem>-<pid>-<n><ext>") that
+// are still in the program's temporary sub-folder.
+std::vector<std::string> TempFilesLeft(const std::string& stem);
 
 // An uncompressed 200 x 100 movie of `frames` empty frames; the frame rate is in 1/256 frame
 // a second as the header keeps it.
