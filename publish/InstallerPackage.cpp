@@ -7,9 +7,14 @@
 #include <filesystem>
 
 #include "host/ResourceFork.h"
+#include "media/Bitmap.h"
+#include "media/PixelScaler.h"
+#include "media/PngBitmap.h"
+#include "media/QuickTimeMovie.h"
 #include "platform/AtomicFile.h"
 #include "platform/Checksum.h"
 #include "platform/ForkFile.h"
+#include "platform/OffscreenGWorld.h"
 #include "platform/Paths.h"
 #include "platform/XmlDocument.h"
 #include "platform/XmlWriter.h"
@@ -141,6 +146,13 @@ bool InstallItem::ReadXml(const XmlElement& element) {
   return ReadChildren(element);
 }
 
+bool InstallItem::AddToArchive(InstallerArchiveWriter& archive) const {
+  for (const auto& child : children_) {
+    if (!child->AddToArchive(archive)) return false;
+  }
+  return true;
+}
+
 void InstallItem::WriteChildren(XmlWriter& writer) const {
   for (const auto& child : children_) child->WriteXml(writer);
 }
@@ -249,6 +261,12 @@ void InstallFile::WriteXml(XmlWriter& writer) const {
   if (hasDataFork) writer.WriteRaw(L" dname=\"").WriteEscaped(dname).WriteRaw(L"\"");
   if (hasResourceFork) writer.WriteRaw(L" rname=\"").WriteEscaped(rname).WriteRaw(L"\"");
   writer.WriteRaw(cmp ? L" cmp=\"true\"" : L" cmp=\"false\"").WriteRaw(L" />\n");
+}
+
+bool InstallFile::AddToArchive(InstallerArchiveWriter& archive) const {
+  InstallerContentRecord record;
+  record.SetPath(sourcePath);
+  return archive.Add(record);
 }
 
 bool InstallFolder::SetSource(const WideString& path) {
@@ -414,4 +432,37 @@ bool InstallerPackage::ReadDescription(const WideString& path) {
     items_.push_back(std::move(item));
   }
   return true;
+}
+
+namespace {
+
+// The custom picture scaled to fill the splash size, as 24-bit pixels.
+bool RenderSplash(const WideString& picture, Bitmap& out) {
+  QuickTimeMovie movie;
+  if (picture.empty() || !movie.Open(picture) || !movie.HasVisualTrack()) return false;
+  if (!out.Allocate(kSplashWidth, kSplashHeight, 24)) return false;
+  PixelRect box;
+  box.right = kSplashWidth;
+  box.bottom = kSplashHeight;
+  return movie.RenderFrame(0, out.Pixels(), out.Size(), &box, nullptr, 24) == out.Size();
+}
+
+}  // namespace
+
+bool InstallerPackage::WriteSplashPng(const WideString& folder) const {
+  Bitmap splash;
+  if (!RenderSplash(settings_.customPicturePath, splash)) return false;
+  GWorldPtr world = nullptr;
+  if (!CreateOffscreenGWorld(&world, kSplashWidth, kSplashHeight, 32)) return false;
+  WideString path = folder;
+  EnsureTrailingSlash(path);
+  path += L"splash.png";
+  const bool ok = splash.DrawToGWorld(world, 0, 0) && WriteGWorldAsPng(world, path);
+  DisposeOffscreenGWorld(&world);
+  return ok;
+}
+
+bool InstallerPackage::AddSplashToArchive(InstallerArchiveWriter& archive) const {
+  InstallerPictureRecord record;
+  return RenderSplash(settings_.customPicturePath, record.Picture()) && archive.Add(record);
 }

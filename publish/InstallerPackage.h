@@ -22,6 +22,8 @@
 
 #include "platform/WideString.h"
 
+class Bitmap;
+class InstallerArchiveWriter;
 class XmlElement;
 class XmlWriter;
 
@@ -87,6 +89,9 @@ class InstallItem {
   // children. Names are taken as they stand; installation checks them.
   virtual bool ReadXml(const XmlElement& element);
   virtual void WriteXml(XmlWriter& writer) const;
+  // Adds every file of the subtree to the archive as a content record, in tree order. False
+  // when a record can't be written.
+  [[nodiscard]] virtual bool AddToArchive(InstallerArchiveWriter& archive) const;
 
   void DeleteChildren() { children_.clear(); }
   // Appends the child and returns it.
@@ -121,6 +126,7 @@ class InstallFile : public InstallItem {
   bool Pack(const WideString& folder) override;
   bool ReadXml(const XmlElement& element) override;
   void WriteXml(XmlWriter& writer) const override;
+  bool AddToArchive(InstallerArchiveWriter& archive) const override;
 
   WideString sourcePath;
   WideString name;
@@ -147,6 +153,9 @@ class InstallFolder : public InstallItem {
   WideString name;
   uint16_t fdflags = 0;
 };
+
+inline constexpr int kSplashWidth = 300;
+inline constexpr int kSplashHeight = 200;
 
 struct InstallerSettings {
   uint32_t steps = 0;
@@ -186,6 +195,12 @@ class InstallerPackage {
   // Reads a description: the root's four numbers and one item per "install_item" child. False
   // when the document can't be read or its root is not "installer".
   [[nodiscard]] bool ReadDescription(const WideString& path);
+
+  // The splash picture: the settings' custom picture scaled to fill 300 x 200 pixels (its
+  // proportions are not kept), as "splash.png" in the folder or as a picture record of the
+  // archive (24-bit). False when the picture can't be opened or the result written.
+  [[nodiscard]] bool WriteSplashPng(const WideString& folder) const;
+  [[nodiscard]] bool AddSplashToArchive(InstallerArchiveWriter& archive) const;
 
   const std::vector<std::unique_ptr<InstallItem>>& Items() const { return items_; }
   InstallerSettings& Settings() { return settings_; }

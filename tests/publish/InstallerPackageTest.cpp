@@ -8,8 +8,12 @@
 #include <vector>
 
 #include "host/ResourceFork.h"
+#include "media/Bitmap.h"
+#include "media/PngBitmap.h"
 #include "platform/Checksum.h"
+#include "platform/OffscreenGWorld.h"
 #include "platform/XmlDocument.h"
+#include "publish/InstallerArchive.h"
 #include "tests/publish/InstallerScratch.h"
 
 namespace {
@@ -288,6 +292,85 @@ TEST_F(InstallerPackageTree, ASourceGoneBeforePackingFailsThePackage) {
   InstallerPackage again;
   ASSERT_TRUE(again.AddPath(Utf8ToWide(bundle_ + "/Contents/MacOS"), nullptr));
   EXPECT_FALSE(again.WritePackage(Utf8ToWide(scratch_ / "no/such/folder")));
+}
+
+}  // namespace
+
+namespace {
+
+uint32_t BigEndian32(const std::string& bytes, size_t at) {
+  uint32_t v = 0;
+  for (size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<unsigned char>(bytes.at(at + i));
+  return v;
+}
+
+TEST_F(InstallerPackageTree, TheFilesOfAPackageGoIntoAnArchiveAsContents) {
+  InstallerPackage package;
+  InstallItem* item = package.AddItem(InstallLocation::kScreenSaver, InstallDomain::kCurrentUser);
+  ASSERT_TRUE(package.AddPath(Utf8ToWide(bundle_), item));
+  const std::string archivePath = scratch_ / "setup.arc";
+  InstallerArchiveWriter writer;
+  ASSERT_TRUE(writer.Open(Utf8ToWide(archivePath)));
+  ASSERT_TRUE(item->AddToArchive(writer));
+  ASSERT_TRUE(writer.Finish());
+
+  InstallerArchive archive;
+  ASSERT_TRUE(archive.Open(Utf8ToWide(archivePath)));
+  archive.SetExtractFolder(Utf8ToWide(scratch_ / "x"));
+  ASSERT_TRUE(archive.ReadAll()) << archive.Error();
+  EXPECT_EQ(ListTree(scratch_ / "x"), (std::vector<std::string>{"Info.plist", "fssx"}));
+  EXPECT_EQ(ReadBytes(scratch_ / "x/fssx"), std::string(3000, 'z') + "end");
+  ASSERT_EQ(archive.Contents().size(), 2u);  // last written first
+  EXPECT_EQ(static_cast<const InstallerContentRecord&>(*archive.Contents().front().record).Name(), L"fssx");
+
+  // A file gone since it was added fails the archive.
+  std::filesystem::remove(bundle_ + "/Contents/Info.plist");
+  InstallerArchiveWriter failing;
+  ASSERT_TRUE(failing.Open(Utf8ToWide(scratch_ / "failed.arc")));
+  EXPECT_FALSE(item->AddToArchive(failing));
+  EXPECT_FALSE(failing.Finish());
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "failed.arc"));
+}
+
+TEST_F(InstallerPackageTree, TheSplashPictureFillsThreeHundredByTwoHundred) {
+  const std::vector<std::pair<int, int>> sizes = {{30, 20}, {1, 1}, {640, 100}, {300, 200}};
+  for (const auto& [w, h] : sizes) {
+    GWorldPtr world = nullptr;
+    ASSERT_TRUE(CreateOffscreenGWorld(&world, w, h, 32));
+    world->FillRect(0, 0, w, h, 0xFF2040C0);
+    const std::string picture = scratch_ / ("pic" + std::to_string(w) + ".png");
+    ASSERT_TRUE(WriteGWorldAsPng(world, Utf8ToWide(picture)));
+    DisposeOffscreenGWorld(&world);
+
+    InstallerPackage package;
+    package.Settings().customPicturePath = Utf8ToWide(picture);
+    ASSERT_TRUE(package.WriteSplashPng(Utf8ToWide(out_))) << w;
+    const std::string png = ReadBytes(out_ + "/splash.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(BigEndian32(png, 16), 300u) << w;  // IHDR width and height
+    EXPECT_EQ(BigEndian32(png, 20), 200u) << w;
+
+    const std::string archivePath = scratch_ / "splash.arc";
+    InstallerArchiveWriter writer;
+    ASSERT_TRUE(writer.Open(Utf8ToWide(archivePath)));
+    ASSERT_TRUE(package.AddSplashToArchive(writer));
+    ASSERT_TRUE(writer.Finish());
+    InstallerArchive archive;
+    ASSERT_TRUE(archive.Open(Utf8ToWide(archivePath)));
+    ASSERT_TRUE(archive.ReadAll());
+    ASSERT_TRUE(archive.Picture());
+    const Bitmap& splash = static_cast<const InstallerPictureRecord&>(*archive.Picture()->record).Picture();
+    EXPECT_EQ(splash.Width(), 300u);
+    EXPECT_EQ(splash.Height(), 200u);
+    EXPECT_EQ(splash.BitsPerPixel(), 24);
+    const uint8_t* last = splash.Pixels() + splash.Size() - 3;
+    EXPECT_EQ(std::vector<int>(last, last + 3), (std::vector<int>{0x20, 0x40, 0xC0})) << w;
+  }
+
+  InstallerPackage none;
+  EXPECT_FALSE(none.WriteSplashPng(Utf8ToWide(out_ + "/none")));
+  none.Settings().customPicturePath = Utf8ToWide(bundle_ + "/Contents/Info.plist");  // not a picture
+  EXPECT_FALSE(none.WriteSplashPng(Utf8ToWide(out_ + "/none")));
 }
 
 }  // namespace
