@@ -1,0 +1,99 @@
+// The screen-saver bundle: a ".saver" folder that plays one movie.
+//
+//   <name>.saver/Contents/Info.plist
+//                        /MacOS/fssx            the module, its class named after the saver
+//                        /Resources/English.lproj, the player ("Flash Player.plugin" or "fprx"),
+//                                   ssaver.swf (the movie, uncompressed), extra files, ssc0.dat
+//
+// The module comes from the saver template folder; its principal class's name ends with the
+// 24-byte placeholder "XXXXXXXXXXXXXXXXZZZZZZZZ", which each build replaces with a suffix made
+// from the saver's name, so that two savers never share a class name.
+//
+// A build is made beside the output and put in its place only when every step succeeded, so
+// a failed build leaves an old saver as it was.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/WideString.h"
+
+inline constexpr char kSaverClassPlaceholder[] = "XXXXXXXXXXXXXXXXZZZZZZZZ";
+inline constexpr size_t kSaverClassSuffixLength = 24;
+inline constexpr size_t kSaverConfigSize = 140;
+
+// The 24-character class suffix of a saver name: its first 16 characters (each quote,
+// apostrophe, '&', '<', '>', line feed, carriage return and every character from 0x80 up
+// replaced by 'X'), padded with 'O' to 16, then the CRC-32 of the whole name (the low byte of
+// each character) as 8 upper-case hexadecimal digits.
+WideString MakeSaverClassSuffix(const WideString& name);
+
+// Replaces every placeholder that the module's aligned scan finds (an aligned word of four
+// 'X' bytes, stepped back over at most 100 more 'X' bytes to the run's start, followed there
+// by the whole placeholder) with the suffix. Returns how many were replaced; nothing is read
+// or written outside the bytes.
+size_t PatchSaverModule(std::string& bytes, const WideString& suffix);
+
+enum class SaverQuality : uint32_t { kLow = 0, kAutoLow = 1, kAutoHigh = 2, kMedium = 3, kHigh = 4, kBest = 5 };
+
+// The content of "ssc0.dat".
+struct SaverConfig {
+  SaverQuality quality = SaverQuality::kHigh;
+  uint32_t bgcolor = 0xFFFFFF;
+  bool hasBgcolor = false;
+  bool exitOnMouseMove = true;
+  bool exitOnMouseClick = true;
+  bool exitOnKeyPress = true;
+  bool hideMouseCursor = true;
+
+  // The 140 bytes: quality at 0, bgcolor at 92 (little-endian words), the five flags from 132;
+  // the reserved bytes are 0.
+  std::array<uint8_t, kSaverConfigSize> Bytes() const;
+};
+
+// Writes "ssc0.dat" into the folder (replacing one safely); false on any error.
+[[nodiscard]] bool WriteSaverConfigFile(const SaverConfig& config, const WideString& folder);
+
+// The bundle's property list for the class suffix.
+std::string SaverInfoPlist(const WideString& suffix);
+
+class ScreenSaverSettings {
+ public:
+  void SetTemplateFolders(const WideString& saverTemplate, const WideString& installerTemplate) {
+    saverTemplate_ = saverTemplate;
+    installerTemplate_ = installerTemplate;
+  }
+  // False, changing nothing, when the file is not a movie.
+  bool SetMovie(const WideString& path);
+  void SetName(const WideString& name);
+  void SetBackgroundColor(uint32_t color);
+
+  // Builds the bundle at the path. An existing output makes the build fail unless overwrite
+  // is set; then it is replaced only once the new bundle is complete. False, with Error()
+  // saying which step failed, when anything fails; the output is then as it was.
+  [[nodiscard]] bool BuildSaver(const WideString& path, bool overwrite);
+
+  const WideString& Movie() const { return movie_; }
+  const WideString& Name() const { return name_; }
+  const WideString& ClassSuffix() const { return classSuffix_; }
+  uint32_t ChangeCount() const { return changeCount_; }
+  const std::string& Error() const { return error_; }
+
+  SaverConfig config;
+  bool universalBinary = true;
+  std::vector<WideString> moreFiles;
+
+ private:
+  bool Fail(const std::string& why);
+  bool WriteBundle(const std::string& bundle);
+
+  WideString saverTemplate_;
+  WideString installerTemplate_;
+  WideString movie_;
+  WideString name_;
+  WideString classSuffix_;
+  uint32_t changeCount_ = 0;
+  std::string error_;
+};
