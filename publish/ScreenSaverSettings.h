@@ -75,6 +75,13 @@ class ScreenSaverSettings {
   // saying which step failed, when anything fails; the output is then as it was.
   [[nodiscard]] bool BuildSaver(const WideString& path, bool overwrite);
 
+  // Builds the installer application for the saver: the output path with its extension
+  // replaced by ".app" (see SaverInstaller.h for its tree). The saver is built in a private
+  // temporary folder under its name made one plain path component, described as a package
+  // for the user's "Screen Savers" folder, and removed afterwards. The same rules as
+  // BuildSaver hold for an existing output and for failures.
+  [[nodiscard]] bool BuildInstaller(const WideString& path, bool overwrite);
+
   const WideString& Movie() const { return movie_; }
   const WideString& Name() const { return name_; }
   const WideString& ClassSuffix() const { return classSuffix_; }
@@ -83,11 +90,18 @@ class ScreenSaverSettings {
 
   SaverConfig config;
   bool universalBinary = true;
+  bool installerCustomPicture = false;
+  WideString installerCustomPictureSource;
+  bool installerReadMe = false;
+  WideString installerReadMeSource;
+  bool installerLicense = false;
+  WideString installerLicenseSource;
   std::vector<WideString> moreFiles;
 
  private:
   bool Fail(const std::string& why);
   bool WriteBundle(const std::string& bundle);
+  bool WriteInstallerBundle(const std::string& bundle, const std::string& saver);
 
   WideString saverTemplate_;
   WideString installerTemplate_;
