@@ -12,6 +12,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Checksum.h"
 #include "platform/Paths.h"
+#include "platform/XmlWriter.h"
 #include "publish/InstallerArchive.h"
 #include "swf/SwfCompression.h"
 
@@ -239,4 +240,72 @@ bool ScreenSaverSettings::BuildSaver(const WideString& path, bool overwrite) {
   }
   if (exists) fs::remove_all(old, ec);
   return true;
+}
+
+const wchar_t* SaverQualityName(SaverQuality quality) {
+  static constexpr const wchar_t* kNames[] = {L"low", L"auto_low", L"auto_high", L"medium", L"high", L"best"};
+  const auto index = static_cast<uint32_t>(quality);
+  return index < 6 ? kNames[index] : L"";
+}
+
+namespace {
+
+void Attribute(XmlWriter& w, const wchar_t* name, const WideString& value) {
+  w.WriteRaw(L" ").WriteRaw(name).WriteRaw(L"=\"").WriteEscaped(value).WriteRaw(L"\"");
+}
+
+void Attribute(XmlWriter& w, const wchar_t* name, bool value) {
+  w.WriteRaw(L" ").WriteRaw(name).WriteRaw(L"=\"").WriteBool(value).WriteRaw(L"\"");
+}
+
+WideString Absolute(const WideString& path) { return path.empty() ? path : MakeAbsolutePath(path); }
+
+void ConfigAttributes(XmlWriter& w, const SaverConfig& config) {
+  Attribute(w, L"flash_quality", WideString(SaverQualityName(config.quality)));
+  Attribute(w, L"has_bgcolor", config.hasBgcolor);
+  w.WriteRaw(L" bgcolor=\"").WriteULong(config.bgcolor).WriteRaw(L"\"");
+  Attribute(w, L"exit_on_mouse_move", config.exitOnMouseMove);
+  Attribute(w, L"exit_on_mouse_click", config.exitOnMouseClick);
+  Attribute(w, L"exit_on_key_press", config.exitOnKeyPress);
+  Attribute(w, L"hide_mouse_cursor", config.hideMouseCursor);
+}
+
+}  // namespace
+
+void ScreenSaverSettings::WriteXml(XmlWriter& w) const {
+  w.WriteRaw(L"<screen_saver");
+  Attribute(w, L"swf", Absolute(movie_));
+  Attribute(w, L"name", name_);
+  Attribute(w, L"installer_prefix", installerPrefix);
+  Attribute(w, L"installer_suffix", installerSuffix);
+  Attribute(w, L"installer_custom_pic", installerCustomPicture);
+  Attribute(w, L"installer_custom_pic_src", Absolute(installerCustomPictureSource));
+  Attribute(w, L"installer_intro", installerIntro);
+  Attribute(w, L"installer_intro_src", Absolute(installerIntroSource));
+  Attribute(w, L"installer_readme", installerReadMe);
+  Attribute(w, L"installer_readme_src", Absolute(installerReadMeSource));
+  Attribute(w, L"installer_license", installerLicense);
+  Attribute(w, L"installer_license_src", Absolute(installerLicenseSource));
+  ConfigAttributes(w, config);
+  Attribute(w, L"universal_binary", universalBinary);
+  w.WriteRaw(L">\n<more_files>\n");
+  for (const WideString& file : moreFiles) w.WriteRaw(L"<path src=\"").WritePath(file).WriteRaw(L"\" />\n");
+  w.WriteRaw(L"</more_files>\n</screen_saver>\n");
+}
+
+bool ScreenSaverSettings::SaveXml(const WideString& path) const {
+  XmlWriter w;
+  if (!w.Open(path, XmlWriterOptions(), true)) return false;
+  w.WriteRaw(L"<screen_saver");
+  Attribute(w, L"swf", GetFileName(movie_));
+  Attribute(w, L"name", name_);
+  Attribute(w, L"installer_prefix", installerPrefix);
+  Attribute(w, L"installer_suffix", installerSuffix);
+  ConfigAttributes(w, config);
+  w.WriteRaw(L">\n<more_files>\n");
+  for (const WideString& file : moreFiles) {
+    w.WriteRaw(L"<path src=\"").WriteEscaped(GetFileName(file)).WriteRaw(L"\" />\n");
+  }
+  w.WriteRaw(L"</more_files>\n</screen_saver>\n");
+  return w.Close();
 }

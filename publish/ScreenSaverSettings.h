@@ -20,6 +20,8 @@
 
 #include "platform/WideString.h"
 
+class XmlWriter;
+
 inline constexpr char kSaverClassPlaceholder[] = "XXXXXXXXXXXXXXXXZZZZZZZZ";
 inline constexpr size_t kSaverClassSuffixLength = 24;
 inline constexpr size_t kSaverConfigSize = 140;
@@ -37,6 +39,8 @@ WideString MakeSaverClassSuffix(const WideString& name);
 size_t PatchSaverModule(std::string& bytes, const WideString& suffix);
 
 enum class SaverQuality : uint32_t { kLow = 0, kAutoLow = 1, kAutoHigh = 2, kMedium = 3, kHigh = 4, kBest = 5 };
+// "low", "auto_low", "auto_high", "medium", "high", "best"; "" outside them.
+const wchar_t* SaverQualityName(SaverQuality quality);
 
 // The content of "ssc0.dat".
 struct SaverConfig {
@@ -82,6 +86,13 @@ class ScreenSaverSettings {
   // BuildSaver hold for an existing output and for failures.
   [[nodiscard]] bool BuildInstaller(const WideString& path, bool overwrite);
 
+  // The "screen_saver" element into an open document: the settings with absolute paths, the
+  // extra files as "path" elements (written as the writer writes paths).
+  void WriteXml(XmlWriter& writer) const;
+  // A document of its own holding the element with the file names of the movie and the extra
+  // files and without the installer's switches. False when it can't be written.
+  [[nodiscard]] bool SaveXml(const WideString& path) const;
+
   const WideString& Movie() const { return movie_; }
   const WideString& Name() const { return name_; }
   const WideString& ClassSuffix() const { return classSuffix_; }
@@ -90,6 +101,10 @@ class ScreenSaverSettings {
 
   SaverConfig config;
   bool universalBinary = true;
+  WideString installerPrefix;
+  WideString installerSuffix;
+  bool installerIntro = false;
+  WideString installerIntroSource;
   bool installerCustomPicture = false;
   WideString installerCustomPictureSource;
   bool installerReadMe = false;

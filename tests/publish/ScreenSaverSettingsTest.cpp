@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/XmlWriter.h"
 #include "swf/SwfCompression.h"
 #include "tests/publish/InstallerScratch.h"
 
@@ -171,6 +172,49 @@ TEST_F(ScreenSaverBuild, SettersCountTheirChangesAndRefuseANonMovie) {
   settings_.SetBackgroundColor(0x123456);
   EXPECT_TRUE(settings_.SetMovie(Utf8ToWide(scratch_ / "plain.swf")));
   EXPECT_EQ(settings_.ChangeCount(), before + 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ScreenSaverBuild, TheSettingsElementAndDocumentAreWrittenInTheirOrder) {
+  settings_.SetName(L"Sky & Sea");
+  settings_.installerPrefix = L"pre";
+  settings_.installerReadMe = true;
+  settings_.installerReadMeSource = Utf8ToWide(scratch_ / "r.txt");
+  settings_.config.quality = SaverQuality::kBest;
+  settings_.config.bgcolor = 0x102030;
+  settings_.universalBinary = false;
+  const std::string movie = scratch_ / "movie.swf";
+  const std::string extra = scratch_ / "extra.txt";
+  {
+    XmlWriter w;
+    ASSERT_TRUE(w.Open(Utf8ToWide(scratch_ / "element.xml")));
+    settings_.WriteXml(w);
+    ASSERT_TRUE(w.Close());
+  }
+  EXPECT_EQ(
+      ReadBytes(scratch_ / "element.xml"),
+      "<xml version=\"1.0\" encoding=\"UTF-8\">\n<screen_saver swf=\"" + movie +
+          "\" name=\"Sky &amp; Sea\" installer_prefix=\"pre\" installer_suffix=\"\" installer_custom_pic=\"false\" "
+          "installer_custom_pic_src=\"\" installer_intro=\"false\" installer_intro_src=\"\" "
+          "installer_readme=\"true\" installer_readme_src=\"" +
+          scratch_ / "r.txt" +
+          "\" installer_license=\"false\" installer_license_src=\"\" flash_quality=\"best\" "
+          "has_bgcolor=\"false\" bgcolor=\"1056816\" exit_on_mouse_move=\"true\" exit_on_mouse_click=\"true\" "
+          "exit_on_key_press=\"true\" hide_mouse_cursor=\"true\" universal_binary=\"false\">\n"
+          "<more_files>\n<path src=\"" +
+          extra + "\" />\n</more_files>\n</screen_saver>\n\n</xml>\n");
+
+  ASSERT_TRUE(settings_.SaveXml(Utf8ToWide(scratch_ / "saved.xml")));
+  EXPECT_EQ(ReadBytes(scratch_ / "saved.xml"),
+            "<xml version=\"1.0\" encoding=\"UTF-8\">\n<screen_saver swf=\"movie.swf\" name=\"Sky &amp; Sea\" "
+            "installer_prefix=\"pre\" installer_suffix=\"\" flash_quality=\"best\" has_bgcolor=\"false\" "
+            "bgcolor=\"1056816\" exit_on_mouse_move=\"true\" exit_on_mouse_click=\"true\" exit_on_key_press=\"true\" "
+            "hide_mouse_cursor=\"true\">\n<more_files>\n<path src=\"extra.txt\" />\n</more_files>\n</screen_saver>\n"
+            "\n</xml>\n");
+  EXPECT_FALSE(settings_.SaveXml(Utf8ToWide(scratch_ / "no/such/saved.xml")));
 }
 
 }  // namespace
