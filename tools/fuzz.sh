@@ -60,7 +60,8 @@ done
 # failing inputs kept and printed.
 declare -A bounded=([fuzz_jpeg]=1 [fuzz_png]=1 [fuzz_media_reader]=1 [fuzz_sound]=1)
 # Sub-folder targets and their folders under tests/fuzz.
-declare -A folders=([fuzz_movie_loader]=movie [fuzz_compile_script]=compiler [fuzz_project]=project)
+declare -A folders=([fuzz_movie_loader]=movie [fuzz_compile_script]=compiler [fuzz_project]=project
+  [fuzz_installer_archive]=installer)
 if [ -n "${1:-}" ] && [ -z "${sources[$1]+x}" ] && [ -z "${folders[$1]+x}" ]; then
   echo "fuzz: no target $1" >&2
   exit 2
@@ -98,7 +99,7 @@ done
 # --- Sub-folder targets, built by cmake ---------------------------------------------------
 cbuild="$top/build-clang-fuzz"
 wanted=()
-for t in fuzz_movie_loader fuzz_compile_script fuzz_project; do
+for t in fuzz_movie_loader fuzz_compile_script fuzz_project fuzz_installer_archive; do
   if [ -z "${1:-}" ] || [ "$1" = "$t" ]; then wanted+=("$t"); fi
 done
 if [ "${#wanted[@]}" -gt 0 ]; then
@@ -130,6 +131,9 @@ for t in "${wanted[@]}"; do
       ;;
     fuzz_project)
       run_target "$exe" "$work" "$work/corpus" "$top/tests/fuzz/seeds/fuzz_project" -max_len=65536
+      ;;
+    fuzz_installer_archive)
+      run_target "$exe" "$work" "$work/corpus" "$top/tests/fuzz/installer/seeds" -max_len=65536
       ;;
   esac
 done
