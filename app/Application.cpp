@@ -26,6 +26,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HelpBook.h"
 #include "platform/TempFolder.h"
+#include "publish/PreviewProjector.h"
 #include "ui/Menus.h"
 #include "ui/MessageBox.h"
 #include "ui/NibReference.h"
@@ -83,6 +84,18 @@ std::vector<WideString> AbsolutePaths(int argc, char** argv) {
   }
   return paths;
 }
+
+// Launches the full preview: the previous preview quits first (events keep flowing while it
+// goes), then the movie plays in a projector of its own.
+class ProjectorPreview : public PreviewLauncher {
+ public:
+  bool Launch(const WideString& moviePath) override {
+    return projector_.Start(moviePath, [] { host::ui::ProcessPendingEvents(); });
+  }
+
+ private:
+  PreviewProjector projector_;
+};
 
 }  // namespace
 
@@ -194,7 +207,10 @@ bool AppRun() {
                               });
   }
 
+  // The full preview plays in a projector of its own, a separate player process.
+  ProjectorPreview preview;
   auto window = std::make_unique<MainWindow>();
+  window->SetPreviewLauncher(&preview);
   if (!window->Create()) return FailStartUp(kNoInterfaceText);
   Application& app = Application::Instance();
   app.SetMainWindow(window.get());

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -24,10 +23,14 @@ std::string ReadFile(const fs::path& path) {
 const fs::path kSource = PLENWICK_SOURCE_DIR;
 const fs::path kInterface = kSource / "resources" / "interface";
 
-std::set<std::string> Matches(const std::string& text, const std::regex& pattern) {
+// Every text that stands between `before` and the next `after` in the text.
+std::set<std::string> Between(const std::string& text, const std::string& before, const std::string& after) {
   std::set<std::string> found;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it)
-    found.insert((*it)[1].str());
+  for (size_t at = text.find(before); at != std::string::npos; at = text.find(before, at + 1)) {
+    const size_t start = at + before.size();
+    const size_t end = text.find(after, start);
+    if (end != std::string::npos) found.insert(text.substr(start, end - start));
+  }
   return found;
 }
 
@@ -39,7 +42,10 @@ std::string ApplicationCode() {
 }
 
 TEST(InterfaceFiles, EveryWindowTheCodeOpensHasItsFile) {
-  const std::set<std::string> names = Matches(ApplicationCode(), std::regex(R"re(L"((?:IDD|IDR)_[A-Z0-9_]+)")re"));
+  const std::string code = ApplicationCode();
+  std::set<std::string> names;
+  for (const char* kind : {"IDD_", "IDR_"})
+    for (const std::string& rest : Between(code, std::string("L\"") + kind, "\"")) names.insert(kind + rest);
   ASSERT_FALSE(names.empty());
   for (const std::string& name : names) EXPECT_TRUE(fs::exists(kInterface / (name + ".ui"))) << name;
 }
@@ -47,19 +53,17 @@ TEST(InterfaceFiles, EveryWindowTheCodeOpensHasItsFile) {
 TEST(InterfaceFiles, EveryControlTheCodeAttachesIsInAFile) {
   std::string files;
   for (const auto& entry : fs::directory_iterator(kInterface)) files += ReadFile(entry.path());
-  const std::set<std::string> signatures =
-      Matches(files, std::regex(R"re(name="signature" stdset="0"><string>(.{4})</string>)re"));
-  const std::set<std::string> attached =
-      Matches(ApplicationCode(), std::regex(R"re(AttachControl\(FourCC\("(.{4})"\))re"));
+  const std::set<std::string> signatures = Between(files, R"(name="signature" stdset="0"><string>)", "</string>");
+  const std::set<std::string> attached = Between(ApplicationCode(), R"(AttachControl(FourCC(")", "\"");
   ASSERT_FALSE(attached.empty());
   for (const std::string& signature : attached) EXPECT_EQ(signatures.count(signature), 1u) << "'" << signature << "'";
 }
 
 TEST(InterfaceFiles, EveryCommandOfTheMainWindowIsInTheMenus) {
   const std::string code = ReadFile(kSource / "app" / "MainWindow.cpp");
-  const std::set<std::string> handled = Matches(code, std::regex(R"re(command == FourCC\("(.{4})"\))re"));
+  const std::set<std::string> handled = Between(code, R"(command == FourCC(")", "\"");
   const std::set<std::string> menu =
-      Matches(ReadFile(kInterface / "IDR_MENU.ui"), std::regex(R"re(name="command" stdset="0"><string>(.{4})<)re"));
+      Between(ReadFile(kInterface / "IDR_MENU.ui"), R"(name="command" stdset="0"><string>)", "</string>");
   ASSERT_FALSE(handled.empty());
   for (const std::string& command : handled) EXPECT_EQ(menu.count(command), 1u) << "'" << command << "'";
 }
