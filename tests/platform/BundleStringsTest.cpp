@@ -17,7 +17,12 @@ namespace {
 // The kinds of argument each formatting caller passes, in order:
 //   "d" int, "u" unsigned, "ld" long, "f" double, "ls" wide text, "s" narrow text, "c" character.
 const std::map<int, std::vector<std::string>> kFormats = {
-    // (Numbers whose texts are printf formats go here with their callers' arguments.)
+    {101, {"ls", "ls"}},                       // the main window's open: the path and the reader's reason
+    {102, {"ls", "ls"}}, {103, {"ls", "ls"}},  // save: the path and the reason
+    {112, {"ls"}},                             // open: the missing path
+    {129, {"ls"}},                             // Document page: the unreadable target movie
+    {153, {"ls"}},                             // build: the generator's reason
+    {167, {"ls"}},                             // build: the warnings, one line each
 };
 
 // Numbers that the program shows and that must therefore exist.
