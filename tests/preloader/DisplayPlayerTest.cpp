@@ -17,7 +17,6 @@
 #include "preloader/BarDisplays.h"
 #include "preloader/PreloaderBuilder.h"
 #include "preloader/PreloaderData.h"
-#include "script/ScriptCompiler.h"
 #include "swf/ActionPush.h"
 #include "swf/ControlTags.h"
 #include "swf/DefineSpriteTag.h"
@@ -26,9 +25,9 @@
 #include "swf/PlaceObject2Tag.h"
 #include "swf/SimpleActions.h"
 #include "swf/SwfFileWriter.h"
-#include "swf/SwfReader.h"
 #include "swf/SwfTagList.h"
 #include "tests/preloader/DisplayTestSupport.h"
+#include "tests/preloader/PlayerProbe.h"
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/support/PlayerRunner.h"
 
@@ -57,51 +56,28 @@ if (d == undefined) {
 }
 )";
 
-// Adds to the end of the movie's frame 1 a clip at depth 16000 whose enterFrame runs the probe,
-// and names the display's unnamed instances so that the probe finds them: the wrapper, the one
-// placement of the loader, becomes "wrap" and the display in it "disp".
+// Adds the probe to the movie, and names the display's unnamed instances so that the probe
+// finds them: the wrapper, the one placement of the loader, becomes "wrap" and the display in
+// it "disp".
 void AddProbe(const std::string& path, const char* probeScript = kProbeScript) {
-  SwfReader reader;
-  ASSERT_TRUE(reader.LoadFileWithOptions(Utf8ToWide(path), true, 0, true));
-  std::vector<std::unique_ptr<SwfTag>> tags = reader.TakeTags();
-  PlaceObject2Tag* ldr = FindPlaceObject2ByName(L"ldr", tags);
-  ASSERT_NE(ldr, nullptr);
-  auto* loader = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(ldr->characterId, tags));
-  ASSERT_NE(loader, nullptr);
-  for (const auto& child : loader->Children()) {
-    auto* wrapPlace = dynamic_cast<PlaceObject2Tag*>(child.get());
-    if (wrapPlace == nullptr) continue;
-    wrapPlace->SetName(L"wrap");
-    auto* wrapper = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(wrapPlace->characterId, tags));
-    ASSERT_NE(wrapper, nullptr);
-    auto* inner = dynamic_cast<PlaceObject2Tag*>(wrapper->Children().at(0).get());
-    ASSERT_NE(inner, nullptr);
-    inner->SetName(L"disp");
-  }
-  std::unique_ptr<DoActionTag> script = CompileScriptToDoAction(Utf8ToWide(probeScript), reader.GetHeader().version);
-  ASSERT_NE(script, nullptr);
-  auto record = std::make_unique<ClipActionRecord>(2);
-  // The compiled branches carry their offsets already.
-  record->SetBranchTracking(false);
-  for (auto& action : script->TakeActions()) record->AddAction(std::move(action));
-  auto probe = std::make_unique<DefineSpriteTag>(60000, 0);
-  probe->AddTag(std::make_unique<ShowFrameTag>());
-  auto place = std::make_unique<PlaceObject2Tag>();
-  place->SetCharacterId(60000);
-  place->depth = 16000;
-  place->AddClipAction(std::move(record));
-  for (size_t i = 0; i < tags.size(); ++i) {
-    if (tags[i]->TagCode() == kSwfTagShowFrame) {
-      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(place));
-      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(probe));
-      break;
-    }
-  }
-  SwfFileWriter writer;
-  writer.CopyHeader(reader.GetHeader());
-  ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
-  for (auto& tag : tags) writer.AddTag(std::move(tag));
-  ASSERT_NE(writer.Close(), 0u);
+  playerprobe::AddProbeWith(
+      path, [probeScript](std::vector<std::unique_ptr<SwfTag>>& tags, uint8_t version, ClipActionRecord& record) {
+        PlaceObject2Tag* ldr = FindPlaceObject2ByName(L"ldr", tags);
+        ASSERT_NE(ldr, nullptr);
+        auto* loader = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(ldr->characterId, tags));
+        ASSERT_NE(loader, nullptr);
+        for (const auto& child : loader->Children()) {
+          auto* wrapPlace = dynamic_cast<PlaceObject2Tag*>(child.get());
+          if (wrapPlace == nullptr) continue;
+          wrapPlace->SetName(L"wrap");
+          auto* wrapper = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(wrapPlace->characterId, tags));
+          ASSERT_NE(wrapper, nullptr);
+          auto* inner = dynamic_cast<PlaceObject2Tag*>(wrapper->Children().at(0).get());
+          ASSERT_NE(inner, nullptr);
+          inner->SetName(L"disp");
+        }
+        playerprobe::AddScript(record, probeScript, version);
+      });
 }
 
 struct Sample {

@@ -16,14 +16,13 @@
 #include "preloader/PreloaderData.h"
 #include "swf/ActionPush.h"
 #include "swf/ControlTags.h"
-#include "swf/DefineSpriteTag.h"
 #include "swf/DisplayListTags.h"
 #include "swf/DoActionTag.h"
 #include "swf/PlaceObject2Tag.h"
 #include "swf/SimpleActions.h"
 #include "swf/SwfFileWriter.h"
-#include "swf/SwfReader.h"
 #include "tests/preloader/DisplayTestSupport.h"
+#include "tests/preloader/PlayerProbe.h"
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/support/PlayerRunner.h"
 
@@ -34,56 +33,36 @@ namespace fs = std::filesystem;
 // Adds to frame 1 of the movie a clip at depth 16000 that traces every frame
 // "f=<main frame> x=<ldr._x> y=<ldr._y> a=<ldr._alpha>".
 void AddLoaderProbe(const std::string& path) {
-  SwfReader reader;
-  ASSERT_TRUE(reader.LoadFileWithOptions(Utf8ToWide(path), true, 0, true));
-  std::vector<std::unique_ptr<SwfTag>> tags = reader.TakeTags();
-  auto probe = std::make_unique<DefineSpriteTag>(60000, 0);
-  probe->AddTag(std::make_unique<ShowFrameTag>());
-  auto place = std::make_unique<PlaceObject2Tag>();
-  place->SetCharacterId(60000);
-  place->depth = 16000;
-  auto record = std::make_unique<ClipActionRecord>(2);  // enterFrame
-  auto push = [&record](std::initializer_list<const wchar_t*> texts) {
-    auto p = std::make_unique<ActionPush>();
-    for (const wchar_t* t : texts) p->AddString(t);
-    record->AddAction(std::move(p));
-  };
-  auto member = [&](const wchar_t* object, const wchar_t* name) {
-    push({L"_root"});
-    record->AddAction(std::make_unique<ActionGetVariable>());
-    if (object != nullptr) {
-      push({object});
-      record->AddAction(std::make_unique<ActionGetMember>());
-    }
-    push({name});
-    record->AddAction(std::make_unique<ActionGetMember>());
-    record->AddAction(std::make_unique<ActionAdd2>());
-  };
-  push({L"f="});
-  member(nullptr, L"_currentframe");
-  push({L" x="});
-  record->AddAction(std::make_unique<ActionAdd2>());
-  member(L"ldr", L"_x");
-  push({L" y="});
-  record->AddAction(std::make_unique<ActionAdd2>());
-  member(L"ldr", L"_y");
-  push({L" a="});
-  record->AddAction(std::make_unique<ActionAdd2>());
-  member(L"ldr", L"_alpha");
-  record->AddAction(std::make_unique<ActionTrace>());
-  place->AddClipAction(std::move(record));
-  for (size_t i = 0; i < tags.size(); ++i) {
-    if (tags[i]->TagCode() == kSwfTagShowFrame) {
-      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(place));
-      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(probe));
-      break;
-    }
-  }
-  SwfFileWriter writer;
-  writer.CopyHeader(reader.GetHeader());
-  ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
-  for (auto& tag : tags) writer.AddTag(std::move(tag));
-  ASSERT_NE(writer.Close(), 0u);
+  playerprobe::AddProbeWith(path, [](std::vector<std::unique_ptr<SwfTag>>&, uint8_t, ClipActionRecord& record) {
+    auto push = [&record](std::initializer_list<const wchar_t*> texts) {
+      auto p = std::make_unique<ActionPush>();
+      for (const wchar_t* t : texts) p->AddString(t);
+      record.AddAction(std::move(p));
+    };
+    auto member = [&](const wchar_t* object, const wchar_t* name) {
+      push({L"_root"});
+      record.AddAction(std::make_unique<ActionGetVariable>());
+      if (object != nullptr) {
+        push({object});
+        record.AddAction(std::make_unique<ActionGetMember>());
+      }
+      push({name});
+      record.AddAction(std::make_unique<ActionGetMember>());
+      record.AddAction(std::make_unique<ActionAdd2>());
+    };
+    push({L"f="});
+    member(nullptr, L"_currentframe");
+    push({L" x="});
+    record.AddAction(std::make_unique<ActionAdd2>());
+    member(L"ldr", L"_x");
+    push({L" y="});
+    record.AddAction(std::make_unique<ActionAdd2>());
+    member(L"ldr", L"_y");
+    push({L" a="});
+    record.AddAction(std::make_unique<ActionAdd2>());
+    member(L"ldr", L"_alpha");
+    record.AddAction(std::make_unique<ActionTrace>());
+  });
 }
 
 struct Probe {

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,61 +14,12 @@
 #include "preloader/PreloaderBuilder.h"
 #include "preloader/PreloaderData.h"
 #include "preloader/TextEffect.h"
-#include "script/ScriptCompiler.h"
-#include "swf/ControlTags.h"
-#include "swf/DefineSpriteTag.h"
-#include "swf/DoActionTag.h"
-#include "swf/PlaceObject2Tag.h"
-#include "swf/SwfFileWriter.h"
-#include "swf/SwfReader.h"
-#include "swf/SwfTagList.h"
+#include "tests/preloader/PlayerProbe.h"
 #include "tests/preloader/ProjectTestSupport.h"
 #include "tests/support/PlayerRunner.h"
 #include "tests/support/TestFonts.h"
 
 namespace {
-
-// Adds to the end of the movie's frame 1 a clip whose enterFrame runs the script.
-void AddProbe(const std::string& path, const char* probeScript) {
-  SwfReader reader;
-  ASSERT_TRUE(reader.LoadFileWithOptions(Utf8ToWide(path), true, 0, true));
-  std::vector<std::unique_ptr<SwfTag>> tags = reader.TakeTags();
-  std::unique_ptr<DoActionTag> script = CompileScriptToDoAction(Utf8ToWide(probeScript), reader.GetHeader().version);
-  ASSERT_NE(script, nullptr);
-  auto record = std::make_unique<ClipActionRecord>(2);
-  record->SetBranchTracking(false);
-  for (auto& action : script->TakeActions()) record->AddAction(std::move(action));
-  auto probe = std::make_unique<DefineSpriteTag>(60000, 0);
-  probe->AddTag(std::make_unique<ShowFrameTag>());
-  auto place = std::make_unique<PlaceObject2Tag>();
-  place->SetCharacterId(60000);
-  place->depth = 16000;
-  place->AddClipAction(std::move(record));
-  for (size_t i = 0; i < tags.size(); ++i) {
-    if (tags[i]->TagCode() == kSwfTagShowFrame) {
-      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(place));
-      tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(i), std::move(probe));
-      break;
-    }
-  }
-  SwfFileWriter writer;
-  writer.CopyHeader(reader.GetHeader());
-  ASSERT_TRUE(writer.Open(Utf8ToWide(path), true));
-  for (auto& tag : tags) writer.AddTag(std::move(tag));
-  ASSERT_NE(writer.Close(), 0u);
-}
-
-// "key=value|key=value" into a map.
-std::map<std::string, std::string> Fields(const std::string& line) {
-  std::map<std::string, std::string> fields;
-  std::istringstream in(line);
-  std::string part;
-  while (std::getline(in, part, '|')) {
-    const size_t eq = part.find('=');
-    if (eq != std::string::npos) fields[part.substr(0, eq)] = part.substr(eq + 1);
-  }
-  return fields;
-}
 
 double Number(const std::string& text) {
   std::istringstream in(text);
@@ -173,7 +123,7 @@ TEST_F(MessagePlayerTest, TextsFollowTheLoadAndEffectsAnimateTheirLetters) {
   mixed->SetEndPercent(20);
   PreloaderBuilder builder;
   ASSERT_TRUE(builder.Build(dir.Path("messages.swf"), project, true)) << builder.GetError();
-  AddProbe(dir.Native("messages.swf"), kProbe);
+  playerprobe::AddProbe(dir.Native("messages.swf"), kProbe);
   const playertest::PlayRun run =
       playertest::Play({{"messages", dir.Native("messages.swf"), dir.Native(""), 90, kTimeLimitMs}});
   ASSERT_EQ(run.error, "");
@@ -185,7 +135,7 @@ TEST_F(MessagePlayerTest, TextsFollowTheLoadAndEffectsAnimateTheirLetters) {
   for (const std::string& line : result.trace) {
     // Before the loader's first pass its texts are not set yet.
     if (line == "none" || (samples.empty() && line.find("|pl0=undefined|") != std::string::npos)) continue;
-    samples.push_back(Fields(line));
+    samples.push_back(playerprobe::Fields(line));
   }
   ASSERT_GT(samples.size(), 70u) << Joined(result.trace);
   const std::string log = Joined(result.trace);
