@@ -18,7 +18,10 @@ uint32_t Magnitude64(int64_t value) {
   return static_cast<uint32_t>(std::min<uint64_t>(magnitude, 0xFFFFFFFFu));
 }
 
-int32_t SaturateMove(int32_t value) { return std::clamp(value, -kSwfMaxBitFieldValue, kSwfMaxBitFieldValue); }
+// As the basic records: beyond the field's range a move saturates; its most negative value is kept.
+int32_t SaturateMove(int32_t value) {
+  return value == -kSwfMaxBitFieldValue - 1 ? value : std::clamp(value, -kSwfMaxBitFieldValue, kSwfMaxBitFieldValue);
+}
 
 int64_t FloorHalf(int64_t value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); }
 int64_t FloorQuarter(int64_t value) { return value >= 0 ? value / 4 : -((-value + 3) / 4); }
@@ -194,7 +197,7 @@ size_t StyleChangeRecord::Write(SwfBitWriter& writer) {
   if (written & kStyleMoveTo) {
     const int32_t x = SaturateMove(moveX);
     const int32_t y = SaturateMove(moveY);
-    const int bits = CountBitsNeeded(std::max(SwfMagnitude(x), SwfMagnitude(y)), true);
+    const int bits = std::min(CountBitsNeeded(std::max(SwfMagnitude(x), SwfMagnitude(y)), true), 31);
     writer.WriteBits(static_cast<uint32_t>(bits), 5);
     writer.WriteSignedBits(x, bits);
     writer.WriteSignedBits(y, bits);

@@ -6,7 +6,11 @@
 
 namespace {
 
-int32_t Saturate(int32_t value, int32_t limit) { return std::clamp(value, -limit, limit); }
+// Values beyond a signed field saturate at +-limit; every value the field holds, its most
+// negative one (-limit - 1) included, is kept as read.
+int32_t Saturate(int32_t value, int32_t limit) {
+  return value == -limit - 1 ? value : std::clamp(value, -limit, limit);
+}
 
 // Truncation toward zero of a double into int32, saturating (NaN gives 0).
 int32_t TruncateToInt32(double value) {
@@ -20,7 +24,8 @@ int32_t TruncateToInt32(double value) {
 int SignedWidth(std::initializer_list<int32_t> values) {
   uint32_t largest = 0;
   for (int32_t v : values) largest = std::max(largest, SwfMagnitude(v));
-  return CountBitsNeeded(largest, true);
+  // Saturated values fit 31 bits; only the most negative one has a magnitude that asks for 32.
+  return std::min(CountBitsNeeded(largest, true), 31);
 }
 
 // Bytes a bit-packed record occupies, from the byte of its first bit to the byte of its last.

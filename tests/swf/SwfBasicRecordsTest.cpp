@@ -50,7 +50,10 @@ TEST(SwfRect, LargeCoordinatesGetTheirWidthAndSaturateAt31Bits) {
                         {-70000, 18, -70000},
                         {(1 << 29) + 5, 31, (1 << 29) + 5},
                         {INT32_MAX, 31, kSwfMaxBitFieldValue},
-                        {INT32_MIN, 31, -kSwfMaxBitFieldValue}};
+                        {INT32_MIN, 31, -kSwfMaxBitFieldValue},
+                        // The field's most negative value is kept, so a movie's frame size
+                        // written back reads as it was.
+                        {-(1 << 30), 31, -(1 << 30)}};
   for (const Case& c : cases) {
     SwfRect rect(0, 0, c.value, 0);
     SwfBitWriter w(6);
