@@ -1,8 +1,12 @@
-// A stand-in for a photograph, for the image benchmarks: shaded sky, a lit ball, textured
-// ground and sensor noise from the given seed, as RGB rows.
+// Shared by the image benchmarks: a stand-in for a photograph (shaded sky, a lit ball, textured
+// ground and sensor noise from the given seed, as RGB rows) and the timing that reports each
+// step against libjpeg's decode of the same photograph.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -33,6 +37,33 @@ inline std::vector<uint8_t> PhotoPixels(int width, int height, uint32_t seed) {
     }
   }
   return px;
+}
+
+// Times the body once per iteration. The baseline (libjpeg's decode alone) runs first; every
+// later benchmark of the program reports its mean as a multiple of the baseline's
+// ("x_libjpeg_decode"), and each reports the photograph's pixels per second.
+// The baseline's mean, one for the whole program.
+inline double& DecodeSeconds() {
+  static double seconds = 0;
+  return seconds;
+}
+
+template <typename F>
+void TimedAgainstDecode(benchmark::State& state, F&& body, bool baseline, int width, int height) {
+  double& decodeSeconds = DecodeSeconds();
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  const double mean = total / static_cast<double>(state.iterations());
+  if (baseline) {
+    decodeSeconds = mean;
+  } else if (decodeSeconds > 0) {
+    state.counters["x_libjpeg_decode"] = mean / decodeSeconds;
+  }
+  state.counters["Mpixel/s"] = benchmark::Counter(double(width) * height * 1e-6 / mean);
 }
 
 }  // namespace benchphoto

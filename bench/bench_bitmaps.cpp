@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "bench/PhotoPixels.h"
@@ -37,8 +38,6 @@ const Bytes& PhotoJpeg() {
   return jpeg;
 }
 
-double g_decodeSeconds = 0;  // mean of the libjpeg-only decode
-
 // libjpeg alone: header, decompression to R G B rows, finish.
 void DecodeWithLibjpeg(const Bytes& file, Bytes& out) {
   jpeg_decompress_struct cinfo{};
@@ -60,19 +59,7 @@ void DecodeWithLibjpeg(const Bytes& file, Bytes& out) {
 
 template <typename F>
 void Timed(benchmark::State& state, F&& body, bool baseline) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  }
-  const double mean = total / static_cast<double>(state.iterations());
-  if (baseline) {
-    g_decodeSeconds = mean;
-  } else if (g_decodeSeconds > 0) {
-    state.counters["x_libjpeg_decode"] = mean / g_decodeSeconds;
-  }
-  state.counters["Mpixel/s"] = benchmark::Counter(double(kWidth) * kHeight * 1e-6 / mean);
+  benchphoto::TimedAgainstDecode(state, std::forward<F>(body), baseline, kWidth, kHeight);
 }
 
 void BM_LibjpegDecodeOnly(benchmark::State& state) {

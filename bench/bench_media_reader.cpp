@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/PhotoPixels.h"
@@ -63,23 +64,9 @@ Bytes ReadAll(const std::string& path) {
   return bytes;
 }
 
-double g_decodeSeconds = 0;  // mean of the libjpeg-only decode
-
 template <typename F>
 void Timed(benchmark::State& state, F&& body, bool baseline) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  }
-  const double mean = total / static_cast<double>(state.iterations());
-  if (baseline) {
-    g_decodeSeconds = mean;
-  } else if (g_decodeSeconds > 0) {
-    state.counters["x_libjpeg_decode"] = mean / g_decodeSeconds;
-  }
-  state.counters["Mpixel/s"] = benchmark::Counter(double(kWidth) * kHeight * 1e-6 / mean);
+  benchphoto::TimedAgainstDecode(state, std::forward<F>(body), baseline, kWidth, kHeight);
 }
 
 // libjpeg alone, from the file read into memory: header, decompression to R G B rows, finish.
