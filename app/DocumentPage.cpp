@@ -1,4 +1,4 @@
-#include "app/TabPages.h"
+#include "app/DocumentPage.h"
 
 #include <cmath>
 #include <cstdio>
@@ -86,18 +86,4 @@ WideString DocumentPage::FormatByteSize(uint64_t bytes) {
   else
     std::snprintf(text, sizeof text, "%.2f MB", static_cast<double>(bytes) / 1024000.0);
   return Utf8ToWide(text);
-}
-
-void DisplayPage::SelectDisplay(PreloaderDisplay* display) {
-  if (display == nullptr) {
-    // A folder row: no type is chosen; the project keeps its display.
-    Reset();
-    return;
-  }
-  {
-    EditTransaction edit(main_, project_);
-    project_.SetDisplay(display);
-    project_.SetDisplayEnabled(true);
-  }
-  shown_ = display;
 }
