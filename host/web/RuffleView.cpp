@@ -32,7 +32,7 @@ constexpr char kMark[] = "\x01plenwick:";
 const char kPage[] = R"html(<!doctype html>
 <html><head><meta charset="utf-8"><title>player</title>
 <style>html,body{margin:0;height:100%;overflow:hidden;background:#000}
-#box{width:100%;height:100%}#box>*{width:100%;height:100%;display:block}</style>
+#box{width:100%;height:100%}#box>*{width:100%;height:100%;display:block}/*box*/</style>
 <script>
 (function () {
   const nativeFetch = window.fetch.bind(window);
@@ -55,6 +55,7 @@ const char kPage[] = R"html(<!doctype html>
     });
   };
 })();
+/*frames*/
 const MARK = '\x01plenwick:';
 function report(kind, value) { console.log(MARK + kind + JSON.stringify(value)); }
 let menuShown = true;
@@ -73,7 +74,7 @@ window.RufflePlayer.config = {
   publicPath: 'plenwick://player/ruffle/', polyfills: false, autoplay: 'on', unmuteOverlay: 'hidden',
   splashScreen: false, preloader: false, letterbox: 'on', warnOnUnsupportedContent: false,
   showSwfDownload: false, openUrlMode: 'deny', allowScriptAccess: true, logLevel: 'error',
-  preferredRenderer: 'canvas',
+  preferredRenderer: 'canvas',/*config*/
 };
 </script>
 <script src="plenwick://player/ruffle/ruffle.js"></script>
@@ -100,6 +101,49 @@ window.RufflePlayer.config = {
 })();
 </script></body></html>
 )html";
+
+// Added to the page in frame mode. The page's clock stands still: animation frames and
+// performance.now() move only when plenwickFrame asks for more frames of the movie. The player
+// runs a frame of the movie whenever the time gathered since its last one reaches a frame's
+// period; the clock is moved on by whole periods, with half a period to spare, so that each
+// step runs exactly one frame.
+const char kFrameScript[] = R"js(
+(function () {
+  let now = 0, nextId = 1, callbacks = new Map();
+  window.requestAnimationFrame = function (cb) { const id = nextId++; callbacks.set(id, cb); return id; };
+  window.cancelAnimationFrame = function (id) { callbacks.delete(id); };
+  performance.now = function () { return now; };
+  // Moves the clock on and runs the animation frames asked for; false when none was.
+  function tick(ms) {
+    if (callbacks.size === 0) return false;
+    now += ms;
+    const due = callbacks;
+    callbacks = new Map();
+    for (const cb of due.values()) cb(now);
+    return true;
+  }
+  let primed = false, framesRun = 0;
+  // Runs the movie until `count` frames have run, then answers the picture as a PNG data
+  // address; 'E:' and a reason when it can't, 'W' when the player is not ready yet.
+  window.plenwickFrame = function (count) {
+    const player = document.querySelector('#box>*');
+    const md = player && player.ruffle().metadata;
+    if (!md) return 'E:the movie is not loaded';
+    const period = 1000 / (md.frameRate > 0 ? md.frameRate : 12);
+    if (count < framesRun) return 'E:the movie is past that frame';
+    if (!primed) {
+      if (!tick(0)) return 'W';  // the player has not asked for its first animation frame yet
+      primed = true;
+    }
+    while (framesRun < count) {
+      if (!tick(framesRun === 0 ? period * 1.5 : period)) return 'E:the player asks for no frames';
+      framesRun++;
+    }
+    const canvas = player.shadowRoot && player.shadowRoot.querySelector('canvas');
+    return canvas ? canvas.toDataURL('image/png') : 'E:the player draws no picture';
+  };
+})();
+)js";
 
 QByteArray MimeType(const QString& path) {
   if (path.endsWith(".js")) return "text/javascript";
@@ -132,7 +176,7 @@ class SchemeHandler : public QWebEngineUrlSchemeHandler {
     }
     const QString path = url.path();
     if (path == "/index.html") {
-      Reply(job, "text/html", QByteArray(kPage));
+      Reply(job, "text/html", view_->Page());
     } else if (path == "/movie.swf") {
       Reply(job, "application/x-shockwave-flash", view_->Movie());
     } else if (path.startsWith("/ruffle/")) {
@@ -214,6 +258,27 @@ void RuffleView::Play(const QByteArray& movie, const QString& folder) {
   movie_ = movie;
   folder_ = folder;
   view_->setUrl(QUrl(QString("%1://%2/index.html").arg(kScheme, kHost)));
+}
+
+void RuffleView::SetFrameMode(int width, int height, bool transparent) {
+  frameMode_ = true;
+  frameWidth_ = width;
+  frameHeight_ = height;
+  transparent_ = transparent;
+}
+
+QByteArray RuffleView::Page() const {
+  QByteArray page(kPage);
+  if (frameMode_) {
+    page.replace("/*frames*/", kFrameScript);
+    if (transparent_) page.replace("/*config*/", " wmode: 'transparent',");
+    page.replace("/*box*/", QString("#box>*{width:%1px;height:%2px}").arg(frameWidth_).arg(frameHeight_).toUtf8());
+  }
+  return page;
+}
+
+void RuffleView::RunScript(const QString& script, std::function<void(const QVariant&)> done) {
+  view_->page()->runJavaScript(script, std::move(done));
 }
 
 void RuffleView::SetScaling(bool scale) {

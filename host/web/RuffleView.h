@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariant>
 #include <QWidget>
 #include <functional>
 
@@ -32,6 +33,17 @@ class RuffleView : public QWidget {
 
   // Starts playing the movie. Relative addresses in it resolve inside `folder` (none when empty).
   void Play(const QByteArray& movie, const QString& folder);
+
+  // Frame mode, chosen before Play, for taking pictures of a movie: the movie is drawn at
+  // exactly width x height pixels (its stage scaled to fit), on a transparent stage when asked,
+  // and its clock stands still. The page's function plenwickFrame(count) runs the movie on
+  // until `count` of its frames have run (1: the first) and answers that picture as a PNG data
+  // address, "E:" and the reason it can't, or "W" when the player has not started yet.
+  void SetFrameMode(int width, int height, bool transparent);
+  // The page the view serves.
+  QByteArray Page() const;
+  // Runs a script in the page; `done` gets its value.
+  void RunScript(const QString& script, std::function<void(const QVariant&)> done);
 
   // Whether the movie is drawn scaled to the view or at its stage size (once known); whether
   // the player's menu opens on a right click.
@@ -58,6 +70,10 @@ class RuffleView : public QWidget {
   void ApplyScaling();
 
   QString ruffleFolder_;
+  bool frameMode_ = false;
+  int frameWidth_ = 0;
+  int frameHeight_ = 0;
+  bool transparent_ = false;
   bool scaling_ = true;
   int stageWidth_ = 0;
   int stageHeight_ = 0;

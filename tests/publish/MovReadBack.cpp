@@ -42,8 +42,9 @@ ReadMovie ReadWithFfmpeg(const std::filesystem::path& path) {
       ReadStream& r = movie.streams[static_cast<size_t>(packet->stream_index)];
       r.durations.push_back(packet->duration);
       r.sizes.push_back(packet->size);
-      if (r.firstPackets.size() < 2)
-        r.firstPackets.emplace_back(reinterpret_cast<const char*>(packet->data), static_cast<size_t>(packet->size));
+      const std::string bytes(reinterpret_cast<const char*>(packet->data), static_cast<size_t>(packet->size));
+      if (r.firstPackets.size() < 2) r.firstPackets.push_back(bytes);
+      if (bytes.size() <= kSmallPacket) r.smallPackets.push_back(bytes);
     }
     av_packet_unref(packet);
   }

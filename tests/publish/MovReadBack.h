@@ -2,12 +2,15 @@
 // packets) and through a walk of the file's atoms (what the demuxer does not report).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace publishtest {
+
+inline constexpr size_t kSmallPacket = 64 * 1024;
 
 struct ReadStream {
   std::string type;   // "video", "data", ... as FFmpeg names the media type
@@ -21,6 +24,7 @@ struct ReadStream {
   std::vector<int64_t> durations;  // each packet's duration, in the time base
   std::vector<int64_t> sizes;
   std::vector<std::string> firstPackets;  // the bytes of the first two packets
+  std::vector<std::string> smallPackets;  // the bytes of every packet of at most kSmallPacket bytes
 };
 
 struct ReadMovie {
