@@ -53,14 +53,15 @@ bool Produce(const PublishSettings::Producer& producer, const WideString& path, 
 
 bool PublishMovie(PublishContext& context, PublishSettings& settings, PublishWriters& writers,
                   PublishInteraction* interaction) {
+  writers.error.clear();
   auto fail = [&](int text) {
-    if (interaction != nullptr) interaction->ShowError(kPublishErrorHeading, text);
+    if (interaction != nullptr) interaction->ShowError(kPublishErrorHeading, text, writers.error);
     return false;
   };
   bool any = false;
   for (bool flag : settings.publish) any = any || flag;
   if (!any) {
-    if (interaction != nullptr) interaction->ShowError(kPublishErrorHeading, kPublishNothingToPublish);
+    if (interaction != nullptr) interaction->ShowError(kPublishErrorHeading, kPublishNothingToPublish, {});
     return true;
   }
   if (!PathIsFolder(settings.outputFolder)) return fail(kPublishFolderMissing);

@@ -13,6 +13,7 @@
 #include "publish/HtmlSettings.h"
 #include "publish/PublishWriters.h"
 #include "publish/QuickTimeSettings.h"
+#include "ui/ToolkitDialogs.h"
 
 enum PublishOutput : int {
   kPublishSwf,
@@ -43,15 +44,12 @@ enum PublishMessage : int {
   kPublishFolderMissing = 8021,
 };
 
-// Answers of the replace question.
-enum ReplaceAnswer : int {
-  kReplaceNoFile = -1,
-  kReplace = 1000,
-  kReplaceAll = 1001,
-  kDontReplace = 1002,
-  kDontReplaceAll = 1003,
-  kReplaceStop = 1004,
-};
+// Answers of the replace question: the toolkit's (kReplaceAll, kDontReplace and the others
+// below), and no file at the path.
+inline constexpr int kReplaceNoFile = -1;
+inline constexpr int kReplace = kReplaceItem;
+inline constexpr int kDontReplaceAll = kDontReplaceAny;
+inline constexpr int kReplaceStop = kStopReplacing;
 
 // What an interactive run asks and shows; the application's uses the toolkit's dialogs.
 class PublishInteraction {
@@ -59,7 +57,9 @@ class PublishInteraction {
   virtual ~PublishInteraction() = default;
   // kReplaceNoFile when nothing is at the path, else the user's answer.
   virtual int AskReplaceExistingFile(const WideString& path) = 0;
-  virtual void ShowError(int heading, int text) = 0;
+  // A numbered failure; `reason` is the failed writer's own account of it (empty when it gave
+  // none).
+  virtual void ShowError(int heading, int text, const std::string& reason) = 0;
   // A failure explained by a writer in its own words.
   virtual void ShowErrorText(const std::string& heading, const std::string& text) = 0;
   virtual void ShowNote(int heading, int text) = 0;

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "host/ui/Alert.h"
+#include "host/ui/Application.h"
+#include "publish/DialogPublishInteraction.h"
 #include "tests/publish/MovReadBack.h"
 #include "tests/publish/Scratch.h"
 
@@ -28,8 +31,8 @@ class ScriptedInteraction : public PublishInteraction {
     const auto it = answers.find(Name(path));
     return it != answers.end() ? it->second : kReplaceNoFile;
   }
-  void ShowError(int heading, int text) override {
-    shown.push_back(std::to_string(heading) + "/" + std::to_string(text));
+  void ShowError(int heading, int text, const std::string& reason) override {
+    shown.push_back(std::to_string(heading) + "/" + std::to_string(text) + (reason.empty() ? "" : ": " + reason));
   }
   void ShowErrorText(const std::string& heading, const std::string& text) override {
     shown.push_back(heading + "/" + text);
@@ -354,29 +357,219 @@ TEST(PublishMovie, AScreenSaverAloneGetsATemporaryMovie) {
   EXPECT_EQ(run.FolderNames(), std::vector<std::string>{});
 }
 
-TEST(PublishMovie, TheLibraryWritersMakeThePageAndTheQuickTimeMovie) {
+// The synthetic template folders of the screen saver and its installer.
+void MakeTemplates(const fs::path& saver, const fs::path& installer) {
+  fs::create_directories(saver / "English.lproj");
+  fs::create_directories(saver / "Flash Player.plugin");
+  publishtest::WriteBytes(saver / "English.lproj/s", "s");
+  publishtest::WriteBytes(saver / "Flash Player.plugin/p", "p");
+  publishtest::WriteBytes(saver / "fprx", "f");
+  publishtest::WriteBytes(saver / "fssx", "QXSSXXXXXXXXXXXXXXXXZZZZZZZZ");
+  fs::create_directories(installer / "English.lproj");
+  publishtest::WriteBytes(installer / "English.lproj/Localizable.strings", "en");
+  publishtest::WriteBytes(installer / "Installer", "#!/bin/sh\n");
+  publishtest::WriteBytes(installer / "installer.icns", "icns");
+}
+
+// The library's writers with the bundle's projector stubs (but those named missing) and
+// templates of their own.
+struct RealWriters : PublishWriters {
+  RealWriters() {
+    MakeTemplates(templates / "ss_tmp", templates / "ssin_tmp");
+    saverTemplate = Utf8ToWide((templates / "ss_tmp").string());
+    installerTemplate = Utf8ToWide((templates / "ssin_tmp").string());
+    projectorStubs = [this](int id, std::string& bytes) {
+      return missingStubs.count(id) == 0 && GetBundleProjectorStub(id, bytes);
+    };
+  }
+  ScratchFolder templates;
+  std::set<int> missingStubs;
+};
+
+TEST(PublishMovie, TheLibraryWritersMakeEveryOutput) {
   PublishRun run;
-  PublishWriters writers;
-  run.settings.publish[kPublishSwf] = run.settings.publish[kPublishHtml] = true;
-  run.settings.publish[kPublishQuickTime] = true;
+  RealWriters writers;
+  run.PublishAllButVideo();
   run.settings.quickTime.width = 200;
   run.settings.quickTime.height = 100;
   run.settings.html.width = 200;
   run.settings.html.height = 100;
-  EXPECT_TRUE(PublishMovie(run.context, run.settings, writers, &run.interaction));
-  EXPECT_EQ(run.FolderNames(), (std::vector<std::string>{"movie.mov", "movie.swf", "page.html"}));
+  ASSERT_TRUE(PublishMovie(run.context, run.settings, writers, &run.interaction)) << writers.error;
+  EXPECT_EQ(run.interaction.shown, std::vector<std::string>{"8017/8018"});
+  EXPECT_EQ(run.FolderNames(), (std::vector<std::string>{"._mac.app", "install.app", "mac.app", "movie.mov",
+                                                         "movie.swf", "page.html", "show.saver", "win.exe"}));
+  const std::string movie = publishtest::ReadBytes(run.folder / "movie.swf");
+  ASSERT_FALSE(movie.empty());
   EXPECT_NE(publishtest::ReadBytes(run.folder / "page.html").find("<EMBED src=\"movie.swf\""), std::string::npos);
-  const publishtest::ReadMovie movie = publishtest::ReadWithFfmpeg(run.folder / "movie.mov");
-  ASSERT_EQ(movie.streams.size(), 1u);
-  ASSERT_EQ(movie.streams[0].firstPackets.size(), 1u);
-  EXPECT_EQ(movie.streams[0].firstPackets[0], publishtest::ReadBytes(run.folder / "movie.swf"));
+  // Each projector ends with the movie and its trailer.
+  const std::string mac = publishtest::ReadBytes(run.folder / "mac.app");
+  const std::string win = publishtest::ReadBytes(run.folder / "win.exe");
+  ASSERT_GT(mac.size(), movie.size() + 8);
+  ASSERT_GT(win.size(), movie.size() + 8);
+  EXPECT_EQ(mac.substr(mac.size() - movie.size() - 8, movie.size()), movie);
+  EXPECT_EQ(mac.substr(mac.size() - 4), std::string("\xFA\x12\x34\x56", 4));
+  EXPECT_EQ(win.substr(win.size() - movie.size() - 8, movie.size()), movie);
+  EXPECT_EQ(win.substr(win.size() - 8, 4), std::string("\x56\x34\x12\xFA", 4));
+  const publishtest::ReadMovie qt = publishtest::ReadWithFfmpeg(run.folder / "movie.mov");
+  ASSERT_EQ(qt.streams.size(), 1u);
+  ASSERT_EQ(qt.streams[0].firstPackets.size(), 1u);
+  EXPECT_EQ(qt.streams[0].firstPackets[0], movie);
+  EXPECT_EQ(publishtest::ReadBytes(run.folder / "show.saver/Contents/Resources/ssaver.swf"), movie);
+  EXPECT_TRUE(fs::is_regular_file(run.folder / "install.app/Contents/Resources/installer.dat"));
+  EXPECT_EQ(publishtest::ReadBytes(run.folder / "install.app/Contents/MacOS/Installer"), "#!/bin/sh\n");
+}
 
-  // The projectors are not part of this library: a run that asks for one fails there.
-  PublishRun projector;
-  projector.settings.publish[kPublishMacProjector] = true;
-  EXPECT_FALSE(PublishMovie(projector.context, projector.settings, writers, &projector.interaction));
-  EXPECT_EQ(projector.interaction.shown, std::vector<std::string>{"8010/8013"});
-  EXPECT_EQ(projector.FolderNames(), std::vector<std::string>{});
+TEST(PublishMovie, AMissingStubOrTemplateStopsTheRunAtItsWriterAndSaysWhy) {
+  struct Row {
+    const char* what;
+    std::set<int> missingStubs;
+    const char* saverTemplate;  // a folder that does not exist, instead of the good one
+    const char* installerTemplate;
+    std::string shown;
+    std::vector<std::string> made;
+  };
+  const Row rows[] = {
+      {"Mac projector stub",
+       {kMacProjectorStubId},
+       nullptr,
+       nullptr,
+       "8010/8013: The player stub 2200 is missing from the program's resources.",
+       {"movie.swf", "page.html"}},
+      {"Mac projector's fork",
+       {kMacProjectorForkStubId},
+       nullptr,
+       nullptr,
+       "8010/8013: The player stub 2201 is missing from the program's resources.",
+       {"movie.swf", "page.html"}},
+      {"Windows projector stub",
+       {kWindowsProjectorStubId},
+       nullptr,
+       nullptr,
+       "8010/8014: The player stub 2202 is missing from the program's resources.",
+       {"._mac.app", "mac.app", "movie.swf", "page.html"}},
+      {"saver template",
+       {},
+       "no saver template",
+       nullptr,
+       "8010/8019: The template folder \"@/no saver template\" is missing.",
+       {"._mac.app", "mac.app", "movie.mov", "movie.swf", "page.html", "win.exe"}},
+      {"installer template",
+       {},
+       nullptr,
+       "no installer template",
+       "8010/8020: The template folder \"@/no installer template\" is missing.",
+       {"._mac.app", "mac.app", "movie.mov", "movie.swf", "page.html", "show.saver", "win.exe"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    PublishRun run;
+    RealWriters writers;
+    writers.missingStubs = row.missingStubs;
+    if (row.saverTemplate != nullptr)
+      writers.saverTemplate = Utf8ToWide((writers.templates / row.saverTemplate).string());
+    if (row.installerTemplate != nullptr)
+      writers.installerTemplate = Utf8ToWide((writers.templates / row.installerTemplate).string());
+    run.PublishAllButVideo();
+    run.settings.quickTime.width = 200;
+    run.settings.quickTime.height = 100;
+    EXPECT_FALSE(PublishMovie(run.context, run.settings, writers, &run.interaction));
+    std::string shown = row.shown;
+    if (shown.find('@') != std::string::npos) shown.replace(shown.find('@'), 1, writers.templates.Path().string());
+    EXPECT_EQ(run.interaction.shown, std::vector<std::string>{shown});
+    EXPECT_EQ(run.FolderNames(), row.made);
+  }
+  // With the movie itself not published, the projectors' movie is a temporary one; it is gone
+  // after a failure too.
+  PublishRun run;
+  RealWriters writers;
+  writers.missingStubs = {kWindowsProjectorStubId};
+  run.settings.publish[kPublishMacProjector] = run.settings.publish[kPublishWindowsProjector] = true;
+  EXPECT_FALSE(PublishMovie(run.context, run.settings, writers, nullptr));
+  EXPECT_EQ(run.FolderNames(), (std::vector<std::string>{"._mac.app", "mac.app"}));
+}
+
+TEST(PublishMovie, AFrameExportThatFailsFailsTheRun) {
+  PublishRun run;
+  PublishWriters writers;  // no frame source
+  run.settings.publish[kPublishSwf] = run.settings.publish[kPublishQuickTime] = true;
+  run.settings.quickTime.width = 200;
+  run.settings.quickTime.height = 100;
+  run.settings.quickTime.frameExport = true;
+  EXPECT_FALSE(PublishMovie(run.context, run.settings, writers, &run.interaction));
+  EXPECT_EQ(run.interaction.shown, (std::vector<std::string>{"QTError/Failed to export the frames", "8010/8015"}));
+  EXPECT_EQ(run.FolderNames(), std::vector<std::string>{"movie.swf"});
+  EXPECT_EQ(publishtest::TempFilesLeft("_tmppblsh2"), std::vector<std::string>{});
+  EXPECT_EQ(publishtest::TempFilesLeft("__qtphat"), std::vector<std::string>{});
+}
+// Alerts answered with their default button and recorded as "heading | detail"; replace
+// questions answered from `answer` and recorded.
+struct ToolkitAnswers {
+  ToolkitAnswers() {
+    host::ui::SetAlertResponder([this](const host::ui::AlertSpec& alert, host::ui::Window*) {
+      alerts.push_back(WideToUtf8(alert.heading) + " | " + WideToUtf8(alert.detail));
+      icons.push_back(alert.icon);
+      return 1;
+    });
+    SetReplaceItemResponder([this](const WideString& path, int mode) {
+      asked.push_back(Name(path) + " " + std::to_string(mode));
+      return answer;
+    });
+  }
+  ~ToolkitAnswers() {
+    host::ui::SetAlertResponder({});
+    SetReplaceItemResponder({});
+  }
+  int answer = kReplace;
+  std::vector<std::string> alerts;
+  std::vector<host::ui::AlertIcon> icons;
+  std::vector<std::string> asked;
+};
+
+TEST(DialogPublishInteraction, AsksThroughTheToolkitAndShowsTheNumberedTexts) {
+  ToolkitAnswers toolkit;
+  DialogPublishInteraction interaction;
+
+  // A replaced page, then a Windows projector that fails: the alert says which and why.
+  PublishRun failing;
+  RealWriters writers;
+  writers.missingStubs = {kWindowsProjectorStubId};
+  failing.settings.publish[kPublishHtml] = failing.settings.publish[kPublishWindowsProjector] = true;
+  ASSERT_TRUE(publishtest::WriteBytes(failing.folder / "page.html", "old page"));
+  EXPECT_FALSE(PublishMovie(failing.context, failing.settings, writers, &interaction));
+  EXPECT_EQ(toolkit.asked, std::vector<std::string>{"page.html 1"}) << "only existing files are asked about";
+  EXPECT_EQ(toolkit.alerts,
+            std::vector<std::string>{"Publishing failed | The Windows projector could not be written."
+                                     "\n\nThe player stub 2202 is missing from the program's resources."});
+  EXPECT_EQ(toolkit.icons, std::vector<host::ui::AlertIcon>{host::ui::AlertIcon::kStop});
+  EXPECT_NE(publishtest::ReadBytes(failing.folder / "page.html"), "old page");
+  EXPECT_FALSE(host::ui::IsWatchCursorShown());
+
+  // A question closed without an answer stops the run: the existing page stays as it was.
+  toolkit.alerts.clear();
+  toolkit.asked.clear();
+  toolkit.answer = -1;
+  PublishRun closed;
+  closed.settings.publish[kPublishHtml] = true;
+  ASSERT_TRUE(publishtest::WriteBytes(closed.folder / "page.html", "old page"));
+  EXPECT_TRUE(PublishMovie(closed.context, closed.settings, writers, &interaction));
+  EXPECT_EQ(toolkit.asked, std::vector<std::string>{"page.html 1"});
+  EXPECT_EQ(publishtest::ReadBytes(closed.folder / "page.html"), "old page");
+  EXPECT_EQ(toolkit.alerts, std::vector<std::string>{"Publishing finished | Every selected format was published."});
+  EXPECT_FALSE(host::ui::IsWatchCursorShown());
+
+  // Nothing to publish; a QuickTime writer's own words come in their own alert first.
+  toolkit.alerts.clear();
+  PublishRun nothing;
+  EXPECT_TRUE(PublishMovie(nothing.context, nothing.settings, writers, &interaction));
+  PublishRun movie;
+  movie.settings.publish[kPublishQuickTime] = true;
+  movie.settings.quickTime.frameExport = true;
+  movie.settings.quickTime.width = movie.settings.quickTime.height = 10;
+  EXPECT_FALSE(PublishMovie(movie.context, movie.settings, writers, &interaction));
+  EXPECT_EQ(toolkit.alerts, (std::vector<std::string>{
+                                "Publishing failed | No output format is selected, so there is nothing to publish.",
+                                "QTError | Failed to export the frames",
+                                "Publishing failed | The QuickTime movie could not be written."}));
 }
 
 }  // namespace

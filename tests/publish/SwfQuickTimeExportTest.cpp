@@ -257,4 +257,32 @@ TEST(PublishQuickTime, FrameExportTakesItsSettingsFromTheQuickTimeSettingsAndRep
   EXPECT_FALSE(fs::exists(dir / "other.mov"));
 }
 
+TEST(PublishQuickTime, FailedFlashTracksLeaveNoTemporaryFile) {
+  ScratchFolder dir;
+  ASSERT_TRUE(publishtest::WriteBytes(dir / "plain.swf", publishtest::EmptyMovie(12 * 256, 4)));
+  ASSERT_TRUE(CompressSwfFile(W(dir / "plain.swf"), W(dir / "packed.swf"), false));
+  // A compressed movie whose stream is cut short, and one that inflates to a movie of no frames.
+  const std::string packed = ReadBytes(dir / "packed.swf");
+  ASSERT_TRUE(publishtest::WriteBytes(dir / "cut.swf", packed.substr(0, packed.size() - 6)));
+  ASSERT_TRUE(publishtest::WriteBytes(dir / "none.swf", publishtest::EmptyMovie(12 * 256, 0)));
+  ASSERT_TRUE(CompressSwfFile(W(dir / "none.swf"), W(dir / "packednone.swf"), false));
+  for (const char* name : {"cut.swf", "packednone.swf"}) {
+    for (bool flatten : {false, true}) {
+      SCOPED_TRACE(std::string(name) + (flatten ? ", flattened" : ""));
+      QuickTimeSettings settings;
+      settings.width = 20;
+      settings.height = 10;
+      settings.flatten = flatten;
+      FrameExportSettings frameExport;
+      std::string error;
+      EXPECT_FALSE(
+          PublishQuickTime({W(dir / name), W(dir / name), W(dir / "out.mov")}, settings, frameExport, nullptr, error));
+      EXPECT_EQ(error, "Failed to add Flash Track compressed");
+      EXPECT_FALSE(fs::exists(dir / "out.mov"));
+      EXPECT_EQ(publishtest::TempFilesLeft("pbflate"), std::vector<std::string>{});
+      EXPECT_EQ(publishtest::TempFilesLeft("__qtphat"), std::vector<std::string>{});
+    }
+  }
+}
+
 }  // namespace
