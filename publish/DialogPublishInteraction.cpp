@@ -17,6 +17,22 @@ std::wstring Numbered(int number) {
 
 }  // namespace
 
+// An alert is answered with the arrow, whatever the run shows around it.
+class DialogPublishInteraction::ArrowWhileAlert {
+ public:
+  explicit ArrowWhileAlert(bool busy) : busy_(busy) {
+    if (busy_) host::ui::SetArrowCursor();
+  }
+  ~ArrowWhileAlert() {
+    if (busy_) host::ui::SetWatchCursor();
+  }
+  ArrowWhileAlert(const ArrowWhileAlert&) = delete;
+  ArrowWhileAlert& operator=(const ArrowWhileAlert&) = delete;
+
+ private:
+  bool busy_;
+};
+
 DialogPublishInteraction::~DialogPublishInteraction() {
   if (busy_) host::ui::SetArrowCursor();
 }
@@ -32,14 +48,19 @@ void DialogPublishInteraction::ShowError(int heading, int text, const std::strin
   if (!reason.empty()) detail += (detail.empty() ? L"" : L"\n\n") + Utf8ToWide(reason);
   if (detail.empty()) detail = L"Error";
   const std::wstring title = Numbered(heading);
+  const ArrowWhileAlert arrow(busy_);
   ui::ShowMessageSheet(parent_, ui::kStyleStop | ui::kStyleOk, title.empty() ? L"Error" : title, detail);
 }
 
 void DialogPublishInteraction::ShowErrorText(const std::string& heading, const std::string& text) {
+  const ArrowWhileAlert arrow(busy_);
   ui::ShowMessageSheet(parent_, ui::kStyleStop | ui::kStyleOk, Utf8ToWide(heading), Utf8ToWide(text));
 }
 
-void DialogPublishInteraction::ShowNote(int heading, int text) { ui::ShowNoteBoxById(parent_, heading, text); }
+void DialogPublishInteraction::ShowNote(int heading, int text) {
+  const ArrowWhileAlert arrow(busy_);
+  ui::ShowNoteBoxById(parent_, heading, text);
+}
 
 void DialogPublishInteraction::ShowBusy(bool busy) {
   busy_ = busy;

@@ -1,6 +1,6 @@
 // The publishing run's questions and messages in the program's own dialogs: the replace
 // question of the toolkit (with "Apply To All" and "Stop"), error and note alerts with the
-// numbered texts, and the busy cursor.
+// numbered texts, and the busy cursor (lifted while an alert waits for its answer).
 #pragma once
 
 #include "publish/PublishMovie.h"
@@ -22,6 +22,8 @@ class DialogPublishInteraction : public PublishInteraction {
   void ShowBusy(bool busy) override;
 
  private:
+  class ArrowWhileAlert;
+
   ui::WindowRef parent_;
   bool busy_ = false;
 };

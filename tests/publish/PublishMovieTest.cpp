@@ -508,6 +508,7 @@ struct ToolkitAnswers {
     host::ui::SetAlertResponder([this](const host::ui::AlertSpec& alert, host::ui::Window*) {
       alerts.push_back(WideToUtf8(alert.heading) + " | " + WideToUtf8(alert.detail));
       icons.push_back(alert.icon);
+      watchCursor = watchCursor || host::ui::IsWatchCursorShown();
       return 1;
     });
     SetReplaceItemResponder([this](const WideString& path, int mode) {
@@ -523,6 +524,7 @@ struct ToolkitAnswers {
   std::vector<std::string> alerts;
   std::vector<host::ui::AlertIcon> icons;
   std::vector<std::string> asked;
+  bool watchCursor = false;  // over any alert
 };
 
 TEST(DialogPublishInteraction, AsksThroughTheToolkitAndShowsTheNumberedTexts) {
@@ -570,6 +572,7 @@ TEST(DialogPublishInteraction, AsksThroughTheToolkitAndShowsTheNumberedTexts) {
                                 "Publishing failed | No output format is selected, so there is nothing to publish.",
                                 "QTError | Failed to export the frames",
                                 "Publishing failed | The QuickTime movie could not be written."}));
+  EXPECT_FALSE(toolkit.watchCursor) << "alerts are answered with the arrow";
 }
 
 }  // namespace
