@@ -86,7 +86,8 @@ void DisplayPage::Reset() {
 bool DisplayPage::CommitToProject() {
   project_.SetDisplayEnabled(useDisplay_.IsChecked());
   if (!ApplyToDisplay()) return false;
-  project_.SetDisplay(display_);
+  // A page that shows no display (a folder row chosen in the palette) leaves the project's.
+  if (display_ != nullptr) project_.SetDisplay(display_);
   return true;
 }
 

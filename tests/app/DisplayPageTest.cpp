@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabBar>
 #include <QTest>
 #include <QTreeView>
 #include <cstdlib>
@@ -65,10 +66,10 @@ class DisplayPageTest : public MainWindowFixture {
     MakeWindow();
     // The Display tab, as a person would open it.
     window_->Show(true);
-    auto* tabs = apptest::WidgetOf(window_->GetWindowRef(), "tbPl", 0);
+    auto* tabs = qobject_cast<QTabBar*>(apptest::WidgetOf(window_->GetWindowRef(), "tbPl", 0));
     ASSERT_NE(tabs, nullptr);
-    tabs->setProperty("currentIndex", 1);
-    QCoreApplication::processEvents();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    ASSERT_TRUE(W("uPrv")->isVisible());
   }
   void TearDown() override {
     ::unsetenv("PLENWICK_TEST_PLUGIN_LOG");
@@ -347,6 +348,19 @@ TEST_F(DisplayPageTest, ChoosingADisplayInThePaletteRefreshesThePage) {
   EXPECT_EQ(Page().GetShownDisplay(), Named(L"Classic Bar"));
   EXPECT_EQ(Text("eWid"), std::to_wstring(Named(L"Classic Bar")->GetStoredWidth()));
   EXPECT_EQ(Text("sNam").rfind(L"Classic Bar (", 0), 0u);
+
+  // A folder row shows no display; storing the page then keeps the project's.
+  auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
+  ASSERT_NE(view, nullptr);
+  QModelIndex bars;
+  for (int r = 0; r < view->model()->rowCount(); ++r)
+    if (view->model()->index(r, 0).data().toString() == "Bars") bars = view->model()->index(r, 0);
+  ASSERT_TRUE(bars.isValid());
+  view->selectionModel()->setCurrentIndex(bars, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  EXPECT_EQ(Page().GetShownDisplay(), nullptr);
+  EXPECT_EQ(Text("sNam"), L"N/A");
+  EXPECT_TRUE(window_->CommitPages(false));
+  EXPECT_EQ(Project().GetDisplay(), Named(L"Classic Bar"));
 }
 
 TEST_F(DisplayPageTest, ThePreviewIsAPrivateBuildThatChangesNothingOfTheProject) {
@@ -408,6 +422,8 @@ TEST_F(DisplayPageTest, ThePreviewControlShowsTheDisplay) {
   PickInPalette("Bars", "Classic Bar");
   QWidget* preview = W("uPrv");
   ASSERT_NE(preview, nullptr);
+  ASSERT_TRUE(preview->isVisible());
+  ASSERT_TRUE(Page().GetPreview().Player().HasInstance()) << "the plug-in did not start";
   auto showsTheDisplay = [](const QImage& image) {
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x) {

@@ -154,6 +154,8 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
           EXPECT_EQ(bar->GetY(), 20);
           EXPECT_EQ(bar->GetFgColor(), 0x0000FFu);
           EXPECT_TRUE(scratch_.Alerts().empty());
+          // The page's preview, built with these settings, is played below.
+          fs::copy_file(WideToUtf8(window->GetDisplayPage().GetPreviewPath()), folder / "display-preview.swf");
         }
 
         scratch_.ClearAlerts();
@@ -194,54 +196,74 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
   EXPECT_EQ(trace, "T1\nT2\nT3\n");
 
   // --- The Display page's settings, seen in the player ---
-  // A copy of the built movie with a probe that reports, once, where the bar stands and the
-  // colour its bar is given.
-  fs::copy_file(folder / "built.swf", folder / "built-probe.swf");
-  playerprobe::AddProbeWith((folder / "built-probe.swf").string(), [](std::vector<std::unique_ptr<SwfTag>>& tags,
-                                                                      uint8_t version, ClipActionRecord& record) {
-    // The loader's one wrapper becomes "wrap" and the display in it "disp".
+  // The target is at hand at once, so the built loader hands over before its display shows:
+  // the page's own preview of the display plays instead, with a probe that reports the size
+  // and the bar's colour; the built movie places the display where the page put it.
+  playerprobe::AddProbeWith((folder / "display-preview.swf").string(), [](std::vector<std::unique_ptr<SwfTag>>& tags,
+                                                                          uint8_t version, ClipActionRecord& record) {
+    // The loader's wrapper of the display becomes "wrap" and the display in it "disp".
     PlaceObject2Tag* ldr = FindPlaceObject2ByName(L"ldr", tags);
     ASSERT_NE(ldr, nullptr);
     auto* loader = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(ldr->characterId, tags));
     ASSERT_NE(loader, nullptr);
+    int named = 0;
     for (const auto& child : loader->Children()) {
       auto* wrapPlace = dynamic_cast<PlaceObject2Tag*>(child.get());
       if (wrapPlace == nullptr) continue;
-      wrapPlace->SetName(L"wrap");
       auto* wrapper = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(wrapPlace->characterId, tags));
-      ASSERT_NE(wrapper, nullptr);
-      auto* inner = dynamic_cast<PlaceObject2Tag*>(wrapper->Children().at(0).get());
-      ASSERT_NE(inner, nullptr);
-      inner->SetName(L"disp");
+      if (wrapper == nullptr || wrapper->Children().empty()) continue;
+      auto* display = dynamic_cast<PlaceObject2Tag*>(wrapper->Children().at(0).get());
+      if (display == nullptr || display->clipActions.empty()) continue;
+      wrapPlace->SetName(L"wrap");
+      display->SetName(L"disp");
+      ++named;
     }
+    ASSERT_EQ(named, 1);
     playerprobe::AddScript(record, R"(
 var d = _root.ldr.wrap.disp;
-if (d != undefined && d.progress.ldrfg != undefined && _root.probed != true) {
-  _root.probed = true;
+if (d != undefined && d.progress.ldrfg != undefined) {
   var b = d.getBounds(_root);
   var t = new Color(d.progress.ldrfg).getTransform();
-  trace("display " + b.xMin + " " + b.yMin + " " + b.yMax + " " + t.ra + " " + t.ga + " " + t.ba);
+  trace("display " + (b.xMax - b.xMin) + " " + (b.yMax - b.yMin) + " " + t.ra + " " + t.ga + " " + t.ba);
 }
 )",
                            version);
   });
-  const playertest::PlayRun probed = playertest::Play({{"probed", folder / "built-probe.swf", folder, 30}});
+  const playertest::PlayRun probed = playertest::Play({{"preview", folder / "display-preview.swf", folder, 30}});
   ASSERT_EQ(probed.error, "");
   ASSERT_EQ(probed.results.size(), 1u);
   std::vector<double> seen;
+  std::string shownTrace;
   for (const std::string& line : probed.results[0].trace) {
+    shownTrace += line + "\n";
     if (line.rfind("display ", 0) != 0) continue;
+    seen.clear();  // the last frame counts: the display has set its size by then
     std::istringstream in(line.substr(8));
     in.imbue(std::locale::classic());
     for (double v; in >> v;) seen.push_back(v);
   }
-  ASSERT_EQ(seen.size(), 6u) << "the display never showed";
-  EXPECT_NEAR(seen[0], 10, 1.0);            // left
-  EXPECT_NEAR(seen[1], 20, 1.0);            // top
-  EXPECT_NEAR(seen[2] - seen[1], 30, 1.0);  // height
-  EXPECT_EQ(seen[3], 100);                  // the bar's red, green and blue: pure red
+  ASSERT_EQ(seen.size(), 5u) << "the display never showed:\n" << shownTrace << probed.results[0].error;
+  EXPECT_NEAR(seen[0], 200, 1.0);  // width
+  EXPECT_NEAR(seen[1], 30, 1.0);   // height
+  EXPECT_EQ(seen[2], 100);         // the bar's red, green and blue: pure red
+  EXPECT_EQ(seen[3], 0);
   EXPECT_EQ(seen[4], 0);
-  EXPECT_EQ(seen[5], 0);
+
+  // In the built movie the display's wrapper stands at the page's x and y (its centre, twips).
+  SwfReader built;
+  ASSERT_TRUE(built.LoadFileWithOptions(Utf8ToWide((folder / "built.swf").string()), true, 0, true));
+  PlaceObject2Tag* ldr = FindPlaceObject2ByName(L"ldr", built.GetTags());
+  ASSERT_NE(ldr, nullptr);
+  auto* loader = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(ldr->characterId, built.GetTags()));
+  ASSERT_NE(loader, nullptr);
+  bool placed = false;
+  for (const auto& child : loader->Children()) {
+    auto* wrapPlace = dynamic_cast<PlaceObject2Tag*>(child.get());
+    if (wrapPlace == nullptr || !wrapPlace->matrix) continue;
+    if (wrapPlace->matrix->translateX == (10 + 100) * 20 && wrapPlace->matrix->translateY == (20 + 15) * 20)
+      placed = true;
+  }
+  EXPECT_TRUE(placed) << "no placement at the display's centre";
 }
 
 }  // namespace
