@@ -70,6 +70,8 @@ MainWindow::~MainWindow() {
   if (!previewMoviePath_.empty()) DeleteFileAtPath(previewMoviePath_, false);
   undo_.Clear();
   palette_.Destroy();
+  // The preview's plug-in may have a view inside the window: it goes before the window.
+  display_.ReleasePreview();
   Destroy();
 }
 
@@ -327,9 +329,8 @@ bool MainWindow::OpenDocument(const WideString& path) {
   undo_.Clear();
   UpdateUndoMenu();
   palette_.SelectDisplayType(project_.GetDisplay());
+  // The Display page shows the project's display (refreshing it is no edit).
   RefreshPages();
-  if (project_.IsDisplayEnabled() && project_.GetDisplay() != nullptr) display_.SelectDisplay(project_.GetDisplay());
-  // Showing the display is no edit of the opened file.
   undo_.Clear();
   UpdateUndoMenu();
   AddRecentProject(path);
@@ -419,7 +420,6 @@ void MainWindow::ShowRestoredProject() {
   display_.Reset();
   palette_.SelectDisplayType(project_.GetDisplay());
   RefreshPages();
-  if (project_.IsDisplayEnabled() && project_.GetDisplay() != nullptr) display_.SelectDisplay(project_.GetDisplay());
   UpdateUndoMenu();
 }
 

@@ -50,6 +50,8 @@ class FrameBasedDisplay : public ColorPairDisplay {
 
  protected:
   bool AdjustArtwork(DisplayArtwork& artwork) override;
+  bool HasFgRow() const override { return HasFgColor(); }
+  bool HasBgRow() const override { return HasBgColor(); }
 
  private:
   bool fgScript_ = false;

@@ -10,6 +10,9 @@
 
 #include "platform/WideString.h"
 #include "preloader/ProjectTypes.h"
+#include "ui/Buttons.h"
+#include "ui/DialogWindow.h"
+#include "ui/StaticText.h"
 
 class MovieVariableReader;
 class PlaceObject2Tag;
@@ -111,6 +114,23 @@ class PreloaderDisplay {
   // Keeps the display aligned to the stage by its alignments when align to document is on.
   void AlignToDocument(const PreloaderData& project);
 
+  // --- the property panel: the type's own controls, hosted by the Display page ---
+  // Makes the type's controls in the host window, embedded in the parent control, their
+  // rows starting at the origin's top left; the host is told of changes until
+  // DestroyPanel. True.
+  bool CreatePanel(DialogWindow& host, ControlRef parent, const UiRect& origin);
+  // Disposes the controls and forgets the host. True.
+  bool DestroyPanel();
+  // Stores what the controls show into the display (setting the changed flag for every
+  // value that differs); false when a control holds a value the display refuses.
+  bool ApplyPanel() { return ApplyTypeControls(); }
+  // A command of a panel control (its number); false when it is none of the panel's.
+  bool HandlePanelCommand(uint32_t command) { return HandleTypeCommand(command); }
+  virtual bool EnablePanel(bool on);
+  // A control of the panel committed its value (the first argument is unused).
+  virtual bool OnPanelControlChanged(int unused, ControlRef control);
+  DialogWindow* GetPanelHost() const { return panelHost_; }
+
   // The display's attributes of the "display" element (the project writes "enable" before
   // them and closes the element).
   bool WriteXml(XmlWriter& writer) const;
@@ -122,6 +142,11 @@ class PreloaderDisplay {
   // Changes a type makes to the collected artwork before it is written; false (with the
   // reason in buildError_) stops the build.
   virtual bool AdjustArtwork(DisplayArtwork& artwork);
+  // The panel operations of the type (the base has no controls).
+  virtual bool HandleTypeCommand(uint32_t command);
+  virtual bool CreateTypeControls(DialogWindow& host, ControlRef parent, const UiRect& origin);
+  virtual bool DestroyTypeControls();
+  virtual bool ApplyTypeControls();
   std::string buildError_;
   std::vector<std::string> buildWarnings_;
 
@@ -143,6 +168,7 @@ class PreloaderDisplay {
   bool alignToDoc_ = true;
   bool varAnm_ = false;
   bool changed_ = false;
+  DialogWindow* panelHost_ = nullptr;
 };
 
 // The colour pair of most display types: the colours given to the instances "ldrfg" and
@@ -164,11 +190,29 @@ class ColorPairDisplay : public PreloaderDisplay {
   bool IsFgRecolored() const { return fgRecolor_; }
   bool IsBgRecolored() const { return bgRecolor_; }
 
+  // Panel control numbers: the labels and colour buttons of the two colour rows.
+  static constexpr int kFgLabel = 10000, kFgButton = 10001, kBgLabel = 10002, kBgButton = 10003;
+  bool EnablePanel(bool on) override;
+
  protected:
   // Gives "ldrfg" and "ldrbg" the colours whose recolouring the library movie declares.
   bool AdjustArtwork(DisplayArtwork& artwork) override;
+  // The panel: a row "Fg Color:" with a colour button for a foreground colour the display
+  // applies, and a row "Bg Color:" below it for a background colour.
+  bool HandleTypeCommand(uint32_t command) override;
+  bool CreateTypeControls(DialogWindow& host, ControlRef parent, const UiRect& origin) override;
+  bool DestroyTypeControls() override;
+  bool ApplyTypeControls() override;
+  // Whether the panel has a row for the colour.
+  virtual bool HasFgRow() const { return fgRecolor_; }
+  virtual bool HasBgRow() const { return bgRecolor_; }
+  // The bottom of the colour rows made by CreateTypeControls (its origin's top without any).
+  int GetColorRowsBottom() const { return rowsBottom_; }
 
  private:
+  StaticText fgLabel_, bgLabel_;
+  ColorButton fgButton_, bgButton_;
+  int rowsBottom_ = 0;
   uint32_t fgColor_ = 0x888888;
   uint32_t bgColor_ = 0x555555;
   bool fgRecolor_ = false;

@@ -31,6 +31,7 @@ const WordList kLoopTypeWords = {kLoop, 3};
 void ResetModificationCount() { g_modificationCount = 0; }
 void CountModification() { ++g_modificationCount; }
 int32_t PeekModificationCount() { return g_modificationCount; }
+void SetModificationCount(int32_t count) { g_modificationCount = count; }
 
 namespace projectxml {
 

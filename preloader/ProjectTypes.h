@@ -37,6 +37,8 @@ extern const WordList kLoopTypeWords;     // no_change loop no_loop
 void ResetModificationCount();
 void CountModification();
 int32_t PeekModificationCount();
+// Puts the counter back to a value read before work that is no edit of the project.
+void SetModificationCount(int32_t count);
 
 // Stores the value and counts one change when it differs from the field.
 template <typename T>

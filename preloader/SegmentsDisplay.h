@@ -13,6 +13,7 @@
 
 #include "platform/WideString.h"
 #include "preloader/PreloaderDisplay.h"
+#include "ui/EditTextField.h"
 
 class DoActionTag;
 
@@ -61,10 +62,30 @@ class SegmentsDisplay : public ColorPairDisplay {
   // part that follows the display's name), when the compiler gives no actions for it.
   static std::unique_ptr<DoActionTag> CompileLoadScript(const WideString& text, int32_t version, std::string& why);
 
+  // Panel control numbers beyond the colour rows: the spacing row and the count row.
+  static constexpr int kSpacingLabel = 10004, kSpacingField = 10005, kCountLabel = 10006, kCountField = 10007;
+  bool EnablePanel(bool on) override;
+  // A commit (Return, Enter, Tab) in the count or spacing field marks the display changed and
+  // has the host store the panel.
+  bool OnPanelControlChanged(int unused, ControlRef control) override;
+
  protected:
   bool AdjustArtwork(DisplayArtwork& artwork) override;
+  // The colour rows, then "Max Segments:" with its field and, when the library movie lets
+  // the gap be set, "Spacing:" with its field.
+  bool CreateTypeControls(DialogWindow& host, ControlRef parent, const UiRect& origin) override;
+  bool DestroyTypeControls() override;
+  // The colours, the count and the gap; a count or gap the display refuses is reported
+  // (heading 10001, text 168 or 169 with the limits) and stops the store with false.
+  bool ApplyTypeControls() override;
 
  private:
+  // An edit field of the panel that tells its display of a commit.
+  class PanelField : public EditTextField {
+   public:
+    SegmentsDisplay* owner = nullptr;
+  };
+  static void OnFieldCommit(EditTextField* field, uint32_t unused);
   void ResetSegments();
   // The count and gap the build uses: a value read from a project that the setters would
   // refuse is brought into range here, so no loop or depth runs past its bounds.
@@ -82,4 +103,6 @@ class SegmentsDisplay : public ColorPairDisplay {
   bool ldrbgPresent_ = false;
   // The SWF version of the movie being built: the compiled load script is made for it.
   int32_t version_ = 6;
+  StaticText countLabel_, spacingLabel_;
+  PanelField countField_, spacingField_;
 };

@@ -244,6 +244,14 @@ bool Control::EmbedIn(Control& pane) {
   return true;
 }
 
+std::shared_ptr<Control> Control::Container() const {
+  if (!Alive()) return nullptr;
+  Window* window = GetWindow();
+  QWidget* parent = d_->widget->parentWidget();
+  if (window == nullptr || parent == nullptr || parent == window->Widget()) return nullptr;
+  return window->ControlFor(parent);
+}
+
 bool Control::SetSmallFont() {
   if (!Alive()) return false;
   QFont f = d_->widget->font();

@@ -63,6 +63,8 @@ class Control : public std::enable_shared_from_this<Control> {
   bool IsEnabled() const;
   bool SetEnabled(bool enabled);
   bool EmbedIn(Control& pane);
+  // The control this one is embedded in (a pane, a group); null at the window's top level.
+  std::shared_ptr<Control> Container() const;
   bool SetSmallFont();
   // Shows the control's text in that family at a size in pixels, bold and italic as asked.
   bool SetTextFont(const std::wstring& family, int pixelSize, bool bold, bool italic);

@@ -5,15 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLineEdit>
+#include <QTest>
 #include <QTreeView>
 #include <filesystem>
 #include <fstream>
+#include <locale>
+#include <sstream>
 
 #include "app/AppPreferences.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "host/ui/Application.h"
+#include "host/ui/Control.h"
 #include "host/ui/Event.h"
+#include "publish/PluginPlayer.h"
 #include "swf/ActionPush.h"
 #include "swf/ControlTags.h"
 #include "swf/DisplayListTags.h"
@@ -21,6 +27,7 @@
 #include "swf/SimpleActions.h"
 #include "swf/SwfFileWriter.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/preloader/PlayerProbe.h"
 #include "tests/support/PlayerRunner.h"
 
 namespace {
@@ -51,6 +58,17 @@ void Click(host::ui::Window* window, const char (&signature)[5], int id) {
   button->click();
 }
 
+// Types the text into the field over what it holds and commits it with Return.
+void TypeInto(host::ui::Window* window, const char (&signature)[5], int id, const char* text) {
+  auto* edit = qobject_cast<QLineEdit*>(apptest::WidgetOf(window, signature, id));
+  ASSERT_NE(edit, nullptr) << signature;
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClicks(edit, QString::fromLatin1(text));
+  QTest::keyClick(edit, Qt::Key_Return);
+}
+
 // The row of the text under the parent in the view's model; invalid when none.
 QModelIndex RowNamed(QTreeView& view, const QModelIndex& parent, const QString& text) {
   QAbstractItemModel* model = view.model();
@@ -63,7 +81,13 @@ QModelIndex RowNamed(QTreeView& view, const QModelIndex& parent, const QString& 
 
 class MainWindowPlayerTest : public ::testing::Test {
  protected:
-  void TearDown() override { Application::DestroyInstance(); }
+  // The Display page's preview plays in the plug-in that only logs its calls: what counts
+  // here is the built movie.
+  void SetUp() override { SetPreviewPluginPathForTesting(PLENWICK_TEST_PLUGIN); }
+  void TearDown() override {
+    Application::DestroyInstance();
+    SetPreviewPluginPathForTesting({});
+  }
   apptest::AppScratch scratch_;
 };
 
@@ -106,6 +130,34 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
         ASSERT_NE(window->GetProject().GetDisplay(), nullptr);
         EXPECT_EQ(window->GetProject().GetDisplay()->GetName(), L"Classic Bar");
 
+        // --- The Display page: the chosen bar placed, sized and coloured on the page ---
+        {
+          Click(w, "cAld", 1001);  // no longer aligned to the stage: the position is the user's
+          TypeInto(w, "eWid", 1001, "200");
+          TypeInto(w, "eHei", 1001, "30");
+          TypeInto(w, "eSkx", 1001, "10");
+          TypeInto(w, "eSky", 1001, "20");
+          // The bar's colour from the property panel's colour button (pure red, 0x00BBGGRR).
+          host::ui::SetColorResponder([](const std::wstring&, uint32_t, uint32_t& chosen) {
+            chosen = 0x0000FF;
+            return true;
+          });
+          std::shared_ptr<host::ui::Control> fg = w->FindControl(10001, 1001);
+          ASSERT_NE(fg, nullptr);
+          qobject_cast<QAbstractButton*>(fg->Widget())->click();
+          host::ui::SetColorResponder(nullptr);
+          auto* bar = dynamic_cast<ColorPairDisplay*>(window->GetProject().GetDisplay());
+          ASSERT_NE(bar, nullptr);
+          EXPECT_EQ(bar->GetStoredWidth(), 200);
+          EXPECT_EQ(bar->GetStoredHeight(), 30);
+          EXPECT_EQ(bar->GetX(), 10);
+          EXPECT_EQ(bar->GetY(), 20);
+          EXPECT_EQ(bar->GetFgColor(), 0x0000FFu);
+          EXPECT_TRUE(scratch_.Alerts().empty());
+          // The page's preview, built with these settings, is played below.
+          fs::copy_file(WideToUtf8(window->GetDisplayPage().GetPreviewPath()), folder / "display-preview.swf");
+        }
+
         scratch_.ClearAlerts();
         scratch_.AnswerChoosers({Utf8ToWide((folder / "built.swf").string())});
         Click(w, "mExs", 0);
@@ -142,6 +194,76 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
   std::string trace;
   for (const std::string& line : run.results[0].trace) trace += line + "\n";
   EXPECT_EQ(trace, "T1\nT2\nT3\n");
+
+  // --- The Display page's settings, seen in the player ---
+  // The target is at hand at once, so the built loader hands over before its display shows:
+  // the page's own preview of the display plays instead, with a probe that reports the size
+  // and the bar's colour; the built movie places the display where the page put it.
+  playerprobe::AddProbeWith((folder / "display-preview.swf").string(), [](std::vector<std::unique_ptr<SwfTag>>& tags,
+                                                                          uint8_t version, ClipActionRecord& record) {
+    // The loader's wrapper of the display becomes "wrap" and the display in it "disp".
+    PlaceObject2Tag* ldr = FindPlaceObject2ByName(L"ldr", tags);
+    ASSERT_NE(ldr, nullptr);
+    auto* loader = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(ldr->characterId, tags));
+    ASSERT_NE(loader, nullptr);
+    int named = 0;
+    for (const auto& child : loader->Children()) {
+      auto* wrapPlace = dynamic_cast<PlaceObject2Tag*>(child.get());
+      if (wrapPlace == nullptr) continue;
+      auto* wrapper = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(wrapPlace->characterId, tags));
+      if (wrapper == nullptr || wrapper->Children().empty()) continue;
+      auto* display = dynamic_cast<PlaceObject2Tag*>(wrapper->Children().at(0).get());
+      if (display == nullptr || display->clipActions.empty()) continue;
+      wrapPlace->SetName(L"wrap");
+      display->SetName(L"disp");
+      ++named;
+    }
+    ASSERT_EQ(named, 1);
+    playerprobe::AddScript(record, R"(
+var d = _root.ldr.wrap.disp;
+if (d != undefined && d.progress.ldrfg != undefined) {
+  var b = d.getBounds(_root);
+  var t = new Color(d.progress.ldrfg).getTransform();
+  trace("display " + (b.xMax - b.xMin) + " " + (b.yMax - b.yMin) + " " + t.ra + " " + t.ga + " " + t.ba);
+}
+)",
+                           version);
+  });
+  const playertest::PlayRun probed = playertest::Play({{"preview", folder / "display-preview.swf", folder, 30}});
+  ASSERT_EQ(probed.error, "");
+  ASSERT_EQ(probed.results.size(), 1u);
+  std::vector<double> seen;
+  std::string shownTrace;
+  for (const std::string& line : probed.results[0].trace) {
+    shownTrace += line + "\n";
+    if (line.rfind("display ", 0) != 0) continue;
+    seen.clear();  // the last frame counts: the display has set its size by then
+    std::istringstream in(line.substr(8));
+    in.imbue(std::locale::classic());
+    for (double v; in >> v;) seen.push_back(v);
+  }
+  ASSERT_EQ(seen.size(), 5u) << "the display never showed:\n" << shownTrace << probed.results[0].error;
+  EXPECT_NEAR(seen[0], 200, 1.0);  // width
+  EXPECT_NEAR(seen[1], 30, 1.0);   // height
+  EXPECT_EQ(seen[2], 100);         // the bar's red, green and blue: pure red
+  EXPECT_EQ(seen[3], 0);
+  EXPECT_EQ(seen[4], 0);
+
+  // In the built movie the display's wrapper stands at the page's x and y (its centre, twips).
+  SwfReader built;
+  ASSERT_TRUE(built.LoadFileWithOptions(Utf8ToWide((folder / "built.swf").string()), true, 0, true));
+  PlaceObject2Tag* ldr = FindPlaceObject2ByName(L"ldr", built.GetTags());
+  ASSERT_NE(ldr, nullptr);
+  auto* loader = dynamic_cast<DefineSpriteTag*>(FindTagByCharacterId(ldr->characterId, built.GetTags()));
+  ASSERT_NE(loader, nullptr);
+  bool placed = false;
+  for (const auto& child : loader->Children()) {
+    auto* wrapPlace = dynamic_cast<PlaceObject2Tag*>(child.get());
+    if (wrapPlace == nullptr || !wrapPlace->matrix) continue;
+    if (wrapPlace->matrix->translateX == (10 + 100) * 20 && wrapPlace->matrix->translateY == (20 + 15) * 20)
+      placed = true;
+  }
+  EXPECT_TRUE(placed) << "no placement at the display's centre";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "host/ui/Event.h"
 #include "host/ui/Menu.h"
 #include "platform/TempFolder.h"
+#include "publish/PluginPlayer.h"
 #include "tests/app/AppTestSupport.h"
 #include "ui/Menus.h"
 
@@ -41,10 +42,13 @@ class MainWindowFixture : public ::testing::Test {
     AppPreferences::Instance().paletteVisible = true;
     std::filesystem::create_directories(Library());
     PreloadersPalette::SetLibraryFolders({Utf8ToWide(Library().string())});
+    // The Display page's preview plays in the plug-in that only logs its calls.
+    SetPreviewPluginPathForTesting(PLENWICK_TEST_PLUGIN);
     ASSERT_TRUE(InstallMenuBarFromNib());
   }
   void TearDown() override {
     window_.reset();
+    SetPreviewPluginPathForTesting({});
     PreloadersPalette::SetLibraryFolders({});
     AppPreferences::Instance().ClearRecentLists();
   }

@@ -23,6 +23,10 @@ const std::map<int, std::vector<std::string>> kFormats = {
     {129, {"ls"}},                             // Document page: the unreadable target movie
     {153, {"ls"}},                             // build: the generator's reason
     {167, {"ls"}},                             // build: the warnings, one line each
+    {111, {"ls"}},                             // Display page: the preview build's reason
+    {147, {"d", "d"}},   {148, {"d", "d"}},    // Display page: width, height refused (limits)
+    {149, {"d", "d"}},   {150, {"d", "d"}},    // Display page: x, y refused (limits)
+    {168, {"d", "d"}},   {169, {"d", "d"}},    // segments panel: count, spacing refused (limits)
 };
 
 // Numbers that the program shows and that must therefore exist.

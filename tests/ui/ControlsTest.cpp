@@ -90,6 +90,20 @@ TEST_F(Controls, GeometryIsWhereTheInterfaceFilePutsItInWindowCoordinates) {
   EXPECT_EQ(ok.HorizontalGap(), 8);
 }
 
+TEST_F(Controls, AControlKnowsThePaneItIsEmbeddedIn) {
+  PushButton ok, inPane;
+  ASSERT_TRUE(window.AttachControl(FourCC("ok  "), ok));
+  ASSERT_TRUE(inPane.Attach(FourCC("pb10"), window.GetWindowRef(), 1000));
+  EXPECT_EQ(ok.GetControlRef()->Container(), nullptr);  // the window's top level
+  std::shared_ptr<host::ui::Control> pane = inPane.GetControlRef()->Container();
+  ASSERT_NE(pane, nullptr);
+  EXPECT_EQ(pane->Widget(), window.W("pb10", 1000)->parentWidget());
+  EXPECT_EQ(pane->Id(), 1000);
+  // A control embedded later reports its new container.
+  ASSERT_TRUE(ok.EmbedIn(pane.get()));
+  EXPECT_EQ(ok.GetControlRef()->Container(), pane);
+}
+
 TEST_F(Controls, EnabledAndShownStatesReachTheWidgetAndDisabledButtonsIgnoreClicks) {
   PushButton ok;
   ASSERT_TRUE(window.AttachControl(FourCC("ok  "), ok));
