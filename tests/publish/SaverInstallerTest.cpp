@@ -147,4 +147,16 @@ TEST_F(SaverInstallerBuild, ProgressTextsAreShownInTheirOrder) {
   EXPECT_EQ(shown, (std::vector<int>{8030, 8031, 8032, 8033, 8034, 8035, 8036, 8037, 8038, 8039}));
 }
 
+TEST_F(SaverInstallerBuild, ALongNameIsCutBetweenCharacters) {
+  // One byte, then 150 two-byte characters: the saver's folder name keeps the 99 that fit in
+  // 200 bytes, not half of the 100th.
+  settings_.SetName(L"a" + std::wstring(150, L'\u00e9'));
+  ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "long.saver"), {})) << settings_.Error();
+  InstallerPackage package;
+  ASSERT_TRUE(package.ReadDescription(Utf8ToWide(scratch_ / "long.app/Contents/Resources/installer.dat")));
+  ASSERT_EQ(package.Items().size(), 1u);
+  const auto& saver = dynamic_cast<const InstallFolder&>(*package.Items()[0]->Children().at(0));
+  EXPECT_EQ(saver.name, L"a" + std::wstring(99, L'\u00e9') + L".saver");
+}
+
 }  // namespace
