@@ -95,7 +95,7 @@ class SaverPrograms : public ::testing::Test {
   void TearDown() override { host::bundle::SetBundlePathForTesting(""); }
 
   PlayerRun Run(const std::vector<std::string>& argv, size_t lines, bool terminate) {
-    return RunPlayer(argv, environment_, lines, terminate, std::chrono::seconds(60), scratch_ / "errors.log");
+    return RunPlayer(argv, environment_, lines, terminate, std::chrono::seconds(90), scratch_ / "errors.log");
   }
   // Runs a program with its standard input empty (as when no one is at a terminal).
   PlayerRun RunAlone(const std::vector<std::string>& argv) {
