@@ -74,35 +74,38 @@ bool CopyFileAs(const std::string& source, const std::string& destination) {
 std::string PlainSaverName(const WideString& name) {
   std::string out;
   for (const wchar_t c : name) {
-    if (c == L'/' || c == 0) {
-      out.push_back('_');
-    } else {
-      out += WideToUtf8(std::wstring(1, c));
-    }
+    const std::string next = c == L'/' || c == 0 ? std::string("_") : WideToUtf8(std::wstring(1, c));
+    if (out.size() + next.size() > 200) break;  // room for ".saver" within a file name, whole characters only
+    out += next;
   }
   if (out.empty() || out == "." || out == "..") out = "Screen Saver";
-  if (out.size() > 200) out.resize(200);  // room for ".saver" within a file name
   return out;
 }
 
 }  // namespace
 
-bool ScreenSaverSettings::WriteInstallerBundle(const std::string& bundle, const std::string& saver) {
+bool ScreenSaverSettings::WriteInstallerBundle(const std::string& bundle, InstallerPackage& package) {
   const std::string contents = bundle + "/Contents";
   const std::string macos = contents + "/MacOS";
   const std::string resources = contents + "/Resources";
   const std::string templ = WideToUtf8(installerTemplate_);
-  for (const std::string& folder : {contents, macos, resources}) {
-    if (::mkdir(folder.c_str(), 0755) != 0) return Fail("cannot make " + folder + ": " + std::strerror(errno));
-  }
+  if (templ.empty()) return Fail("no installer template folder is set");
+  if (::mkdir(contents.c_str(), 0755) != 0) return Fail("cannot make " + contents + ": " + std::strerror(errno));
+  Progress(kSaverProgressWritingInfo);
   if (!WriteText(contents + "/Info.plist", InstallerInfoPlist())) return Fail("cannot write Info.plist");
+  Progress(kSaverProgressWritingPackage);
   if (!WriteText(contents + "/PkgInfo", "APPLQXmk")) return Fail("cannot write PkgInfo");
+  if (::mkdir(macos.c_str(), 0755) != 0) return Fail("cannot make " + macos + ": " + std::strerror(errno));
+  Progress(kSaverProgressAddingInstaller);
   if (!CopyFileAs(templ + "/Installer", macos + "/Installer")) return Fail("cannot copy " + templ + "/Installer");
-  ::chmod((macos + "/Installer").c_str(), 0755);
+  if (::chmod((macos + "/Installer").c_str(), 0755) != 0) return Fail("cannot make the installer executable");
+  Progress(kSaverProgressAddingAlias);
   if (::symlink("Contents/MacOS/Installer", (bundle + "/Installer").c_str()) != 0) {
     return Fail("cannot make the link to the installer");
   }
 
+  if (::mkdir(resources.c_str(), 0755) != 0) return Fail("cannot make " + resources + ": " + std::strerror(errno));
+  Progress(kSaverProgressAddingLocalisations);
   std::error_code ec;
   for (fs::directory_iterator it(templ, ec), end; !ec && it != end; it.increment(ec)) {
     if (it->path().extension() == ".lproj" &&
@@ -114,33 +117,36 @@ bool ScreenSaverSettings::WriteInstallerBundle(const std::string& bundle, const 
   if (fs::exists(templ + "/main.rsrc") && !CopyFileAs(templ + "/main.rsrc", resources + "/main.rsrc")) {
     return Fail("cannot copy main.rsrc");
   }
-  InstallerPackage package;
   if (installerCustomPicture) {
     package.Settings().customPicturePath = installerCustomPictureSource;
+    Progress(kSaverProgressAddingPicture);
     if (!package.WriteSplashPng(Utf8ToWide(resources))) return Fail("cannot make splash.png");
   }
+  Progress(kSaverProgressAddingIcon);
   if (!CopyFileAs(templ + "/installer.icns", resources + "/installer.icns")) return Fail("cannot copy installer.icns");
   uint32_t flags = kInstallerConfigBase;
   if (installerReadMe) {
+    Progress(kSaverProgressAddingReadMe);
     flags |= kInstallerConfigReadMe;
     const std::string source = WideToUtf8(installerReadMeSource);
     if (fs::exists(source) && !CopyFileAs(source, resources + "/ReadMe.txt")) return Fail("cannot copy the read-me");
   }
   if (installerLicense) {
+    Progress(kSaverProgressAddingLicense);
     flags |= kInstallerConfigLicense;
     const std::string source = WideToUtf8(installerLicenseSource);
     if (fs::exists(source) && !CopyFileAs(source, resources + "/License.txt")) return Fail("cannot copy the licence");
   }
+  Progress(kSaverProgressAddingConfiguration);
   if (!WriteInstallerConfigFile(flags, Utf8ToWide(resources + "/icd0.dat"))) return Fail("cannot write icd0.dat");
-
-  InstallItem* item = package.AddItem(InstallLocation::kScreenSaver, InstallDomain::kCurrentUser);
-  if (package.AddPath(Utf8ToWide(saver), item) == nullptr) return Fail("cannot describe the saver");
+  Progress(kSaverProgressCompressing);
   if (!package.WritePackage(Utf8ToWide(resources))) return Fail("cannot write the package");
   return true;
 }
 
-bool ScreenSaverSettings::BuildInstaller(const WideString& path, bool overwrite) {
+bool ScreenSaverSettings::BuildInstaller(const WideString& path, const SaverBuildOptions& options) {
   error_.clear();
+  progress_ = options.progress;
   std::string output = WideToUtf8(path);
   while (output.size() > 1 && output.back() == '/') output.pop_back();
   // The extension of the last component only is replaced.
@@ -148,7 +154,7 @@ bool ScreenSaverSettings::BuildInstaller(const WideString& path, bool overwrite)
   const std::string app = (given.parent_path() / given.filename().replace_extension(".app")).string();
   struct stat st {};
   const bool exists = ::lstat(app.c_str(), &st) == 0;
-  if (exists && !overwrite) return Fail(app + " exists");
+  if (exists && !options.overwrite) return Fail(app + " exists");
 
   const std::string temp = host::fs::PrivateTemporaryFolder();
   if (temp.empty()) return Fail("no private temporary folder");
@@ -157,16 +163,25 @@ bool ScreenSaverSettings::BuildInstaller(const WideString& path, bool overwrite)
   std::error_code ec;
   const std::string saver = work + "/" + PlainSaverName(name_) + ".saver";
   std::string built = (fs::path(app).parent_path() / ".installer-build-XXXXXX").string();
-  bool ok = BuildSaver(Utf8ToWide(saver), true);
+  SaverBuildOptions saverOptions = options;
+  saverOptions.overwrite = true;
+  bool ok = BuildSaver(Utf8ToWide(saver), saverOptions);
+  InstallerPackage package;
   bool madeBuilt = false;
+  if (ok) {
+    Progress(kSaverProgressCreatingInstaller);
+    InstallItem* item = package.AddItem(InstallLocation::kScreenSaver, InstallDomain::kCurrentUser);
+    if (package.AddPath(Utf8ToWide(saver), item) == nullptr) ok = Fail("cannot describe the saver");
+  }
   if (ok) {
     madeBuilt = ::mkdtemp(built.data()) != nullptr;
     if (!madeBuilt) ok = Fail("cannot make a folder beside " + app);
   }
   if (ok) {
     ::chmod(built.c_str(), 0755);
-    ok = WriteInstallerBundle(built, saver);
+    ok = WriteInstallerBundle(built, package);
   }
+  if (ok) Progress(kSaverProgressCleaningUp);
   fs::remove_all(work, ec);  // the temporary saver goes in every case
   if (!ok) {
     if (madeBuilt) fs::remove_all(built, ec);
@@ -178,6 +193,7 @@ bool ScreenSaverSettings::BuildInstaller(const WideString& path, bool overwrite)
     old = (fs::path(app).parent_path() / ".installer-old-XXXXXX").string();
     if (::mkdtemp(old.data()) == nullptr || ::rename(app.c_str(), (old + "/app").c_str()) != 0) {
       fs::remove_all(built, ec);
+      if (!old.empty()) ::rmdir(old.c_str());
       return Fail("cannot move the old " + app + " aside");
     }
   }
@@ -189,5 +205,6 @@ bool ScreenSaverSettings::BuildInstaller(const WideString& path, bool overwrite)
     return Fail("cannot put the installer in place: " + std::string(std::strerror(err)));
   }
   if (exists) fs::remove_all(old, ec);
+  Progress(kSaverProgressInstallerCompleted);
   return true;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "host/Bundle.h"
 #include "platform/AtomicFile.h"
 #include "platform/Checksum.h"
 #include "platform/Paths.h"
@@ -69,6 +70,57 @@ std::array<uint8_t, kSaverConfigSize> SaverConfig::Bytes() const {
   return out;
 }
 
+bool ParseSaverConfig(const std::string& bytes, SaverConfig& out) {
+  if (bytes.size() != kSaverConfigSize) return false;
+  const auto byte = [&bytes](size_t at) { return static_cast<uint8_t>(bytes[at]); };
+  const auto word = [&byte](size_t at) {
+    return static_cast<uint32_t>(byte(at)) | static_cast<uint32_t>(byte(at + 1)) << 8 |
+           static_cast<uint32_t>(byte(at + 2)) << 16 | static_cast<uint32_t>(byte(at + 3)) << 24;
+  };
+  SaverConfig config;
+  const uint32_t quality = word(0);
+  config.quality =
+      quality <= static_cast<uint32_t>(SaverQuality::kBest) ? static_cast<SaverQuality>(quality) : SaverQuality::kHigh;
+  config.bgcolor = word(92);
+  config.hasBgcolor = byte(132) != 0;
+  config.exitOnMouseMove = byte(133) != 0;
+  config.exitOnMouseClick = byte(134) != 0;
+  config.exitOnKeyPress = byte(135) != 0;
+  config.hideMouseCursor = byte(136) != 0;
+  out = config;
+  return true;
+}
+
+bool ReadSaverResources(const std::string& folder, std::string& movie, SaverConfig& config, std::string& error) {
+  movie.clear();
+  const std::string moviePath = folder + "/ssaver.swf";
+  if (!ReadArchiveSourceFile(Utf8ToWide(moviePath), movie)) {
+    movie.clear();
+    error = "cannot read the movie " + moviePath;
+    return false;
+  }
+  if (movie.size() < 8 ||
+      (movie.compare(0, 3, "FWS") != 0 && movie.compare(0, 3, "CWS") != 0 && movie.compare(0, 3, "ZWS") != 0)) {
+    movie.clear();
+    error = moviePath + " is not a movie";
+    return false;
+  }
+  const std::string configPath = folder + "/ssc0.dat";
+  struct stat st {};
+  if (::stat(configPath.c_str(), &st) != 0 && errno == ENOENT) {
+    config = SaverConfig();
+    return true;
+  }
+  std::string bytes;
+  if (!S_ISREG(st.st_mode) || st.st_size != static_cast<off_t>(kSaverConfigSize) ||
+      !ReadArchiveSourceFile(Utf8ToWide(configPath), bytes) || !ParseSaverConfig(bytes, config)) {
+    movie.clear();
+    error = "the saver's settings " + configPath + " are damaged";
+    return false;
+  }
+  return true;
+}
+
 bool WriteSaverConfigFile(const SaverConfig& config, const WideString& folder) {
   WideString path = folder;
   EnsureTrailingSlash(path);
@@ -103,6 +155,13 @@ std::string SaverInfoPlist(const WideString& suffix) {
   return out;
 }
 
+ScreenSaverSettings::ScreenSaverSettings() {
+  if (!host::bundle::BundlePath().empty()) {
+    saverTemplate_ = Utf8ToWide(host::bundle::ResourcePath("ss_tmp"));
+    installerTemplate_ = Utf8ToWide(host::bundle::ResourcePath("ssin_tmp"));
+  }
+}
+
 bool ScreenSaverSettings::SetMovie(const WideString& path) {
   if (!HasSwfSignature(path)) return false;
   if (movie_.empty() || PathsDiffer(path, movie_)) {
@@ -129,6 +188,10 @@ void ScreenSaverSettings::SetBackgroundColor(uint32_t color) {
 bool ScreenSaverSettings::Fail(const std::string& why) {
   error_ = why;
   return false;
+}
+
+void ScreenSaverSettings::Progress(int textNumber) const {
+  if (progress_) progress_(textNumber);
 }
 
 namespace {
@@ -165,6 +228,7 @@ bool ScreenSaverSettings::WriteBundle(const std::string& bundle) {
   const std::string macos = contents + "/MacOS";
   const std::string resources = contents + "/Resources";
   const std::string templ = WideToUtf8(saverTemplate_);
+  if (templ.empty()) return Fail("no saver template folder is set");
   for (const std::string& folder : {contents, macos, resources}) {
     if (::mkdir(folder.c_str(), 0755) != 0) return Fail("cannot make " + folder + ": " + std::strerror(errno));
   }
@@ -202,14 +266,16 @@ bool ScreenSaverSettings::WriteBundle(const std::string& bundle) {
   return true;
 }
 
-bool ScreenSaverSettings::BuildSaver(const WideString& path, bool overwrite) {
+bool ScreenSaverSettings::BuildSaver(const WideString& path, const SaverBuildOptions& options) {
   error_.clear();
+  progress_ = options.progress;
+  Progress(kSaverProgressCreatingSaver);
   classSuffix_ = MakeSaverClassSuffix(name_);
   std::string output = WideToUtf8(path);
   while (output.size() > 1 && output.back() == '/') output.pop_back();
   struct stat st {};
   const bool exists = ::lstat(output.c_str(), &st) == 0;
-  if (exists && !overwrite) return Fail(output + " exists");
+  if (exists && !options.overwrite) return Fail(output + " exists");
   if (movie_.empty()) return Fail("no movie is set");
 
   // Built beside the output, then put in its place.
@@ -239,6 +305,7 @@ bool ScreenSaverSettings::BuildSaver(const WideString& path, bool overwrite) {
     return Fail("cannot put the saver in place: " + std::string(std::strerror(err)));
   }
   if (exists) fs::remove_all(old, ec);
+  Progress(kSaverProgressSaverCompleted);
   return true;
 }
 

@@ -11,15 +11,22 @@
 //
 // A build is made beside the output and put in its place only when every step succeeded, so
 // a failed build leaves an old saver as it was.
+//
+// The templates are the bundle's resource folders "ss_tmp" (the saver: a launcher "fssx" that
+// plays "ssaver.swf" in plenwick-player's screen-saver mode, the player variants "fprx" and
+// "Flash Player.plugin", "English.lproj") and "ssin_tmp" (the installer: the program
+// "Installer", "English.lproj", "installer.icns").
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/WideString.h"
 
+class InstallerPackage;
 class XmlWriter;
 
 inline constexpr char kSaverClassPlaceholder[] = "XXXXXXXXXXXXXXXXZZZZZZZZ";
@@ -57,14 +64,55 @@ struct SaverConfig {
   std::array<uint8_t, kSaverConfigSize> Bytes() const;
 };
 
+// Reads the 140 bytes of "ssc0.dat" (a flag byte counts as set when it is not 0; a quality
+// outside the known ones reads as kHigh). False, leaving `out` as it was, for any other size.
+[[nodiscard]] bool ParseSaverConfig(const std::string& bytes, SaverConfig& out);
+
+// What the saver's module plays: the movie "ssaver.swf" of a saver's Resources folder and its
+// settings "ssc0.dat" (the defaults when the folder has none). False, with a reason, when the
+// movie is missing, is no movie or is 4 GiB or larger, or the settings are not 140 bytes.
+[[nodiscard]] bool ReadSaverResources(const std::string& folder, std::string& movie, SaverConfig& config,
+                                      std::string& error);
+
 // Writes "ssc0.dat" into the folder (replacing one safely); false on any error.
 [[nodiscard]] bool WriteSaverConfigFile(const SaverConfig& config, const WideString& folder);
 
 // The bundle's property list for the class suffix.
 std::string SaverInfoPlist(const WideString& suffix);
 
+// The numbered progress texts of a build, in the order a build shows them.
+enum SaverProgressText : int {
+  kSaverProgressCreatingSaver = 8030,
+  kSaverProgressSaverCompleted = 8031,
+  kSaverProgressCreatingInstaller = 8032,
+  kSaverProgressWritingInfo = 8033,
+  kSaverProgressWritingPackage = 8034,
+  kSaverProgressAddingInstaller = 8035,
+  kSaverProgressAddingAlias = 8036,
+  kSaverProgressAddingLocalisations = 8037,
+  kSaverProgressAddingPicture = 8038,
+  kSaverProgressAddingIcon = 8039,
+  kSaverProgressAddingReadMe = 8040,
+  kSaverProgressAddingLicense = 8041,
+  kSaverProgressAddingConfiguration = 8042,
+  kSaverProgressCompressing = 8043,
+  kSaverProgressCleaningUp = 8044,
+  kSaverProgressInstallerCompleted = 8045,
+};
+
+struct SaverBuildOptions {
+  // An existing output is replaced (once the new one is complete); without it the build fails.
+  bool overwrite = false;
+  // Called with each progress text's number as the build reaches it (a window shows it in a
+  // label with StaticText::SetTextById).
+  std::function<void(int textNumber)> progress;
+};
+
 class ScreenSaverSettings {
  public:
+  // The templates are the bundle's "ss_tmp" and "ssin_tmp" (none when no bundle is found).
+  ScreenSaverSettings();
+
   void SetTemplateFolders(const WideString& saverTemplate, const WideString& installerTemplate) {
     saverTemplate_ = saverTemplate;
     installerTemplate_ = installerTemplate;
@@ -77,14 +125,14 @@ class ScreenSaverSettings {
   // Builds the bundle at the path. An existing output makes the build fail unless overwrite
   // is set; then it is replaced only once the new bundle is complete. False, with Error()
   // saying which step failed, when anything fails; the output is then as it was.
-  [[nodiscard]] bool BuildSaver(const WideString& path, bool overwrite);
+  [[nodiscard]] bool BuildSaver(const WideString& path, const SaverBuildOptions& options);
 
   // Builds the installer application for the saver: the output path with its extension
   // replaced by ".app" (see SaverInstaller.h for its tree). The saver is built in a private
   // temporary folder under its name made one plain path component, described as a package
   // for the user's "Screen Savers" folder, and removed afterwards. The same rules as
   // BuildSaver hold for an existing output and for failures.
-  [[nodiscard]] bool BuildInstaller(const WideString& path, bool overwrite);
+  [[nodiscard]] bool BuildInstaller(const WideString& path, const SaverBuildOptions& options);
 
   // The "screen_saver" element into an open document: the settings with absolute paths, the
   // extra files as "path" elements (written as the writer writes paths).
@@ -115,8 +163,9 @@ class ScreenSaverSettings {
 
  private:
   bool Fail(const std::string& why);
+  void Progress(int textNumber) const;
   bool WriteBundle(const std::string& bundle);
-  bool WriteInstallerBundle(const std::string& bundle, const std::string& saver);
+  bool WriteInstallerBundle(const std::string& bundle, InstallerPackage& package);
 
   WideString saverTemplate_;
   WideString installerTemplate_;
@@ -125,4 +174,5 @@ class ScreenSaverSettings {
   WideString classSuffix_;
   uint32_t changeCount_ = 0;
   std::string error_;
+  std::function<void(int)> progress_;
 };

@@ -3,8 +3,9 @@
 # test. Usage: tools/test.sh [--sanitize]
 # With --sanitize the whole tree is also compiled with clang and warnings as errors (tools/build.sh
 # --clang; compiled only, its tests are not run again), and the fuzz targets over the movie loader,
-# the script compiler and the JPEG and PNG decoders then run for a minute each (tools/fuzz.sh);
-# anything they find fails the run.
+# the script compiler, the sound reader, the JPEG and PNG decoders and the installer archive's
+# readers then run for a minute each, the last three side by side (tools/fuzz.sh); anything they
+# find fails the run.
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$top/tools/install-deps.sh"
@@ -27,16 +28,29 @@ if [ "$sanitize" = 1 ]; then
   "$top/tools/fuzz.sh" fuzz_movie_loader 60
   "$top/tools/fuzz.sh" fuzz_compile_script 60
   "$top/tools/fuzz.sh" fuzz_sound 60
-  # The image decoders: side by side when there are cores for both, so they add one minute.
-  if [ "$(nproc)" -ge 2 ]; then
-    "$top/tools/fuzz.sh" fuzz_jpeg 60 & jpeg=$!
-    "$top/tools/fuzz.sh" fuzz_png 60 & png=$!
+  # The image decoders and the installer archive's readers: side by side on the cores there
+  # are, so that together they add one minute. With three cores each runs a minute; with two,
+  # the PNG decoder and the archive share one core half a minute each; with one, each runs for
+  # twenty seconds in turn.
+  cores="$(nproc)"
+  if [ "$cores" -ge 2 ]; then
+    if [ "$cores" -ge 3 ]; then
+      "$top/tools/fuzz.sh" fuzz_jpeg 60 & jpeg=$!
+      "$top/tools/fuzz.sh" fuzz_png 60 & png=$!
+      "$top/tools/fuzz.sh" fuzz_installer_archive 60 & archive=$!
+    else
+      "$top/tools/fuzz.sh" fuzz_jpeg 60 & jpeg=$!
+      ("$top/tools/fuzz.sh" fuzz_png 30 && "$top/tools/fuzz.sh" fuzz_installer_archive 30) & png=$!
+      archive=""
+    fi
     status=0
     wait "$jpeg" || status=1
     wait "$png" || status=1
+    if [ -n "$archive" ]; then wait "$archive" || status=1; fi
     [ "$status" = 0 ]
   else
-    "$top/tools/fuzz.sh" fuzz_jpeg 30
-    "$top/tools/fuzz.sh" fuzz_png 30
+    "$top/tools/fuzz.sh" fuzz_jpeg 20
+    "$top/tools/fuzz.sh" fuzz_png 20
+    "$top/tools/fuzz.sh" fuzz_installer_archive 20
   fi
 fi

@@ -37,6 +37,8 @@ const int kRequired[] = {
     151,   152,                                                                  // build finished
     11007, 11008,                                                                // newer version offered
     8010,  8011,  8012,  8013,  8014, 8015, 8016, 8017, 8018, 8019, 8020, 8021,  // publishing
+    8030,  8031,  8032,  8033,  8034, 8035, 8036, 8037, 8038, 8039, 8040, 8041,  // saver and installer
+    8042,  8043,  8044,  8045,                                                   // progress
 };
 
 // The argument kinds a wide printf format consumes; nullopt for a conversion the program

@@ -19,6 +19,12 @@ using installertest::ReadBytes;
 using installertest::Scratch;
 using installertest::WriteBytes;
 
+SaverBuildOptions Overwriting() {
+  SaverBuildOptions options;
+  options.overwrite = true;
+  return options;
+}
+
 class SaverInstallerBuild : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -60,7 +66,7 @@ TEST_F(SaverInstallerBuild, TheConfigurationFlagsFollowTheTexts) {
     settings_.installerReadMe = c.readMe;
     settings_.installerLicense = c.license;
     settings_.SetName(L"Sky");
-    ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "Sky.saver"), true)) << settings_.Error();
+    ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "Sky.saver"), Overwriting())) << settings_.Error();
     const std::string res = scratch_ / "Sky.app/Contents/Resources";
     EXPECT_EQ(ReadBytes(res + "/icd0.dat"), std::string(1, static_cast<char>(c.flags)) + std::string(15, '\0'));
     EXPECT_EQ(std::filesystem::exists(res + "/ReadMe.txt"), c.readMe);
@@ -70,7 +76,7 @@ TEST_F(SaverInstallerBuild, TheConfigurationFlagsFollowTheTexts) {
 
 TEST_F(SaverInstallerBuild, TheApplicationHoldsThePackageOfTheSaver) {
   settings_.SetName(L"../My/Sky");  // becomes one plain component
-  ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "out.saver"), false)) << settings_.Error();
+  ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "out.saver"), {})) << settings_.Error();
   const std::string app = scratch_ / "out.app";
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "out.saver"));
   EXPECT_EQ(std::filesystem::read_symlink(app + "/Installer"), "Contents/MacOS/Installer");
@@ -99,17 +105,58 @@ TEST_F(SaverInstallerBuild, TheApplicationHoldsThePackageOfTheSaver) {
 
   // An existing installer without overwrite: refused, untouched.
   WriteBytes(app + "/Contents/PkgInfo", "old");
-  EXPECT_FALSE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "out.saver"), false));
+  EXPECT_FALSE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "out.saver"), {}));
   EXPECT_EQ(ReadBytes(app + "/Contents/PkgInfo"), "old");
   // A failed build with overwrite leaves it too.
   std::filesystem::remove(installer_ + "/installer.icns");
-  EXPECT_FALSE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "out.saver"), true));
+  EXPECT_FALSE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "out.saver"), Overwriting()));
   EXPECT_EQ(ReadBytes(app + "/Contents/PkgInfo"), "old");
   // Nothing is left beside it.
   std::vector<std::string> top;
   for (const auto& e : std::filesystem::directory_iterator(scratch_.Path())) top.push_back(e.path().filename());
   std::sort(top.begin(), top.end());
   EXPECT_EQ(top, (std::vector<std::string>{"installer", "license.txt", "movie.swf", "out.app", "readme.txt", "saver"}));
+}
+
+TEST_F(SaverInstallerBuild, ProgressTextsAreShownInTheirOrder) {
+  settings_.SetName(L"Sky");
+  std::vector<int> shown;
+  SaverBuildOptions options = Overwriting();
+  options.progress = [&shown](int number) { shown.push_back(number); };
+  ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "Sky.saver"), options)) << settings_.Error();
+  EXPECT_EQ(shown, (std::vector<int>{8030, 8031, 8032, 8033, 8034, 8035, 8036, 8037, 8039, 8042, 8043, 8044, 8045}));
+
+  // With every part of the installer switched on, all sixteen.
+  settings_.installerReadMe = true;
+  settings_.installerLicense = true;
+  settings_.installerCustomPicture = true;
+  settings_.installerCustomPictureSource =
+      Utf8ToWide(std::string(PLENWICK_BUNDLE_DIR) + "/Resources/desktop/plenwick.png");
+  shown.clear();
+  ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "Sky.saver"), options)) << settings_.Error();
+  std::vector<int> all;
+  for (int number = kSaverProgressCreatingSaver; number <= kSaverProgressInstallerCompleted; ++number) {
+    all.push_back(number);
+  }
+  EXPECT_EQ(shown, all);
+
+  // A build that fails never says it completed.
+  std::filesystem::remove(installer_ + "/installer.icns");
+  shown.clear();
+  EXPECT_FALSE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "Sky.saver"), options));
+  EXPECT_EQ(shown, (std::vector<int>{8030, 8031, 8032, 8033, 8034, 8035, 8036, 8037, 8038, 8039}));
+}
+
+TEST_F(SaverInstallerBuild, ALongNameIsCutBetweenCharacters) {
+  // One byte, then 150 two-byte characters: the saver's folder name keeps the 99 that fit in
+  // 200 bytes, not half of the 100th.
+  settings_.SetName(L"a" + std::wstring(150, L'\u00e9'));
+  ASSERT_TRUE(settings_.BuildInstaller(Utf8ToWide(scratch_ / "long.saver"), {})) << settings_.Error();
+  InstallerPackage package;
+  ASSERT_TRUE(package.ReadDescription(Utf8ToWide(scratch_ / "long.app/Contents/Resources/installer.dat")));
+  ASSERT_EQ(package.Items().size(), 1u);
+  const auto& saver = dynamic_cast<const InstallFolder&>(*package.Items()[0]->Children().at(0));
+  EXPECT_EQ(saver.name, L"a" + std::wstring(99, L'\u00e9') + L".saver");
 }
 
 }  // namespace

@@ -17,6 +17,12 @@ using installertest::ReadBytes;
 using installertest::Scratch;
 using installertest::WriteBytes;
 
+SaverBuildOptions Overwriting() {
+  SaverBuildOptions options;
+  options.overwrite = true;
+  return options;
+}
+
 const std::string kPlaceholder = "XXXXXXXXXXXXXXXXZZZZZZZZ";
 
 TEST(ScreenSaverSuffix, IsSixteenSafeCharactersAndTheNamesCrc) {
@@ -83,6 +89,58 @@ TEST(ScreenSaverConfig, IsHundredFortyBytesWithItsFieldsInPlace) {
   EXPECT_EQ(bytes, expected);
 }
 
+TEST(ScreenSaverConfig, ReadsBackWhatItWritesAndOnlyHundredFortyBytes) {
+  SaverConfig config;
+  config.quality = SaverQuality::kAutoLow;
+  config.bgcolor = 0x00ABCDEF;
+  config.hasBgcolor = true;
+  config.exitOnMouseMove = false;
+  config.hideMouseCursor = false;
+  const auto bytes = config.Bytes();
+  SaverConfig read;
+  ASSERT_TRUE(ParseSaverConfig(std::string(bytes.begin(), bytes.end()), read));
+  EXPECT_EQ(read.Bytes(), bytes);
+
+  // Any non-zero flag byte is set; an unknown quality reads as the default.
+  std::string odd(140, '\0');
+  odd[0] = 9;
+  odd[135] = 2;
+  ASSERT_TRUE(ParseSaverConfig(odd, read));
+  EXPECT_EQ(read.quality, SaverQuality::kHigh);
+  EXPECT_TRUE(read.exitOnKeyPress);
+  EXPECT_FALSE(read.exitOnMouseClick);
+
+  for (const size_t size : {0u, 139u, 141u}) {
+    SaverConfig untouched = config;
+    EXPECT_FALSE(ParseSaverConfig(std::string(size, '\1'), untouched)) << size;
+    EXPECT_EQ(untouched.Bytes(), bytes) << size;
+  }
+}
+
+TEST(ScreenSaverResources, TheModuleFindsItsMovieAndSettings) {
+  Scratch scratch;
+  const std::string movie = std::string("FWS\x06\x0F\0\0\0\0\0\x0C\x01\0\0\0", 15);
+  WriteBytes(scratch / "ssaver.swf", movie);
+  std::string read;
+  SaverConfig config;
+  config.exitOnKeyPress = false;
+  std::string error;
+  ASSERT_TRUE(ReadSaverResources(scratch.Path(), read, config, error)) << error;
+  EXPECT_EQ(read, movie);
+  EXPECT_TRUE(config.exitOnKeyPress);  // no settings: the defaults
+
+  SaverConfig written;
+  written.exitOnMouseMove = false;
+  ASSERT_TRUE(WriteSaverConfigFile(written, Utf8ToWide(scratch.Path())));
+  ASSERT_TRUE(ReadSaverResources(scratch.Path(), read, config, error)) << error;
+  EXPECT_FALSE(config.exitOnMouseMove);
+
+  WriteBytes(scratch / "ssc0.dat", std::string(20, '\0'));
+  EXPECT_FALSE(ReadSaverResources(scratch.Path(), read, config, error));
+  EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+  EXPECT_TRUE(read.empty());
+}
+
 class ScreenSaverBuild : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,7 +170,7 @@ class ScreenSaverBuild : public ::testing::Test {
 TEST_F(ScreenSaverBuild, MakesTheBundleTreeFromTheTemplate) {
   for (bool universal : {true, false}) {
     settings_.universalBinary = universal;
-    ASSERT_TRUE(settings_.BuildSaver(Utf8ToWide(out_), true)) << settings_.Error();
+    ASSERT_TRUE(settings_.BuildSaver(Utf8ToWide(out_), Overwriting())) << settings_.Error();
     std::vector<std::string> expected = {"Contents/",
                                          "Contents/Info.plist",
                                          "Contents/MacOS/",
@@ -145,17 +203,17 @@ TEST_F(ScreenSaverBuild, MakesTheBundleTreeFromTheTemplate) {
 TEST_F(ScreenSaverBuild, AnOldSaverSurvivesARefusedOrFailedBuild) {
   std::filesystem::create_directories(out_);
   WriteBytes(out_ + "/old", "old");
-  EXPECT_FALSE(settings_.BuildSaver(Utf8ToWide(out_), false));
+  EXPECT_FALSE(settings_.BuildSaver(Utf8ToWide(out_), {}));
   EXPECT_EQ(ListTree(out_), (std::vector<std::string>{"old"}));
 
   std::filesystem::remove(templ_ + "/fprx");
   settings_.universalBinary = false;
-  EXPECT_FALSE(settings_.BuildSaver(Utf8ToWide(out_), true));
+  EXPECT_FALSE(settings_.BuildSaver(Utf8ToWide(out_), Overwriting()));
   EXPECT_NE(settings_.Error().find("fprx"), std::string::npos) << settings_.Error();
   EXPECT_EQ(ListTree(out_), (std::vector<std::string>{"old"}));
   WriteBytes(templ_ + "/fssx", "no placeholder here");
   settings_.universalBinary = true;
-  EXPECT_FALSE(settings_.BuildSaver(Utf8ToWide(out_), true));
+  EXPECT_FALSE(settings_.BuildSaver(Utf8ToWide(out_), Overwriting()));
   EXPECT_EQ(ListTree(out_), (std::vector<std::string>{"old"}));
 }
 
