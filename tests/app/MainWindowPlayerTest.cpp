@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QTabBar>
 #include <QTest>
 #include <QTreeView>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <locale>
@@ -48,6 +51,21 @@ void WriteTarget(const fs::path& path) {
     writer.AddTag(std::move(actions));
     writer.AddTag(std::make_unique<ShowFrameTag>());
   }
+  writer.AddTag(std::make_unique<EndTag>());
+  ASSERT_NE(writer.Close(), 0u);
+}
+
+// A movie of 100 x 100 pixels that traces "imported" and stops: the Imports page's import.
+void WriteImported(const fs::path& path) {
+  SwfFileWriter writer;
+  writer.SetMovieParameters(2000, 2000, 24.0f, 6);
+  ASSERT_TRUE(writer.Open(Utf8ToWide(path.string()), true));
+  auto actions = std::make_unique<DoActionTag>();
+  actions->AddAction(std::make_unique<ActionPush>(WideString(L"imported")));
+  actions->AddAction(std::make_unique<ActionTrace>());
+  actions->AddAction(std::make_unique<ActionStop>());
+  writer.AddTag(std::move(actions));
+  writer.AddTag(std::make_unique<ShowFrameTag>());
   writer.AddTag(std::make_unique<EndTag>());
   ASSERT_NE(writer.Close(), 0u);
 }
@@ -96,6 +114,7 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
   const fs::path folder = scratch_.Path("movies");
   fs::create_directories(folder);
   WriteTarget(folder / "target.swf");
+  WriteImported(folder / "imported.swf");
 
   Application& app = Application::Instance();
   ASSERT_TRUE(app.InitToolbox());
@@ -156,6 +175,50 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
           EXPECT_TRUE(scratch_.Alerts().empty());
           // The page's preview, built with these settings, is played below.
           fs::copy_file(WideToUtf8(window->GetDisplayPage().GetPreviewPath()), folder / "display-preview.swf");
+
+        // --- Progress and Imports pages: a progress message and an imported movie ---
+        {
+          auto* tabs = qobject_cast<QTabBar*>(apptest::WidgetOf(w, "tbPl", 0));
+          ASSERT_NE(tabs, nullptr);
+          // The Progress page: a message, its format then made a text of the user's own.
+          QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+          Click(w, "bAdd", 1002);
+          auto* format = qobject_cast<QComboBox*>(apptest::WidgetOf(w, "mPfm", 1002));
+          ASSERT_NE(format, nullptr);
+          EXPECT_EQ(format->currentText().toStdString(), "100%");
+          format->setFocus();
+          QTest::keyClick(format, Qt::Key_Up);  // "Custom"
+          auto* text = qobject_cast<QLineEdit*>(apptest::WidgetOf(w, "ePfm", 1002));
+          ASSERT_NE(text, nullptr);
+          ASSERT_TRUE(text->isEnabled());
+          QTest::mouseClick(text, Qt::LeftButton, {}, text->rect().center());
+          text->selectAll();
+          QTest::keyClicks(text, "Loaded %percent%%");
+          QTest::keyClick(text, Qt::Key_Return);
+          ASSERT_EQ(window->GetProject().GetProgressMessageCount(), 1);
+          EXPECT_EQ(window->GetProject().GetProgressMessage(0)->GetText(), L"Loaded %percent%%");
+
+          // The Imports page: a movie of its own, placed by hand (the place is stored with the
+          // page when the preview commits it).
+          QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(4).center());
+          scratch_.AnswerChoosers({Utf8ToWide((folder / "imported.swf").string())});
+          Click(w, "bAdd", 1004);
+          ASSERT_EQ(window->GetProject().GetImportCount(), 1);
+          EXPECT_EQ(window->GetProject().GetImport(0)->GetStartWidth(), 100);
+          Click(w, "cAld", 1004);
+          auto* x = qobject_cast<QLineEdit*>(apptest::WidgetOf(w, "eImx", 1004));
+          ASSERT_NE(x, nullptr);
+          QTest::mouseClick(x, Qt::LeftButton, {}, x->rect().center());
+          x->selectAll();
+          QTest::keyClicks(x, "40");
+
+          // The preview (built only: no player is started) loads its target one percent a
+          // frame, long enough to see the loader's contents.
+          window->SetPreviewLauncher(nullptr);
+          Click(w, "mPrv", 0);
+          EXPECT_EQ(window->GetProject().GetImport(0)->GetX(), 40);
+          ASSERT_TRUE(fs::exists(WideToUtf8(window->GetPreviewMoviePath())));
+          fs::copy_file(WideToUtf8(window->GetPreviewMoviePath()), folder / "preview.swf");
         }
 
         scratch_.ClearAlerts();
@@ -187,9 +250,15 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
   ASSERT_TRUE(done);
   ASSERT_TRUE(fs::exists(folder / "built.swf"));
 
-  const playertest::PlayRun run = playertest::Play({{"built", folder / "built.swf", folder, 30}});
+  // --- Progress and Imports pages: a probe reports the loader's progress text and import ---
+  playerprobe::AddProbe((folder / "preview.swf").string(),
+                        "var l = _root.ldr; if (l.pl0 != undefined) trace(\"progress \" + l.pl0.text + \"|\" + "
+                        "(l.imp0 != undefined) + \"|\" + l.imp0._x);");
+
+  const playertest::PlayRun run =
+      playertest::Play({{"built", folder / "built.swf", folder, 30}, {"preview", folder / "preview.swf", folder, 60}});
   ASSERT_EQ(run.error, "");
-  ASSERT_EQ(run.results.size(), 1u);
+  ASSERT_EQ(run.results.size(), 2u);
   EXPECT_EQ(run.results[0].error, "");
   std::string trace;
   for (const std::string& line : run.results[0].trace) trace += line + "\n";
@@ -264,6 +333,29 @@ if (d != undefined && d.progress.ldrfg != undefined) {
       placed = true;
   }
   EXPECT_TRUE(placed) << "no placement at the display's centre";
+
+  // --- Progress and Imports pages: the message shows the loading, the import is in place ---
+  EXPECT_EQ(run.results[1].error, "");
+  std::string all;
+  for (const std::string& line : run.results[1].trace) all += line + "\n";
+  int progressLines = 0, last = -1;
+  for (const std::string& line : run.results[1].trace) {
+    if (line.rfind("progress ", 0) != 0) continue;
+    const size_t bar = line.find('|');
+    ASSERT_NE(bar, std::string::npos) << all;
+    const std::string shown = line.substr(9, bar - 9);
+    // Before the loader's first pass its text is not set yet.
+    if (progressLines == 0 && shown == "undefined") continue;
+    ++progressLines;
+    ASSERT_EQ(shown.substr(0, 7), "Loaded ") << all;
+    ASSERT_EQ(shown.back(), '%') << all;
+    const int percent = std::atoi(shown.substr(7).c_str());
+    EXPECT_GE(percent, last) << all;
+    last = percent;
+    EXPECT_EQ(line.substr(bar), "|true|40") << all;
+  }
+  EXPECT_GT(progressLines, 10) << all;
+  EXPECT_GT(last, 10) << all;
 }
 
 }  // namespace

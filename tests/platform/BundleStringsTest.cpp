@@ -20,8 +20,23 @@ const std::map<int, std::vector<std::string>> kFormats = {
     {101, {"ls", "ls"}},                       // the main window's open: the path and the reader's reason
     {102, {"ls", "ls"}}, {103, {"ls", "ls"}},  // save: the path and the reason
     {112, {"ls"}},                             // open: the missing path
+    {118, {"d", "d"}},                         // Imports page, out of range: final width
+    {119, {"d", "d"}},                         // final height
+    {120, {"d", "d"}},                         // width scale (percent)
+    {121, {"d", "d"}},                         // height scale (percent)
+    {122, {"d", "d"}},                         // x
+    {123, {"d", "d"}},                         // y
+    {124, {"f", "f"}},                         // start time (seconds)
+    {125, {"f", "f"}},                         // end time (seconds)
+    {126, {"d", "d"}},                         // start percentage
+    {127, {"d", "d"}},                         // end percentage
     {129, {"ls"}},                             // Document page: the unreadable target movie
+    {141, {"d", "d"}},                         // Progress page, out of range: x
+    {142, {"d", "d"}},                         // y
+    {143, {"d", "d"}},                         // alpha
+    {144, {"d", "d"}},                         // leading
     {153, {"ls"}},                             // build: the generator's reason
+    {155, {"d", "d"}},                         // Imports page, out of range: image quality
     {167, {"ls"}},                             // build: the warnings, one line each
     {111, {"ls"}},                             // Display page: the preview build's reason
     {147, {"d", "d"}},   {148, {"d", "d"}},    // Display page: width, height refused (limits)
