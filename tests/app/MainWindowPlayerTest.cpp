@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QImage>
+#include <QTest>
 #include <QTreeView>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -21,6 +24,7 @@
 #include "swf/SimpleActions.h"
 #include "swf/SwfFileWriter.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/DialogTestSupport.h"
 #include "tests/support/PlayerRunner.h"
 
 namespace {
@@ -49,6 +53,25 @@ void Click(host::ui::Window* window, const char (&signature)[5], int id) {
   auto* button = qobject_cast<QAbstractButton*>(apptest::WidgetOf(window, signature, id));
   ASSERT_NE(button, nullptr) << signature;
   button->click();
+}
+
+// The background picture: 40 x 40 pixels of four flat quadrants (0xRRGGBB: top-left,
+// top-right, bottom-left, bottom-right).
+constexpr uint32_t kQuadrants[4] = {0xE01E1E, 0x1EC83C, 0xFADC28, 0x1414A0};
+
+void WritePicture(const fs::path& path) {
+  QImage image(40, 40, QImage::Format_RGB32);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) image.setPixel(x, y, 0xFF000000u | kQuadrants[(y < 20 ? 0 : 2) + (x < 20 ? 0 : 1)]);
+  ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift : {0, 8, 16}) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (std::abs(d) > tolerance) return false;
+  }
+  return true;
 }
 
 // The row of the text under the parent in the view's model; invalid when none.
@@ -106,6 +129,32 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
         ASSERT_NE(window->GetProject().GetDisplay(), nullptr);
         EXPECT_EQ(window->GetProject().GetDisplay()->GetName(), L"Classic Bar");
 
+        // --- The background image: switched on on the Document page and chosen in its
+        // settings dialog, exported lossless and fitted to the 400 x 300 stage ---
+        WritePicture(folder / "picture.png");
+        Click(w, "cBgi", 1000);
+        bool dialogRan = false;
+        apptest::Soon([&] {
+          QWidget* dialog = apptest::ShownWindowNamed("BackgroundImageSettings");
+          ASSERT_NE(dialog, nullptr);
+          dialogRan = true;
+          scratch_.AnswerChoosers({Utf8ToWide((folder / "picture.png").string())});
+          qobject_cast<QAbstractButton*>(apptest::ControlWithSignature(dialog, "bBrw"))->click();
+          QWidget* exportType = apptest::ControlWithSignature(dialog, "mExp");
+          ASSERT_NE(exportType, nullptr);
+          QTest::keyClick(exportType, Qt::Key_Down);
+          QTest::keyClick(exportType, Qt::Key_Down);
+          qobject_cast<QAbstractButton*>(apptest::ControlWithSignature(dialog, "ok  "))->click();
+        });
+        Click(w, "sBgi", 1000);
+        EXPECT_TRUE(dialogRan);
+        const BackgroundImage& background = window->GetProject().GetBackgroundImage();
+        EXPECT_TRUE(background.IsEnabled());
+        EXPECT_EQ(background.GetPath(), Utf8ToWide((folder / "picture.png").string()));
+        EXPECT_EQ(background.GetExportType(), kBackgroundLossless24);
+        EXPECT_EQ(background.GetWidth(), 400);
+        // --- end of the background image ---
+
         scratch_.ClearAlerts();
         scratch_.AnswerChoosers({Utf8ToWide((folder / "built.swf").string())});
         Click(w, "mExs", 0);
@@ -142,6 +191,20 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
   std::string trace;
   for (const std::string& line : run.results[0].trace) trace += line + "\n";
   EXPECT_EQ(trace, "T1\nT2\nT3\n");
+
+  // --- The background image: played for its first frames only, the movie shows the picture
+  // stretched over the stage while the loader waits ---
+  const std::vector<std::pair<double, double>> points = {{50, 40}, {350, 40}, {50, 260}, {350, 260}};
+  const playertest::PlayRun loading =
+      playertest::Play({{"built, loading", folder / "built.swf", folder, 3}}, {{0, {}, points}});
+  ASSERT_EQ(loading.error, "");
+  ASSERT_EQ(loading.results.size(), 1u);
+  EXPECT_EQ(loading.results[0].error, "");
+  ASSERT_EQ(loading.results[0].pixels.size(), points.size());
+  for (size_t i = 0; i < points.size(); ++i)
+    EXPECT_TRUE(Near(loading.results[0].pixels[i], kQuadrants[i], 3))
+        << i << ": " << std::hex << loading.results[0].pixels[i];
+  // --- end of the background image ---
 }
 
 }  // namespace
