@@ -192,11 +192,11 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
   for (const std::string& line : run.results[0].trace) trace += line + "\n";
   EXPECT_EQ(trace, "T1\nT2\nT3\n");
 
-  // --- The background image: played for its first frames only, the movie shows the picture
+  // --- The background image: played for its first frame only, the movie shows the picture
   // stretched over the stage while the loader waits ---
   const std::vector<std::pair<double, double>> points = {{50, 40}, {350, 40}, {50, 260}, {350, 260}};
   const playertest::PlayRun loading =
-      playertest::Play({{"built, loading", folder / "built.swf", folder, 3}}, {{0, {}, points}});
+      playertest::Play({{"built, loading", folder / "built.swf", folder, 1}}, {{0, {}, points}});
   ASSERT_EQ(loading.error, "");
   ASSERT_EQ(loading.results.size(), 1u);
   EXPECT_EQ(loading.results[0].error, "");
