@@ -451,6 +451,51 @@ TEST_F(DocumentPageTest, ReadingTheTargetAgain) {
   EXPECT_EQ(Steps(), 2);
 }
 
+// A field is also applied when the user presses Return in it, or clicks another control.
+TEST_F(DocumentPageTest, AFieldIsAppliedByReturnOrByClickingElsewhere) {
+  QLineEdit* height = Field("eHei");
+  height->setFocus();
+  height->selectAll();
+  QTest::keyClicks(height, "480");
+  QTest::keyClick(height, Qt::Key_Return);
+  EXPECT_EQ(Project().GetTargetHeight(), 480);
+  EXPECT_EQ(Text("eHei"), "480");  // Return itself is not typed into the field
+
+  QLineEdit* width = Field("eWid");
+  QTest::mouseClick(width, Qt::LeftButton);
+  width->selectAll();
+  QTest::keyClicks(width, "640");
+  EXPECT_EQ(Project().GetTargetWidth(), 300);
+  Click("cLok");
+  EXPECT_EQ(Project().GetTargetWidth(), 640);
+  EXPECT_TRUE(Project().GetProtect());
+  EXPECT_EQ(Steps(), 3);
+}
+
+// Files that are no movie, or only the start of one, read as no target: "N/A", no change.
+TEST_F(DocumentPageTest, ABrokenTargetReadsAsNone) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } files[] = {
+      {"empty", ""},
+      {"text", "no movie at all"},
+      {"signature only", "FWS"},
+      {"header cut short", std::string("FWS\x06\x40\x00\x00\x00\x78", 9)},
+      {"compressed, no stream", std::string("CWS\x06\x40\x00\x00\x00\x01\x02\x03", 11)},
+  };
+  const std::string before = ProjectXml();
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    const std::string path = scratch_.Path(std::string(f.name) + ".swf");
+    std::ofstream(path, std::ios::binary) << f.bytes;
+    EXPECT_FALSE(Page().ReadTargetInfo(Utf8ToWide(path), false));
+    EXPECT_EQ(Text("sWid") + Text("sSiz"), "N/AN/A");
+  }
+  EXPECT_TRUE(scratch_.Alerts().empty());
+  EXPECT_EQ(ProjectXml(), before);
+}
+
 // The notice on loading the target from outside comes on every click until the user turns it
 // off in the notice.
 TEST_F(DocumentPageTest, TheExternalTargetNoticeComesUntilTurnedOff) {
