@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
@@ -30,6 +31,7 @@
 #include "swf/SimpleActions.h"
 #include "swf/SwfFileWriter.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/DialogTestSupport.h"
 #include "tests/preloader/PlayerProbe.h"
 #include "tests/support/PlayerRunner.h"
 
@@ -85,6 +87,25 @@ void TypeInto(host::ui::Window* window, const char (&signature)[5], int id, cons
   QTest::keyClick(edit, Qt::Key_Delete);
   QTest::keyClicks(edit, QString::fromLatin1(text));
   QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// The background picture: 40 x 40 pixels of four flat quadrants (0xRRGGBB: top-left,
+// top-right, bottom-left, bottom-right).
+constexpr uint32_t kQuadrants[4] = {0xE01E1E, 0x1EC83C, 0xFADC28, 0x1414A0};
+
+void WritePicture(const fs::path& path) {
+  QImage image(40, 40, QImage::Format_RGB32);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) image.setPixel(x, y, 0xFF000000u | kQuadrants[(y < 20 ? 0 : 2) + (x < 20 ? 0 : 1)]);
+  ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift : {0, 8, 16}) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (std::abs(d) > tolerance) return false;
+  }
+  return true;
 }
 
 // The row of the text under the parent in the view's model; invalid when none.
@@ -221,6 +242,32 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
           fs::copy_file(WideToUtf8(window->GetPreviewMoviePath()), folder / "preview.swf");
         }
 
+        // --- The background image: switched on on the Document page and chosen in its
+        // settings dialog, exported lossless and fitted to the 400 x 300 stage ---
+        WritePicture(folder / "picture.png");
+        Click(w, "cBgi", 1000);
+        bool dialogRan = false;
+        apptest::Soon([&] {
+          QWidget* dialog = apptest::ShownWindowNamed("BackgroundImageSettings");
+          ASSERT_NE(dialog, nullptr);
+          dialogRan = true;
+          scratch_.AnswerChoosers({Utf8ToWide((folder / "picture.png").string())});
+          qobject_cast<QAbstractButton*>(apptest::ControlWithSignature(dialog, "bBrw"))->click();
+          QWidget* exportType = apptest::ControlWithSignature(dialog, "mExp");
+          ASSERT_NE(exportType, nullptr);
+          QTest::keyClick(exportType, Qt::Key_Down);
+          QTest::keyClick(exportType, Qt::Key_Down);
+          qobject_cast<QAbstractButton*>(apptest::ControlWithSignature(dialog, "ok  "))->click();
+        });
+        Click(w, "sBgi", 1000);
+        EXPECT_TRUE(dialogRan);
+        const BackgroundImage& background = window->GetProject().GetBackgroundImage();
+        EXPECT_TRUE(background.IsEnabled());
+        EXPECT_EQ(background.GetPath(), Utf8ToWide((folder / "picture.png").string()));
+        EXPECT_EQ(background.GetExportType(), kBackgroundLossless24);
+        EXPECT_EQ(background.GetWidth(), 400);
+        // --- end of the background image ---
+
         scratch_.ClearAlerts();
         scratch_.AnswerChoosers({Utf8ToWide((folder / "built.swf").string())});
         Click(w, "mExs", 0);
@@ -356,6 +403,21 @@ if (d != undefined && d.progress.ldrfg != undefined) {
   }
   EXPECT_GT(progressLines, 10) << all;
   EXPECT_GT(last, 10) << all;
+
+  // --- The background image: played for its first frame only, the movie shows the picture
+  // stretched over the stage while the loader waits (the points clear of the display the page
+  // placed at the top left) ---
+  const std::vector<std::pair<double, double>> points = {{50, 100}, {350, 100}, {50, 260}, {350, 260}};
+  const playertest::PlayRun loading =
+      playertest::Play({{"built, loading", folder / "built.swf", folder, 1}}, {{0, {}, points}});
+  ASSERT_EQ(loading.error, "");
+  ASSERT_EQ(loading.results.size(), 1u);
+  EXPECT_EQ(loading.results[0].error, "");
+  ASSERT_EQ(loading.results[0].pixels.size(), points.size());
+  for (size_t i = 0; i < points.size(); ++i)
+    EXPECT_TRUE(Near(loading.results[0].pixels[i], kQuadrants[i], 3))
+        << i << ": " << std::hex << loading.results[0].pixels[i];
+  // --- end of the background image ---
 }
 
 }  // namespace

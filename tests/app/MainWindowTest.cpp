@@ -328,9 +328,11 @@ TEST_F(MainWindowTest, BuildMessagesAndFiles) {
   EXPECT_EQ(built.substr(1, 2), "WS");
   EXPECT_FALSE(window_->GetDocumentPage().GetOutputSizeText().empty());
 
-  // A merged target that is not there.
+  // A merged target that is no movie.
+  std::ofstream(scratch_.Path("broken.swf"), std::ios::trunc) << "no movie";
   project.SetTargetType(kTargetMerge);
-  project.SetTargetUrl(WPath("missing.swf"));
+  project.SetTargetUrl(WPath("broken.swf"));
+  window_->RefreshPages();
   std::ofstream(scratch_.Path("out/movie.swf"), std::ios::trunc) << "earlier";
   scratch_.ClearAlerts();
   scratch_.AnswerChoosers({WPath("out/movie.swf")});
@@ -344,6 +346,7 @@ TEST_F(MainWindowTest, BuildMessagesAndFiles) {
   // The output chosen is the target itself.
   project.SetTargetType(kTargetExternal7);
   project.SetTargetUrl(WPath("target.swf"));
+  window_->RefreshPages();
   const std::string target = ReadFile(scratch_.Path("target.swf"));
   scratch_.ClearAlerts();
   scratch_.AnswerChoosers({WPath("target.swf")});
@@ -381,6 +384,7 @@ TEST_F(MainWindowTest, ThePreviewBuildsAndHandsItsMovieToThePlayer) {
   player.project = &window_->GetProject();
   WriteMovie(scratch_.Path("target.swf"), 320, 240, 12.0f);
   window_->GetProject().SetTargetUrl(WPath("target.swf"));
+  window_->RefreshPages();
   window_->SetPreviewLauncher(&player);
   EXPECT_TRUE(Command("mPrv"));
   ASSERT_EQ(player.movies.size(), 1u);

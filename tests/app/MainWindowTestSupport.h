@@ -61,10 +61,13 @@ class MainWindowFixture : public ::testing::Test {
     host::ui::Event event;
     return window_->OnCommand(host::ui::FourCC(code), event);
   }
-  // An edit as a page makes it: one transaction.
+  // An edit as a page makes it: one transaction, and the pages show what it changed.
   void EditPercent(int percent) {
-    EditTransaction edit(*window_, window_->GetProject());
-    window_->GetProject().SetPercent(percent);
+    {
+      EditTransaction edit(*window_, window_->GetProject());
+      window_->GetProject().SetPercent(percent);
+    }
+    window_->RefreshPages();
   }
   bool MenuItemEnabled(int menu, const char (&code)[5]) const {
     MenuRef m = MenuBar().GetMenu(menu);

@@ -20,6 +20,9 @@ const std::map<int, std::vector<std::string>> kFormats = {
     {101, {"ls", "ls"}},                       // the main window's open: the path and the reader's reason
     {102, {"ls", "ls"}}, {103, {"ls", "ls"}},  // save: the path and the reason
     {112, {"ls"}},                             // open: the missing path
+    {113, {"d", "d"}},   {114, {"d", "d"}},    // Document page: the stage width and height ranges
+    {115, {"d", "d"}},                         // Document page: the frame rate range
+    {117, {"d", "d"}},                         // Document page: the percentage range
     {118, {"d", "d"}},                         // Imports page, out of range: final width
     {119, {"d", "d"}},                         // final height
     {120, {"d", "d"}},                         // width scale (percent)
@@ -54,6 +57,8 @@ const int kRequired[] = {
     8010,  8011,  8012,  8013,  8014, 8015, 8016, 8017, 8018, 8019, 8020, 8021,  // publishing
     8030,  8031,  8032,  8033,  8034, 8035, 8036, 8037, 8038, 8039, 8040, 8041,  // saver and installer
     8042,  8043,  8044,  8045,                                                   // progress
+    113,   114,   115,   116,   117,  128,  129,                                 // the Document page
+    156,   157,   158,   159,   160,  161,  162,  163,  164,  165,  166,         // the background image dialog
 };
 
 // The argument kinds a wide printf format consumes; nullopt for a conversion the program
