@@ -21,6 +21,11 @@ const std::map<int, std::vector<std::string>> kFormats = {
     {102, {"ls", "ls"}}, {103, {"ls", "ls"}},  // save: the path and the reason
     {112, {"ls"}},                             // open: the missing path
     {129, {"ls"}},                             // Document page: the unreadable target movie
+    {134, {"d", "d"}},   {135, {"d", "d"}},    // Message page: x, y refused (lowest, highest)
+    {136, {"d", "d"}},   {137, {"d", "d"}},    // Message page: leading, tracking refused
+    {138, {"d", "d"}},                         // Message page: alpha refused
+    {139, {"f", "f"}},   {140, {"f", "f"}},    // Message page: start time, duration refused (seconds)
+    {145, {"d", "d"}},   {146, {"d", "d"}},    // Message page: start, end percentage refused
     {153, {"ls"}},                             // build: the generator's reason
     {167, {"ls"}},                             // build: the warnings, one line each
 };
