@@ -103,6 +103,7 @@ class MainWindow : public DialogWindow, public UndoSink {
   PreloadersPalette& GetPalette() { return palette_; }
   DocumentPage& GetDocumentPage() { return document_; }
   DisplayPage& GetDisplayPage() { return display_; }
+  MessagePage& GetMessagePage() { return message_; }
   const WideString& GetDocumentPath() const { return documentPath_; }
   const WideString& GetPreviewMoviePath() const { return previewMoviePath_; }
   RecentFilesMenu& GetRecentProjects() { return recentProjects_; }

@@ -17,6 +17,9 @@
 #include "swf/SimpleActions.h"
 #include "swf/SwfBasicRecords.h"
 #include "swf/SwfFileWriter.h"
+#include "ui/EditTextField.h"
+#include "ui/SecondsField.h"
+#include "ui/StaticText.h"
 
 namespace {
 
@@ -177,6 +180,66 @@ class TrailDots2TextEffect : public DotsTextEffect {
 
 TextEffect::~TextEffect() = default;
 
+bool TextEffect::CreatePanel(DialogWindow&, ControlRef, const UiRect&) { return true; }
+bool TextEffect::DestroyPanel() { return true; }
+void TextEffect::LoadPanel() {}
+bool TextEffect::ApplyPanel() { return true; }
+
+FadeInTextEffect::FadeInTextEffect() : TextEffect(L"Fade In") {}
+
+FadeInTextEffect::~FadeInTextEffect() { DestroyPanel(); }
+
+void FadeInTextEffect::BuildLetterSprite(const LoadMessage& message, SwfFileWriter& writer, uint16_t& nextId) {
+  const uint16_t sample = GetSampleSprite(message, writer, nextId);
+  if (sample == 0 || nextId == 0xFFFF) return;
+  letterSpriteId_ = ++nextId;
+  writer.AddTag(AnimatedTextEffect::BuildAnimated(letterSpriteId_, sample, {12}, true));
+}
+
+bool FadeInTextEffect::CreatePanel(DialogWindow& host, ControlRef, const UiRect& origin) {
+  DestroyPanel();
+  label_ = std::make_unique<StaticText>();
+  field_ = std::make_unique<EditTextField>();
+  unit_ = std::make_unique<StaticText>();
+  const int top = origin.top, left = origin.left;
+  const int height = field_->DefaultHeight(), gap = field_->HorizontalGap();
+  // Label 40 wide, field 50, unit 20, each after a gap.
+  const int fieldLeft = left + 40 + gap, unitLeft = fieldLeft + 50 + gap;
+  if (!label_->Create(host, kLabelNumber, UiRect{left, top, left + 40, top + height}, L"Speed:") ||
+      !field_->Create(host, kSpeedNumber, UiRect{fieldLeft, top, fieldLeft + 50, top + height}, L"") ||
+      !unit_->Create(host, kUnitNumber, UiRect{unitLeft, top, unitLeft + 20, top + height}, L"sec")) {
+    DestroyPanel();
+    return false;
+  }
+  field_->SetInputMode(EditTextField::kReal);
+  // Return, Enter and Tab in the field tell the host, which applies the panel.
+  field_->SetCommitNotifiesWindow(&host);
+  return true;
+}
+
+bool FadeInTextEffect::DestroyPanel() {
+  for (DialogControl* c : {static_cast<DialogControl*>(label_.get()), static_cast<DialogControl*>(field_.get()),
+                           static_cast<DialogControl*>(unit_.get())}) {
+    if (c != nullptr) c->Destroy();
+  }
+  label_.reset();
+  field_.reset();
+  unit_.reset();
+  return true;
+}
+
+void FadeInTextEffect::LoadPanel() {
+  if (field_ != nullptr) field_->SetText(MillisecondsAsSeconds(speed_), true);
+}
+
+bool FadeInTextEffect::ApplyPanel() {
+  if (field_ == nullptr || field_->IsEmpty()) return true;
+  const double seconds = field_->GetReal();
+  if (!(seconds >= 0.0) || seconds * 1000.0 > static_cast<double>(INT32_MAX)) return false;
+  speed_ = SecondsToMilliseconds(seconds);
+  return true;
+}
+
 uint16_t TextEffect::GetSampleSprite(const LoadMessage& message, SwfFileWriter& writer, uint16_t& nextId) {
   FontSpec spec = message.GetFont();
   spec.SetColor(message.GetColor());
@@ -308,8 +371,8 @@ bool TextEffect::WriteXml(XmlWriter& w) const {
 void TextEffectLibrary::Fill() {
   effects_.clear();
   effects_.push_back(std::make_unique<TextEffect>());
-  // Runs of alpha steps: 12 frames to fade in and stop; one frame on, one off; a 24-frame pulse.
-  effects_.push_back(std::make_unique<AnimatedTextEffect>(L"Fade In", std::vector<int>{12}, true));
+  // Runs of alpha steps: one frame on, one off; a 24-frame pulse ("Fade In" fades over 12 and stops).
+  effects_.push_back(std::make_unique<FadeInTextEffect>());
   effects_.push_back(std::make_unique<AnimatedTextEffect>(L"Flicker", std::vector<int>{1, 1}, false));
   effects_.push_back(std::make_unique<AnimatedTextEffect>(L"Throb", std::vector<int>{12, 12}, false));
   effects_.push_back(std::make_unique<TrailDotsTextEffect>());

@@ -9,12 +9,15 @@
 
 #include "platform/WideString.h"
 #include "swf/DefineSpriteTag.h"
+#include "ui/DialogWindow.h"
 
+class EditTextField;
 class FontCollection;
 class LoadMessage;
 class SwfFileWriter;
 class XmlWriter;
 class XmlElement;
+class StaticText;
 
 // One displayed character of a message: where its letter goes in the message sprite.
 struct LetterRecord {
@@ -54,6 +57,16 @@ class TextEffect {
   // The "text_fx" element on its own line.
   bool WriteXml(XmlWriter& writer) const;
 
+  // The effect's property panel, shown by the effect properties window. CreatePanel makes
+  // the effect's controls in the host window from the top-left corner of `origin` (the parent
+  // control is not used); LoadPanel shows the effect's settings in them; ApplyPanel stores
+  // what they show into the effect (false, nothing changed, for a value the effect can't
+  // take); DestroyPanel disposes them. The base has no controls.
+  virtual bool CreatePanel(DialogWindow& host, ControlRef parent, const UiRect& origin);
+  virtual bool DestroyPanel();
+  virtual void LoadPanel();
+  virtual bool ApplyPanel();
+
  protected:
   explicit TextEffect(const WideString& name, const WideString& extraGlyphs = WideString())
       : name_(name), extraGlyphs_(extraGlyphs) {}
@@ -80,6 +93,36 @@ class TextEffect {
  private:
   WideString name_;
   WideString extraGlyphs_;
+};
+
+// "Fade In": each letter fades in over twelve frames and stays. Its speed is a setting of the
+// one library entry, shared by every message using it; it is not saved with the project.
+class FadeInTextEffect : public TextEffect {
+ public:
+  // The numbers of the panel's controls: the label, the speed field (seconds), the unit.
+  static constexpr int kLabelNumber = 7000, kSpeedNumber = 7001, kUnitNumber = 7002;
+
+  FadeInTextEffect();
+  ~FadeInTextEffect() override;
+
+  int32_t GetSpeed() const { return speed_; }  // milliseconds
+  void SetSpeed(int32_t milliseconds) { speed_ = milliseconds; }
+
+  bool CreatePanel(DialogWindow& host, ControlRef parent, const UiRect& origin) override;
+  bool DestroyPanel() override;
+  void LoadPanel() override;
+  // The field's seconds as milliseconds; false for a negative value or one too large for
+  // the setting (the speed then stays). Without a panel nothing happens and it is true.
+  bool ApplyPanel() override;
+
+ protected:
+  void BuildLetterSprite(const LoadMessage& message, SwfFileWriter& writer, uint16_t& nextId) override;
+
+ private:
+  int32_t speed_ = 1000;
+  std::unique_ptr<StaticText> label_;
+  std::unique_ptr<EditTextField> field_;
+  std::unique_ptr<StaticText> unit_;
 };
 
 class TextEffectLibrary {

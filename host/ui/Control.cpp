@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QValidator>
 
 #include "host/ui/Widgets.h"
@@ -34,6 +36,7 @@ Control::Kind KindOf(QWidget* w) {
   if (qobject_cast<QComboBox*>(w)) return Control::kPopup;
   if (qobject_cast<QLabel*>(w)) return Control::kStatic;
   if (qobject_cast<QLineEdit*>(w)) return Control::kEdit;
+  if (qobject_cast<QPlainTextEdit*>(w)) return Control::kEdit;  // a field of several lines
   if (qobject_cast<QTabBar*>(w)) return Control::kTab;
   return Control::kPane;
 }
@@ -173,6 +176,7 @@ std::wstring Control::Text() const {
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text().toStdWString();
   if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdWString();
   if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().toStdWString();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return m->toPlainText().toStdWString();
   if (auto* p = qobject_cast<QComboBox*>(w)) return p->currentText().toStdWString();
   if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title().toStdWString();
   return {};
@@ -188,6 +192,8 @@ bool Control::SetText(const std::wstring& text) {
     l->setText(t);
   else if (auto* e = qobject_cast<QLineEdit*>(w))
     e->setText(t);
+  else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+    m->setPlainText(t);
   else if (auto* g = qobject_cast<QGroupBox*>(w))
     g->setTitle(t);
   else
@@ -321,6 +327,12 @@ bool Control::AddTab(const std::wstring& label) {
 }
 
 bool Control::Selection(int& start, int& end) const {
+  if (auto* m = Alive() ? qobject_cast<QPlainTextEdit*>(d_->widget) : nullptr) {
+    const QTextCursor cursor = m->textCursor();
+    start = cursor.selectionStart();
+    end = cursor.selectionEnd();
+    return true;
+  }
   auto* e = Alive() ? qobject_cast<QLineEdit*>(d_->widget) : nullptr;
   if (e == nullptr) return false;
   if (e->hasSelectedText()) {

@@ -1,13 +1,14 @@
 // A preloader made from the window as a person would make it: the program starts, a new
-// project, the target movie chosen on the Document page, a display picked in the palette,
-// the tool bar's Build; the built movie then plays in a real player and hands over to its
-// target.
+// project, the target movie chosen on the Document page, a display picked in the palette, a
+// load message made on the Message page, the tool bar's Build; the built movie then plays in
+// a real player and hands over to its target.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeView>
@@ -23,6 +24,8 @@
 #include "host/ui/Application.h"
 #include "host/ui/Control.h"
 #include "host/ui/Event.h"
+#include "preloader/Messages.h"
+#include "preloader/TextEffect.h"
 #include "publish/PluginPlayer.h"
 #include "swf/ActionPush.h"
 #include "swf/ControlTags.h"
@@ -268,6 +271,47 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
         EXPECT_EQ(background.GetWidth(), 400);
         // --- end of the background image ---
 
+        // --- The Message page: a load message typed and set up with the page's controls. ---
+        {
+          auto* tabs = qobject_cast<QTabBar*>(apptest::WidgetOf(w, "tbPl", 0));
+          ASSERT_NE(tabs, nullptr);
+          QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(3).center());
+          Click(w, "bAdd", 1003);
+          auto* text = qobject_cast<QPlainTextEdit*>(apptest::WidgetOf(w, "eTxt", 1003));
+          ASSERT_NE(text, nullptr);
+          text->selectAll();
+          QTest::keyClicks(text, "Hi");
+          QTest::keyClick(text, Qt::Key_Tab);
+          Click(w, "cAld", 1003);  // placed where typed, not on the stage's centre
+          auto typeInto = [&](const char(&signature)[5], const char* typed) {
+            auto* field = qobject_cast<QLineEdit*>(apptest::WidgetOf(w, signature, 1003));
+            ASSERT_NE(field, nullptr) << signature;
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, typed);
+            QTest::keyClick(field, Qt::Key_Return);
+          };
+          typeInto("eTxx", "100");
+          typeInto("eTxy", "50");
+          auto* effect = qobject_cast<QComboBox*>(apptest::WidgetOf(w, "mTfx", 1003));
+          ASSERT_NE(effect, nullptr);
+          effect->setFocus();
+          QTest::keyClick(effect, Qt::Key_Down);  // "Fade In"
+          ASSERT_EQ(window->GetProject().GetLoadMessageCount(), 1);
+          const LoadMessage* message = window->GetProject().GetLoadMessage(0);
+          EXPECT_EQ(message->GetText(), L"Hi");
+          EXPECT_EQ(message->GetX(), 100);
+          EXPECT_EQ(message->GetY(), 50);
+          ASSERT_NE(message->GetTextEffect(), nullptr);
+          EXPECT_EQ(message->GetTextEffect()->GetName(), L"Fade In");
+          // The movie built loads its target at once here, too fast for the loader to show
+          // anything: the preview, whose loading is simulated, is kept to show the message.
+          Click(w, "mPrv", 0);
+          ASSERT_TRUE(fs::exists(WideToUtf8(window->GetPreviewMoviePath())));
+          fs::copy_file(WideToUtf8(window->GetPreviewMoviePath()), folder / "message-preview.swf");
+        }
+        // --- end of the Message page ---
+
         scratch_.ClearAlerts();
         scratch_.AnswerChoosers({Utf8ToWide((folder / "built.swf").string())});
         Click(w, "mExs", 0);
@@ -418,6 +462,36 @@ if (d != undefined && d.progress.ldrfg != undefined) {
     EXPECT_TRUE(Near(loading.results[0].pixels[i], kQuadrants[i], 3))
         << i << ": " << std::hex << loading.results[0].pixels[i];
   // --- end of the background image ---
+
+  // --- The Message page: the message made on the page, seen in the player while the
+  // preview's loader runs; a probe traces its letters and its place once they have been there
+  // for a few frames. ---
+  playerprobe::AddProbe((folder / "message-preview.swf").string(), R"(
+var l = _root.ldr;
+if (_root.msgSeen == undefined && l.msg0 != undefined) {
+  var m = l.msg0;
+  if (m.ltr_0 == undefined) {
+    for (k in l.msg0) {
+      if (typeof(l.msg0[k]) == "movieclip") m = l.msg0[k];
+    }
+  }
+  // The letters show the font's sample letter until the message's own actions have run.
+  if (m.ltr_1.ltr.dummyletter != undefined) _root.msgFrames = _root.msgFrames == undefined ? 1 : _root.msgFrames + 1;
+  if (_root.msgFrames == 3) {
+    _root.msgSeen = 1;
+    trace("MSG " + m.ltr_0.ltr.dummyletter + m.ltr_1.ltr.dummyletter + "|" + l.msg0._x + "|" + l.msg0._y);
+  }
+}
+)");
+  const playertest::PlayRun shown = playertest::Play({{"message", folder / "message-preview.swf", folder, 30}});
+  ASSERT_EQ(shown.error, "");
+  ASSERT_EQ(shown.results.size(), 1u);
+  EXPECT_EQ(shown.results[0].error, "");
+  std::vector<std::string> messageLines;
+  for (const std::string& line : shown.results[0].trace)
+    if (line.rfind("MSG ", 0) == 0) messageLines.push_back(line);
+  EXPECT_EQ(messageLines, std::vector<std::string>{"MSG Hi|100|50"});
+  // --- end of the Message page ---
 }
 
 }  // namespace

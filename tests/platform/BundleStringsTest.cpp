@@ -38,6 +38,11 @@ const std::map<int, std::vector<std::string>> kFormats = {
     {142, {"d", "d"}},                         // y
     {143, {"d", "d"}},                         // alpha
     {144, {"d", "d"}},                         // leading
+    {134, {"d", "d"}},   {135, {"d", "d"}},    // Message page: x, y refused (lowest, highest)
+    {136, {"d", "d"}},   {137, {"d", "d"}},    // Message page: leading, tracking refused
+    {138, {"d", "d"}},                         // Message page: alpha refused
+    {139, {"f", "f"}},   {140, {"f", "f"}},    // Message page: start time, duration refused (seconds)
+    {145, {"d", "d"}},   {146, {"d", "d"}},    // Message page: start, end percentage refused
     {153, {"ls"}},                             // build: the generator's reason
     {155, {"d", "d"}},                         // Imports page, out of range: image quality
     {167, {"ls"}},                             // build: the warnings, one line each

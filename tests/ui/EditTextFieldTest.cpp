@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -160,6 +161,39 @@ TEST_F(EditField, CommitsCanNotifyTheWindow) {
   ASSERT_EQ(window.changes.size(), 1u);
   EXPECT_EQ(window.changes[0].first, nullptr);
   EXPECT_EQ(window.changes[0].second, field.GetControlRef());
+}
+
+// A field of several lines: Return commits and, passed on, starts a new line; Tab commits
+// and moves on instead of going into the text; the mode still filters what is typed.
+TEST_F(EditField, AFieldOfSeveralLinesTakesLineBreaks) {
+  EditTextField lines;
+  ASSERT_TRUE(window.AttachControl(FourCC("edt2"), lines));
+  auto* text = qobject_cast<QPlainTextEdit*>(lines.GetControlRef()->Widget());
+  ASSERT_NE(text, nullptr);
+  lines.SetCommitNotifiesWindow(&window);
+  lines.SetPassCommitKeys(true);
+  QWidget* top = window.GetWindowRef()->Widget();
+  QApplication::setActiveWindow(top);
+  text->setFocus();
+  QTest::keyClicks(text, "one");
+  QTest::keyClick(text, Qt::Key_Return);
+  QTest::keyClicks(text, "two");
+  EXPECT_EQ(lines.GetTextString(), L"one\ntwo");
+  ASSERT_EQ(window.changes.size(), 1u);
+  EXPECT_EQ(window.changes[0].second, lines.GetControlRef());
+  QTest::keyClick(text, Qt::Key_Tab);
+  EXPECT_EQ(window.changes.size(), 2u);
+  EXPECT_EQ(lines.GetTextString(), L"one\ntwo");
+  EXPECT_FALSE(text->hasFocus());
+
+  ASSERT_TRUE(lines.SetText(L"a\nb\nc", false));
+  EXPECT_EQ(text->toPlainText(), QString("a\nb\nc"));
+  EXPECT_EQ(lines.GetTextString(), L"a\nb\nc");
+  lines.SetInputMode(EditTextField::kInteger);
+  lines.SetText(L"", false);
+  text->setFocus();
+  QTest::keyClicks(text, "4x2");
+  EXPECT_EQ(lines.GetTextString(), L"42");
 }
 
 TEST_F(EditField, NumbersInAndOut) {
