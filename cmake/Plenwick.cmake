@@ -57,4 +57,15 @@ function(plenwick_tests folder)
       ENVIRONMENT "PLENWICK_BUNDLE=${PLENWICK_BUNDLE_DIR}"
       LABELS ${folder}
       TIMEOUT ${ARG_TIMEOUT})
+  # A test that plays movies starts a browser or a web view of its own: several processes that
+  # want more than one core. ctest counts such a test as three, so that a parallel run starts
+  # no more players than the machine drives on time (their frame clocks have deadlines).
+  set(_weights "${CMAKE_CURRENT_BINARY_DIR}/test_${folder}_weights.cmake")
+  file(WRITE ${_weights}
+    "foreach(t IN LISTS test_${folder}_TESTS)\n"
+    "  if(t MATCHES \"PlayerTest\\\\.|Playback\\\\.|TextRendering\\\\.|HtmlPagePlayer|RuffleFrameSource|SaverPrograms|PreviewControl|ShowsTheDisplay|Screenshot\")\n"
+    "    set_tests_properties(\"\${t}\" PROPERTIES PROCESSORS 3)\n"
+    "  endif()\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_weights})
 endfunction()

@@ -80,7 +80,7 @@ bool PublishWriters::FindTemplates(bool installerToo) {
 bool PublishWriters::BuildScreenSaver(const WideString& path, bool replace) {
   error.clear();
   if (!FindTemplates(false)) return false;
-  if (!screenSaver.BuildSaver(path, replace)) {
+  if (!screenSaver.BuildSaver(path, SaverBuildOptions{replace, {}})) {
     error = screenSaver.Error();
     return false;
   }
@@ -92,7 +92,7 @@ bool PublishWriters::BuildInstaller(const WideString& path, const WideString& sa
   if (!FindTemplates(true)) return false;
   screenSaver.SetName(saverName);
   screenSaver.SetBackgroundColor(kInstallerBackground);
-  if (!screenSaver.BuildInstaller(path, replace)) {
+  if (!screenSaver.BuildInstaller(path, SaverBuildOptions{replace, {}})) {
     error = screenSaver.Error();
     return false;
   }

@@ -2,6 +2,7 @@
 // cache folders), the widget layer without a display, and alerts answered and recorded.
 #pragma once
 
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -59,8 +60,19 @@ class AppScratch {
 
 // The widget of the window's control {signature, id}; null when none.
 QWidget* WidgetOf(host::ui::Window* window, const char (&signature)[5], int id);
-// Runs the function once the event loop (a modal loop) is running.
-inline void Soon(std::function<void()> fn, int delayMs = 0) { QTimer::singleShot(delayMs, std::move(fn)); }
+// Runs `fn` from the event loop once `delayMs` have passed. A start-up processes pending events
+// before its loop runs, and on a loaded machine a timer can fire there, before the main window
+// exists: `fn` waits until an event loop (the program's or a modal one) is running.
+inline void WhenLooping(std::function<void()> fn) {
+  if (QThread::currentThread()->loopLevel() > 0) {
+    fn();
+    return;
+  }
+  QTimer::singleShot(20, [fn = std::move(fn)]() mutable { WhenLooping(std::move(fn)); });
+}
+inline void Soon(std::function<void()> fn, int delayMs = 0) {
+  QTimer::singleShot(delayMs, [fn = std::move(fn)]() mutable { WhenLooping(std::move(fn)); });
+}
 // The numbered text of the bundle.
 std::wstring Numbered(int number);
 

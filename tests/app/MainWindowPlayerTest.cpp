@@ -1,7 +1,9 @@
 // A preloader made from the window as a person would make it: the program starts, a new
-// project, the target movie chosen on the Document page, a display picked in the palette, a
-// load message made on the Message page, the tool bar's Build; the built movie then plays in
-// a real player and hands over to its target.
+// project, the target movie chosen on the Document page, a display picked in the palette and
+// set up on the Display page, a progress message, an import, a load message and a background
+// image made on their pages, the tool bar's Build; the built movie then plays in a real player
+// and hands over to its target. The target is at hand at once, so what the loader shows while
+// it waits is seen in the previews the window builds, whose loading is simulated.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -199,6 +201,7 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
           EXPECT_TRUE(scratch_.Alerts().empty());
           // The page's preview, built with these settings, is played below.
           fs::copy_file(WideToUtf8(window->GetDisplayPage().GetPreviewPath()), folder / "display-preview.swf");
+        }
 
         // --- Progress and Imports pages: a progress message and an imported movie ---
         {
