@@ -130,12 +130,7 @@ void DisplayPage::ShowDisplay(PreloaderDisplay* display) {
   ShowPosition();
   alignToDoc_.SetChecked(display->GetAlignToDoc(), true);
   const int h = display->GetHAlign(), v = display->GetVAlign();
-  hLeft_.SetSelected(h != kHAlignCenter && h != kHAlignRight, true);
-  hCenter_.SetSelected(h == kHAlignCenter, true);
-  hRight_.SetSelected(h == kHAlignRight, true);
-  vTop_.SetSelected(v != kVAlignCenter && v != kVAlignBottom, true);
-  vMiddle_.SetSelected(v == kVAlignCenter, true);
-  vBottom_.SetSelected(v == kVAlignBottom, true);
+  Alignment().Show(h, v);
   skew0_.SetReal(display->GetSkew0(), 0, 1, true);
   skew1_.SetReal(display->GetSkew1(), 0, 1, true);
   angle_.SetReal(display->GetSkew0(), 0, 1, true);
@@ -241,8 +236,8 @@ bool DisplayPage::ApplyToDisplay() {
       return false;
     }
   }
-  display_->SetHAlign(hCenter_.IsSelected() ? kHAlignCenter : hRight_.IsSelected() ? kHAlignRight : kHAlignLeft);
-  display_->SetVAlign(vMiddle_.IsSelected() ? kVAlignCenter : vBottom_.IsSelected() ? kVAlignBottom : kVAlignTop);
+  display_->SetHAlign(Alignment().ChosenHAlign());
+  display_->SetVAlign(Alignment().ChosenVAlign());
   display_->SetAlignToDoc(alignToDoc_.IsChecked());
   if (rotate_.IsSelected()) {
     display_->SetSkew(angle_.GetReal());

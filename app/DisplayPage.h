@@ -55,6 +55,7 @@ class DisplayPage : public TabPage {
   static WideString FormatNameAndSize(const WideString& name, uint32_t bytes);
 
  private:
+  AlignmentButtons Alignment() { return {{&hLeft_, &hCenter_, &hRight_}, {&vTop_, &vMiddle_, &vBottom_}}; }
   void ShowDisplay(PreloaderDisplay* display);
   // Builds the display alone into the preview movie and plays it; false when the build
   // failed (the page said so). The project is not touched and nothing counts as an edit.

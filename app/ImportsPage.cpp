@@ -256,12 +256,7 @@ void ImportsPage::ShowImport(ImportItem* item, bool storeFirst) {
   ShowPlace();
   alignToDoc_.SetChecked(item->GetAlignToDoc(), true);
   const int32_t h = item->GetHAlign(), v = item->GetVAlign();
-  left_.SetSelected(h != kHAlignCenter && h != kHAlignRight, true);
-  center_.SetSelected(h == kHAlignCenter, true);
-  right_.SetSelected(h == kHAlignRight, true);
-  top_.SetSelected(v != kVAlignCenter && v != kVAlignBottom, true);
-  middle_.SetSelected(v == kVAlignCenter, true);
-  bottom_.SetSelected(v == kVAlignBottom, true);
+  Alignment().Show(h, v);
 
   const bool byTime = item->GetStartType() != kStartPercent;
   startType_.SelectItem(byTime ? 0 : 1);
@@ -366,8 +361,8 @@ bool ImportsPage::StoreSelection() {
     Refuse(kYText, ImportItem::GetYMin(), ImportItem::GetYMax(), y_);
     return false;
   }
-  item->SetHAlign(center_.IsSelected() ? kHAlignCenter : right_.IsSelected() ? kHAlignRight : kHAlignLeft);
-  item->SetVAlign(middle_.IsSelected() ? kVAlignCenter : bottom_.IsSelected() ? kVAlignBottom : kVAlignTop);
+  item->SetHAlign(Alignment().ChosenHAlign());
+  item->SetVAlign(Alignment().ChosenVAlign());
   item->SetAlignToDoc(alignToDoc_.IsChecked());
 
   const int startIndex = startType_.GetSelectedItem();

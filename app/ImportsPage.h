@@ -53,6 +53,7 @@ class ImportsPage : public TabPage {
   ImportItem* GetSelection() const { return selection_; }
 
  private:
+  AlignmentButtons Alignment() { return {{&left_, &center_, &right_}, {&top_, &middle_, &bottom_}}; }
   void OnListSelection(ListViewItem* item);
   void AddImport();
   void ChooseSource();

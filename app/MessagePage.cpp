@@ -313,12 +313,7 @@ void MessagePage::ShowPosition() {
 
 void MessagePage::ShowAlignment() {
   const int h = selection_->GetHAlign(), v = selection_->GetVAlign();
-  hLeft_.SetSelected(h != kHAlignCenter && h != kHAlignRight, true);
-  hCenter_.SetSelected(h == kHAlignCenter, true);
-  hRight_.SetSelected(h == kHAlignRight, true);
-  vTop_.SetSelected(v != kVAlignCenter && v != kVAlignBottom, true);
-  vCenter_.SetSelected(v == kVAlignCenter, true);
-  vBottom_.SetSelected(v == kVAlignBottom, true);
+  Alignment().Show(h, v);
 }
 
 void MessagePage::ShowRotation() {
@@ -433,12 +428,8 @@ bool MessagePage::StoreSelection() {
   m.SetFont(SpecOf(font_.GetPlatformFont()));
   m.SetColor(color_.GetColor());
   if (!m.SetAlpha(alpha_.GetInt())) return Refuse(alpha_, kAlphaText, false, m.GetAlphaMin(), m.GetAlphaMax()), false;
-  m.SetHAlign(static_cast<HAlign>(hCenter_.IsSelected()  ? kHAlignCenter
-                                  : hRight_.IsSelected() ? kHAlignRight
-                                                         : kHAlignLeft));
-  m.SetVAlign(static_cast<VAlign>(vCenter_.IsSelected()   ? kVAlignCenter
-                                  : vBottom_.IsSelected() ? kVAlignBottom
-                                                          : kVAlignTop));
+  m.SetHAlign(Alignment().ChosenHAlign());
+  m.SetVAlign(Alignment().ChosenVAlign());
   m.SetAlignToDoc(alignToDoc_.IsChecked());
   const int startItem = startType_.GetSelectedItem();
   if (startItem >= 0) m.SetStartType(startItem == 0 ? kStartTime : kStartPercent);

@@ -65,6 +65,7 @@ class MessagePage : public TabPage {
   static WideString ListText(const WideString& text);
 
  private:
+  AlignmentButtons Alignment() { return {{&hLeft_, &hCenter_, &hRight_}, {&vTop_, &vCenter_, &vBottom_}}; }
   static void OnFontChosen(const PlatformFont& font, void* page);
   void OnListSelection(ListViewItem* item);
   // Selects that one row (none for a row outside the list) without running the selection change.

@@ -224,12 +224,7 @@ void ProgressPage::ShowMessage(ProgressMessage* message) {
   ShowPlace();
   alignToDoc_.SetChecked(message->GetAlignToDoc(), true);
   const int32_t h = message->GetHAlign(), v = message->GetVAlign();
-  left_.SetSelected(h != kHAlignCenter && h != kHAlignRight, true);
-  center_.SetSelected(h == kHAlignCenter, true);
-  right_.SetSelected(h == kHAlignRight, true);
-  top_.SetSelected(v != kVAlignCenter && v != kVAlignBottom, true);
-  middle_.SetSelected(v == kVAlignCenter, true);
-  bottom_.SetSelected(v == kVAlignBottom, true);
+  Alignment().Show(h, v);
   ShowRotation();
   const bool skew = message->GetRotateType() == kRotateSkew;
   skew_.SetSelected(skew, true);
@@ -298,8 +293,8 @@ bool ProgressPage::StoreSelection() {
     Refuse(kAlphaText, ProgressMessage::GetAlphaMin(), ProgressMessage::GetAlphaMax(), alpha_);
     return false;
   }
-  m->SetHAlign(center_.IsSelected() ? kHAlignCenter : right_.IsSelected() ? kHAlignRight : kHAlignLeft);
-  m->SetVAlign(middle_.IsSelected() ? kVAlignCenter : bottom_.IsSelected() ? kVAlignBottom : kVAlignTop);
+  m->SetHAlign(Alignment().ChosenHAlign());
+  m->SetVAlign(Alignment().ChosenVAlign());
   m->SetAlignToDoc(alignToDoc_.IsChecked());
   // The angles are shown to one decimal: a field left as shown keeps the exact stored angle.
   if (rotate_.IsSelected()) {

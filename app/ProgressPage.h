@@ -67,6 +67,7 @@ class ProgressPage : public TabPage {
   const std::vector<ProgressFormatTemplate>& GetFormatTemplates() const { return templates_; }
 
  private:
+  AlignmentButtons Alignment() { return {{&left_, &center_, &right_}, {&top_, &middle_, &bottom_}}; }
   void FillProgressFormatTemplates();
   void OnListSelection(ListViewItem* item);
   static void OnFontChosen(const PlatformFont& font, void* page);

@@ -4,7 +4,11 @@
 // edit a page makes to the project runs as one EditTransaction.
 #pragma once
 
+#include <cstdint>
+
+#include "preloader/ProjectTypes.h"
 #include "ui/DialogWindow.h"
+#include "ui/RadioButton.h"
 
 class MainWindow;
 class PreloaderData;
@@ -16,4 +20,16 @@ class TabPage : public DialogWindow {
  protected:
   MainWindow& main_;
   PreloaderData& project_;
+};
+
+// The six alignment buttons a page shows for a placed item: left, centre, right across, then
+// top, middle, bottom down.
+struct AlignmentButtons {
+  RadioButton* across[3];
+  RadioButton* down[3];
+
+  // Selects the buttons of the alignment; a value none of them names shows as left or top.
+  void Show(int32_t h, int32_t v) const;
+  HAlign ChosenHAlign() const;
+  VAlign ChosenVAlign() const;
 };
