@@ -85,6 +85,13 @@ std::wstring Numbered(int number) {
   return text.GetText();
 }
 
+std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args) {
+  std::wstring out;
+  std::vector<ui::MessageArg> list(args);
+  EXPECT_TRUE(ui::FormatMessage(Numbered(number), list, out)) << number;
+  return out;
+}
+
 }  // namespace apptest
 
 // Fontconfig keeps caches it never frees once Qt has listed the fonts; the leak checker of

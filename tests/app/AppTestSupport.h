@@ -8,12 +8,14 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "host/ui/Alert.h"
 #include "host/ui/FileChooser.h"
 #include "host/ui/Window.h"
+#include "ui/MessageFormat.h"
 
 namespace apptest {
 
@@ -75,5 +77,7 @@ inline void Soon(std::function<void()> fn, int delayMs = 0) {
 }
 // The numbered text of the bundle.
 std::wstring Numbered(int number);
+// The text a numbered message shows with its arguments.
+std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args);
 
 }  // namespace apptest

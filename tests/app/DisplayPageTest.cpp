@@ -41,12 +41,7 @@ uint32_t Code(const char* s) {
          uint32_t(uint8_t(s[3]));
 }
 
-std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args) {
-  std::wstring out;
-  std::vector<ui::MessageArg> list(args);
-  EXPECT_TRUE(ui::FormatMessage(apptest::Numbered(number), list, out)) << number;
-  return out;
-}
+using apptest::Filled;
 
 TEST(DisplayPageName, TheNameAndTheBuiltSizeInKilobytesWithTwoDecimals) {
   EXPECT_EQ(DisplayPage::FormatNameAndSize(L"Bar", 2048), L"Bar (2.00 kb)");

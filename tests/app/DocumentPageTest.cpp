@@ -48,12 +48,7 @@ void WriteMovie(const fs::path& path, int width, int height, float fps, uint8_t 
   ASSERT_NE(writer.Close(), 0u);
 }
 
-std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args) {
-  std::wstring out;
-  std::vector<ui::MessageArg> list(args);
-  EXPECT_TRUE(ui::FormatMessage(apptest::Numbered(number), list, out)) << number;
-  return out;
-}
+using apptest::Filled;
 
 class DocumentPageTest : public apptest::MainWindowFixture {
  public:  // the table of cases drives the page through these

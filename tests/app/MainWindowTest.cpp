@@ -42,13 +42,7 @@ void WriteMovie(const fs::path& path, int width, int height, float fps) {
   ASSERT_NE(writer.Close(), 0u);
 }
 
-// The text a numbered message shows with its arguments.
-std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args) {
-  std::wstring out;
-  std::vector<ui::MessageArg> list(args);
-  EXPECT_TRUE(ui::FormatMessage(apptest::Numbered(number), list, out)) << number;
-  return out;
-}
+using apptest::Filled;
 
 class MainWindowTest : public MainWindowFixture {
  protected:

@@ -34,12 +34,7 @@ using apptest::MainWindowFixture;
 
 constexpr int kPane = 1003;
 
-std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args) {
-  std::wstring out;
-  std::vector<ui::MessageArg> list(args);
-  EXPECT_TRUE(ui::FormatMessage(apptest::Numbered(number), list, out)) << number;
-  return out;
-}
+using apptest::Filled;
 
 class MessagePageTest : public MainWindowFixture {
  protected:

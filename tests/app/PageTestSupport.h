@@ -171,10 +171,7 @@ class PageFixture : public MainWindowFixture {
 
   // The text a numbered message shows with its arguments.
   static std::wstring Filled(int number, std::initializer_list<ui::MessageArg> args) {
-    std::wstring out;
-    std::vector<ui::MessageArg> list(args);
-    EXPECT_TRUE(ui::FormatMessage(Numbered(number), list, out)) << number;
-    return out;
+    return apptest::Filled(number, args);
   }
 
   int Steps() { return window_->GetUndoHistory().Count(); }
