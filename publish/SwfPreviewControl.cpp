@@ -69,6 +69,9 @@ bool SwfPreviewControl::LoadMovie(const WideString& path) {
 
 void SwfPreviewControl::Clear() {
   StopTimer();
+  // A plug-in that shows the movie in a view of its own (rather than in the offscreen) keeps
+  // playing it there: a window of no size tells it to stop showing it.
+  if (player_.HasInstance()) player_.SetWindowRect(0, 0, 0, 0);
   if (offscreen_.isNull()) return;
   offscreen_.fill(Qt::black);
   CopyToControl();

@@ -25,7 +25,7 @@ class SwfPreviewControl : public DialogControl {
   // Replaces what plays with the movie and starts the ticks. False when the plug-in can't be
   // loaded, refuses the instance, or the file can't be streamed (see PluginPlayer).
   [[nodiscard]] bool LoadMovie(const WideString& path);
-  // Stops the ticks and shows black; the instance stays.
+  // Stops the ticks and shows black; the instance stays, told of a window of no size.
   void Clear();
   bool Destroy() override;
 

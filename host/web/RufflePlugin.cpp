@@ -55,6 +55,12 @@ PlnError SetWindow(PlnInstance* instance, PlnWindow* window) {
   auto* port = static_cast<PlnPort*>(window->window);
   auto* host = port != nullptr ? static_cast<QWidget*>(port->hostWidget) : nullptr;
   if (host == nullptr) return kPlnNoError;
+  // A window of no size: the host has blanked its control, and the view, which would cover it
+  // and play on, is hidden until a window of some size comes again.
+  if (window->width == 0 || window->height == 0) {
+    if (self->view != nullptr) self->view->hide();
+    return kPlnNoError;
+  }
   if (self->view == nullptr) self->view = new host::web::RuffleView(RuffleFolder(), host);
   self->view->setGeometry(0, 0, static_cast<int>(window->width), static_cast<int>(window->height));
   self->view->show();

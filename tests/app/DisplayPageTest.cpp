@@ -434,7 +434,20 @@ TEST_F(DisplayPageTest, ThePreviewControlShowsTheDisplay) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     shown = showsTheDisplay(preview->grab().toImage());
   }
-  EXPECT_TRUE(shown) << "the display never showed";
+  ASSERT_TRUE(shown) << "the display never showed";
+
+  // A folder row chosen in the palette shows no display: the control goes black, and the
+  // plug-in's own view, which covered it, no longer shows the bar.
+  auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
+  ASSERT_NE(view, nullptr);
+  QModelIndex bars;
+  for (int r = 0; r < view->model()->rowCount(); ++r)
+    if (view->model()->index(r, 0).data().toString() == "Bars") bars = view->model()->index(r, 0);
+  ASSERT_TRUE(bars.isValid());
+  view->selectionModel()->setCurrentIndex(bars, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ASSERT_EQ(Page().GetShownDisplay(), nullptr);
+  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_FALSE(showsTheDisplay(preview->grab().toImage())) << "the cleared preview still shows the display";
 }
 
 }  // namespace
