@@ -48,29 +48,78 @@ std::string Field(const std::string& json, const std::string& name) {
   return json.substr(at, end - at);
 }
 
-TEST(HtmlPagePlayer, TheMovieOnTheWrittenPagePlays) {
+// Pages of several settings, each opened in the browser: the player takes over the page's one
+// OBJECT element at the size the page gives it, loads the movie the page names (its name
+// escaped in the markup) and the movie plays.
+TEST(HtmlPagePlayer, TheMovieOnEachWrittenPagePlays) {
   ASSERT_EQ(playertest::PlayerUnavailableReason(), "");
-  publishtest::ScratchFolder dir;
-  ASSERT_TRUE(publishtest::WriteBytes(dir / "intro movie.swf", TracingMovie()));
-  HtmlSettings settings;
-  settings.movieName = L"intro movie.swf";
-  settings.width = 200;
-  settings.height = 100;
-  settings.quality = 4;
-  settings.backgroundColor = 0x996633;
-  ASSERT_TRUE(WriteHtmlPage(Utf8ToWide((dir / "page.html").string()), settings, false));
+  struct Row {
+    const char* what;
+    const char* file;       // the movie's file name, UTF-8
+    const char* movieJson;  // the name the player loaded, as the driver's JSON writes it
+    void (*change)(HtmlSettings&);
+    int width, height;  // the player's size on the page
+  };
+  const Row rows[] = {
+      {"the movie's own size, high quality, a coloured background", "intro movie.swf", "intro movie.swf",
+       [](HtmlSettings& s) {
+         s.quality = 4;
+         s.backgroundColor = 0x996633;
+       },
+       200, 100},
+      {"pixels, exact fit, opaque, no menu, markup characters in the name", "a\"b&<c>.swf", "a\\\"b&<c>.swf",
+       [](HtmlSettings& s) {
+         s.dimensionType = 1;
+         s.width = 320;
+         s.height = 240;
+         s.quality = 5;
+         s.scale = 2;
+         s.windowMode = 1;
+         s.displayMenu = false;
+       },
+       320, 240},
+      {"no border, transparent, aligned left and top left, a name beyond ASCII", "caf\xc3\xa9.swf", "caf\xc3\xa9.swf",
+       [](HtmlSettings& s) {
+         s.dimensionType = 1;
+         s.width = 250;
+         s.height = 125;
+         s.scale = 1;
+         s.htmlAlign = 1;
+         s.flashAlign = 5;
+         s.windowMode = 2;
+         s.deviceFont = true;
+       },
+       250, 125},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    publishtest::ScratchFolder dir;
+    ASSERT_TRUE(publishtest::WriteBytes(dir / fs::u8path(row.file), TracingMovie()));
+    HtmlSettings settings;
+    settings.movieName = Utf8ToWide(row.file);
+    settings.sourceWidth = 200;
+    settings.sourceHeight = 100;
+    settings.width = 200;
+    settings.height = 100;
+    row.change(settings);
+    ASSERT_TRUE(WriteHtmlPage(Utf8ToWide((dir / "page.html").string()), settings, false));
 
-  const fs::path results = dir / "results.json";
-  const testsupport::LimitedRun run = testsupport::RunWithFileSizeLimit(
-      {FindNode(), PLENWICK_PAGE_DRIVER, dir.Path().string(), "page.html", "2", "120000", results.string()},
-      1ull << 30);
-  ASSERT_TRUE(run.exited && run.status == 0) << testsupport::Describe(run) << "\n" << run.err;
-  const std::string json = publishtest::ReadBytes(results);
-  EXPECT_EQ(Field(json, "players"), "\"players\": 1,") << json;
-  EXPECT_EQ(Field(json, "movie"), "\"movie\": \"intro movie.swf\",") << json;
-  EXPECT_NE(json.find("\"trace\": [\n  \"the page's movie played\",\n  \"the page's movie played\""), std::string::npos)
-      << json;
-  EXPECT_NE(json.find("\"errors\": []"), std::string::npos) << json;
+    const fs::path results = dir / "results.json";
+    const testsupport::LimitedRun run = testsupport::RunWithFileSizeLimit(
+        {FindNode(), PLENWICK_PAGE_DRIVER, dir.Path().string(), "page.html", "2", "120000", results.string()},
+        1ull << 30);
+    ASSERT_TRUE(run.exited && run.status == 0) << testsupport::Describe(run) << "\n" << run.err;
+    const std::string json = publishtest::ReadBytes(results);
+    EXPECT_EQ(Field(json, "players"), "\"players\": 1,") << json;
+    EXPECT_EQ(Field(json, "movie"), std::string("\"movie\": \"") + row.movieJson + "\",") << json;
+    EXPECT_NE(json.find("\"size\": [\n  " + std::to_string(row.width) + ",\n  " + std::to_string(row.height) + "\n ]"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"trace\": [\n  \"the page's movie played\",\n  \"the page's movie played\""),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"errors\": []"), std::string::npos) << json;
+  }
 }
 
 }  // namespace

@@ -8,8 +8,9 @@
 // is added to the page after it has loaded, the way a browser extension adds it, and takes over
 // its OBJECT and EMBED elements. The driver waits until the movies have traced EXPECTED_TRACES
 // lines or the time limit has passed, then writes {"trace": [...], "players": N, "movie": URL,
-// "errors": [...]} where players counts the elements the player took over and movie is the
-// address the first of them loaded.
+// "size": [W, H], "errors": [...]} where players counts the elements the player took over, movie
+// is the address the first of them loaded and size is that element's size on the page in CSS
+// pixels, rounded.
 import http from 'node:http';
 import fs from 'node:fs';
 import fsp from 'node:fs/promises';
@@ -99,7 +100,7 @@ async function main() {
 
   const server = await startServer(ruffleDir, siteDir);
   const baseUrl = `http://127.0.0.1:${server.address().port}`;
-  const result = { trace: [], players: 0, movie: null, errors: [] };
+  const result = { trace: [], players: 0, movie: null, size: null, errors: [] };
   let browser;
   try {
     browser = await chromium.launch({ executablePath: browserPath, headless: true, args: ['--no-sandbox', '--mute-audio'] });
@@ -136,13 +137,16 @@ async function main() {
       const state = await page.evaluate(() => {
         const players = [...document.querySelectorAll('ruffle-object, ruffle-embed')];
         let movie = null;
+        let size = null;
         if (players.length > 0) {
+          const box = players[0].getBoundingClientRect();
+          size = [Math.round(box.width), Math.round(box.height)];
           try {
             const cfg = players[0].ruffle().loadedConfig;
             movie = cfg && cfg.url ? String(cfg.url) : null;
           } catch {}
         }
-        return { players: players.length, movie };
+        return { players: players.length, movie, size };
       });
       Object.assign(result, state);
       if (result.trace.length >= expected || Date.now() > deadline) break;
