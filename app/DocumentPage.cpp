@@ -1,5 +1,6 @@
 #include "app/DocumentPage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "ui/FileDialog.h"
 #include "ui/MessageBox.h"
 #include "ui/NibReference.h"
+#include "ui/SecondsField.h"
 #include "ui/ToolkitDialogs.h"
 
 namespace {
@@ -280,12 +282,8 @@ void DocumentPage::StoreRemovalEffect() {
 }
 
 int32_t DocumentPage::SecondsToMilliseconds(double seconds) {
-  if (!(seconds > 0)) return 0;
-  // Two typed decimals are a whole number of milliseconds: the product lies within a few
-  // units of the last place of it, never a thousandth of a millisecond away.
-  const double ms = std::floor(seconds * 1000.0 + 1e-6);
-  if (ms >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-  return static_cast<int32_t>(ms);
+  // A duration is never negative.
+  return std::max(0, ::SecondsToMilliseconds(seconds));
 }
 
 // --- the edits ---
