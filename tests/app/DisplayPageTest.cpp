@@ -86,13 +86,29 @@ class DisplayPageTest : public MainWindowFixture {
   }
 
   // Picks the display's row in the palette, as a click on it does.
+  QTreeView* PaletteView() {
+    return qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
+  }
+  // The palette's row of a group (a folder), invalid when there is none.
+  QModelIndex GroupRow(const QString& group) {
+    QTreeView* view = PaletteView();
+    if (view == nullptr) return {};
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+      if (view->model()->index(r, 0).data().toString() == group) return view->model()->index(r, 0);
+    return {};
+  }
+  // Chooses a group's own row, which shows no display.
+  void PickGroupInPalette(const QString& group) {
+    const QModelIndex row = GroupRow(group);
+    ASSERT_TRUE(row.isValid()) << group.toStdString();
+    PaletteView()->selectionModel()->setCurrentIndex(row,
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
   void PickInPalette(const QString& group, const QString& name) {
-    auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
+    QTreeView* view = PaletteView();
     ASSERT_NE(view, nullptr);
     QAbstractItemModel* model = view->model();
-    QModelIndex parent;
-    for (int r = 0; r < model->rowCount(); ++r)
-      if (model->index(r, 0).data().toString() == group) parent = model->index(r, 0);
+    const QModelIndex parent = GroupRow(group);
     ASSERT_TRUE(parent.isValid()) << group.toStdString();
     view->expand(parent);
     for (int r = 0; r < model->rowCount(parent); ++r) {
@@ -345,13 +361,7 @@ TEST_F(DisplayPageTest, ChoosingADisplayInThePaletteRefreshesThePage) {
   EXPECT_EQ(Text("sNam").rfind(L"Classic Bar (", 0), 0u);
 
   // A folder row shows no display; storing the page then keeps the project's.
-  auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
-  ASSERT_NE(view, nullptr);
-  QModelIndex bars;
-  for (int r = 0; r < view->model()->rowCount(); ++r)
-    if (view->model()->index(r, 0).data().toString() == "Bars") bars = view->model()->index(r, 0);
-  ASSERT_TRUE(bars.isValid());
-  view->selectionModel()->setCurrentIndex(bars, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  PickGroupInPalette("Bars");
   EXPECT_EQ(Page().GetShownDisplay(), nullptr);
   EXPECT_EQ(Text("sNam"), L"N/A");
   EXPECT_TRUE(window_->CommitPages(false));
@@ -438,13 +448,7 @@ TEST_F(DisplayPageTest, ThePreviewControlShowsTheDisplay) {
 
   // A folder row chosen in the palette shows no display: the control goes black, and the
   // plug-in's own view, which covered it, no longer shows the bar.
-  auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
-  ASSERT_NE(view, nullptr);
-  QModelIndex bars;
-  for (int r = 0; r < view->model()->rowCount(); ++r)
-    if (view->model()->index(r, 0).data().toString() == "Bars") bars = view->model()->index(r, 0);
-  ASSERT_TRUE(bars.isValid());
-  view->selectionModel()->setCurrentIndex(bars, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  PickGroupInPalette("Bars");
   ASSERT_EQ(Page().GetShownDisplay(), nullptr);
   for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_FALSE(showsTheDisplay(preview->grab().toImage())) << "the cleared preview still shows the display";
