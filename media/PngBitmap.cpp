@@ -17,7 +17,18 @@ namespace {
 constexpr uint64_t kMaxDeflateRatio = 1040;
 constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{16} << 20;
 
+// The largest single buffer libpng may have: a chunk's data within the chunk limit, with room
+// for its rows, tables and zlib's state, which are far smaller.
+constexpr png_alloc_size_t kMaxLibpngBuffer = kMaxChunkBytes + (png_alloc_size_t{1} << 20);
+
 [[noreturn]] void ErrorHandler(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// libpng's memory: refused past the limit above (libpng then fails the read as out of memory).
+png_voidp Allocate(png_structp, png_alloc_size_t size) {
+  if (size > kMaxLibpngBuffer) return nullptr;
+  return new (std::nothrow) uint8_t[size];
+}
+void Release(png_structp, png_voidp memory) { delete[] static_cast<uint8_t*>(memory); }
 void WarningHandler(png_structp, png_const_charp) {}
 
 struct MemoryReader {
@@ -67,9 +78,27 @@ uint64_t StoredBytes(uint64_t width, uint64_t height, int bitDepth, int colorTyp
   return height * (1 + (width * static_cast<uint64_t>(samples) * static_cast<uint64_t>(bitDepth) + 7) / 8);
 }
 
+// True when every chunk up to IEND lies within the data. libpng sizes the buffer of some chunks
+// (sPLT among them) by the length the chunk declares before it reads the chunk, so a few bytes
+// declaring a chunk of 1.7 GB made it ask for 1.7 GB; a chunk running past the end is refused
+// here, before libpng sees it, since the file is cut short or lies about it anyway.
+bool ChunksLieWithin(const uint8_t* data, size_t length) {
+  size_t at = 8;
+  for (;;) {
+    if (length - at < 12) return false;  // a length, a type and a CRC at the least
+    const uint32_t declared =
+        uint32_t{data[at]} << 24 | uint32_t{data[at + 1]} << 16 | uint32_t{data[at + 2]} << 8 | uint32_t{data[at + 3]};
+    if (declared > length - at - 12) return false;
+    const bool end = std::memcmp(data + at + 4, "IEND", 4) == 0;
+    at += 12 + size_t{declared};
+    if (end) return true;
+  }
+}
+
 // Everything that may end in a longjmp runs here; the frame holds no object with a destructor.
 bool RunRead(ReadJob& job, ReadResult& out) {
-  job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorHandler, WarningHandler);
+  job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, ErrorHandler, WarningHandler, nullptr, Allocate,
+                                     Release);
   if (job.png == nullptr) return false;
   job.info = png_create_info_struct(job.png);
   if (job.info == nullptr) return false;
@@ -197,6 +226,7 @@ void PngBitmap::Free() {
 bool PngBitmap::DecodeFromMemory(const uint8_t* data, size_t length) {
   Free();
   if (data == nullptr || length < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
+  if (!ChunksLieWithin(data, length)) return false;
   ReadJob job;
   job.reader = MemoryReader{data, length, 8};
   ReadResult result{};

@@ -111,6 +111,15 @@ TEST(PngBitmapTest, TruncatedDamagedAndOversizedFilesAreRefused) {
     imagetest::SetPngSize(big, w, h);
     cases.push_back({"size", big});
   }
+  // A chunk declaring more bytes than the file holds, ahead of the image: its buffer would be
+  // sized by what it declares (a fuzzer's find: an sPLT of 1.7 GB in 120 bytes).
+  for (const char* type : {"sPLT", "tEXt", "zzZz"}) {
+    Bytes lying(good.begin(), good.begin() + 33);  // the signature and IHDR
+    lying.insert(lying.end(), {0x67, 0x00, 0x00, 0x00});
+    lying.insert(lying.end(), type, type + 4);
+    lying.insert(lying.end(), good.begin() + 33, good.end());
+    cases.push_back({type, lying});
+  }
   for (const auto& [name, bytes] : cases) {
     imagetest::ResetLargestAllocation();
     PngBitmap png;
