@@ -50,20 +50,14 @@ bool DisplayPage::OnInitDialog() {
   AttachControl(FourCC("eSk0"), skew0_);
   AttachControl(FourCC("eSk1"), skew1_);
 
-  width_.SetInputMode(EditTextField::kInteger);
-  height_.SetInputMode(EditTextField::kInteger);
-  x_.SetInputMode(EditTextField::kSignedInteger);
-  y_.SetInputMode(EditTextField::kSignedInteger);
-  for (EditTextField* f : {&angle_, &skew0_, &skew1_}) f->SetInputMode(EditTextField::kSignedReal);
-  for (EditTextField* f : {&width_, &height_, &x_, &y_, &angle_, &skew0_, &skew1_}) f->SetCommitNotifiesWindow(this);
-
-  const struct {
-    RadioButton* button;
-    int icon;
-  } icons[] = {{&hLeft_, 3100}, {&hCenter_, 3101}, {&hRight_, 3102},
-               {&vTop_, 3103},  {&vMiddle_, 3104}, {&vBottom_, 3105}};
-  uint32_t key = 1000;
-  for (const auto& i : icons) i.button->SetIconFromResource(i.icon, key++);
+  PrepareFields({{&width_, EditTextField::kInteger},
+                 {&height_, EditTextField::kInteger},
+                 {&x_, EditTextField::kSignedInteger},
+                 {&y_, EditTextField::kSignedInteger},
+                 {&angle_, EditTextField::kSignedReal},
+                 {&skew0_, EditTextField::kSignedReal},
+                 {&skew1_, EditTextField::kSignedReal}});
+  Alignment().SetIcons(3100, {1000, 1001, 1002, 1003, 1004, 1005});
 
   if (width_.GetControlRef() != nullptr) panelParent_ = width_.GetControlRef()->Container();
   if (!GetTempFilePath(previewPath_, L"loadem.swf", true)) previewPath_.clear();

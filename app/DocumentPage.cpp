@@ -97,10 +97,13 @@ bool DocumentPage::OnInitDialog() {
   AttachControl(FourCC("mFxo"), effect_);
   AttachControl(FourCC("eFxt"), effectTime_);
 
-  for (EditTextField* field : {&width_, &height_, &fps_, &percent_}) field->SetInputMode(EditTextField::kInteger);
-  for (EditTextField* field : {&buffer_, &effectTime_}) field->SetInputMode(EditTextField::kReal);
-  for (EditTextField* field : {&target_, &width_, &height_, &fps_, &percent_, &buffer_, &effectTime_})
-    field->SetCommitNotifiesWindow(this);
+  PrepareFields({{&target_, EditTextField::kAnything},
+                 {&width_, EditTextField::kInteger},
+                 {&height_, EditTextField::kInteger},
+                 {&fps_, EditTextField::kInteger},
+                 {&percent_, EditTextField::kInteger},
+                 {&buffer_, EditTextField::kReal},
+                 {&effectTime_, EditTextField::kReal}});
   FillRemovalEffects();
   ClearTargetInfo();
   return true;

@@ -8,7 +8,6 @@
 
 #include "app/AppPreferences.h"
 #include "app/MainWindow.h"
-#include "app/ProgressPage.h"
 #include "app/UndoHistory.h"
 #include "host/ui/Control.h"
 #include "host/ui/Event.h"
@@ -116,23 +115,20 @@ bool ImportsPage::OnInitDialog() {
   AttachControl(FourCC("eEnd"), end_);
   AttachControl(FourCC("sEnd"), endUnit_);
 
-  const struct {
-    EditTextField* field;
-    int mode;
-  } fields[] = {{&path_, EditTextField::kAnything},       {&quality_, EditTextField::kSignedInteger},
-                {&startWidth_, EditTextField::kInteger},  {&widthScale_, EditTextField::kInteger},
-                {&finalWidth_, EditTextField::kInteger},  {&startHeight_, EditTextField::kInteger},
-                {&heightScale_, EditTextField::kInteger}, {&finalHeight_, EditTextField::kInteger},
-                {&x_, EditTextField::kSignedInteger},     {&y_, EditTextField::kSignedInteger},
-                {&start_, EditTextField::kReal},          {&end_, EditTextField::kReal}};
-  for (const auto& f : fields) {
-    f.field->SetInputMode(f.mode);
-    f.field->SetCommitNotifiesWindow(this);
-  }
-  RadioButton* aligns[] = {&left_, &center_, &right_, &top_, &middle_, &bottom_};
-  const uint32_t iconKeys[] = {FourCC("iLfi"), FourCC("iHci"), FourCC("iRti"),
-                               FourCC("iTpi"), FourCC("iVci"), FourCC("iBti")};
-  for (int i = 0; i < 6; ++i) aligns[i]->SetIconFromResource(3100 + i, iconKeys[i]);
+  PrepareFields({{&path_, EditTextField::kAnything},
+                 {&quality_, EditTextField::kSignedInteger},
+                 {&startWidth_, EditTextField::kInteger},
+                 {&widthScale_, EditTextField::kInteger},
+                 {&finalWidth_, EditTextField::kInteger},
+                 {&startHeight_, EditTextField::kInteger},
+                 {&heightScale_, EditTextField::kInteger},
+                 {&finalHeight_, EditTextField::kInteger},
+                 {&x_, EditTextField::kSignedInteger},
+                 {&y_, EditTextField::kSignedInteger},
+                 {&start_, EditTextField::kReal},
+                 {&end_, EditTextField::kReal}});
+  Alignment().SetIcons(
+      3100, {FourCC("iLfi"), FourCC("iHci"), FourCC("iRti"), FourCC("iTpi"), FourCC("iVci"), FourCC("iBti")});
 
   exportType_.RemoveAllItems();
   for (const wchar_t* entry : {L"Jpeg", L"Lossless 24", L"Lossless 15", L"Lossless 8"}) exportType_.AppendItem(entry);
@@ -174,27 +170,11 @@ bool ImportsPage::Refresh() {
 void ImportsPage::FillList() {
   const int selected = list_.GetSelectedRow();
   filling_ = true;
-  list_.RemoveAllRows();
-  for (int i = 0; i < project_.GetImportCount(); ++i) {
+  FillListRows(list_, project_.GetImportCount(), [this](int i) -> std::vector<WideString> {
     const ImportItem* item = project_.GetImport(i);
-    ListViewItem cell;
-    cell.flags = kListItemText;
-    cell.row = i;
-    cell.text = FirstTextLine(item->GetPath());
-    list_.InsertRow(cell);
-    cell.column = 1;
-    cell.text = item->GetSourceKind() == kImportSourceImage ? L"Image" : L"SWF";
-    list_.SetCell(cell);
-    cell.column = 2;
-    if (item->GetStartType() == kStartPercent) {
-      cell.text = std::to_wstring(item->GetStartPercent()) + L"%";
-    } else {
-      wchar_t code[64];
-      FormatTimeCode(item->GetStartTime(), code, 64);
-      cell.text = code;
-    }
-    list_.SetCell(cell);
-  }
+    return {FirstTextLine(item->GetPath()), item->GetSourceKind() == kImportSourceImage ? L"Image" : L"SWF",
+            StartCellText(item->GetStartType(), item->GetStartTime(), item->GetStartPercent())};
+  });
   filling_ = false;
   SelectRow(selected);
 }

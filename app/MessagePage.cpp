@@ -29,7 +29,6 @@ constexpr int kStartTimeText = 139, kEndTimeText = 140, kStartPercentText = 145,
 const wchar_t* const kNewTexts[] = {L"Loading", L"Please Wait", L"Just a moment"};
 
 // The longest text the list shows of a message.
-constexpr size_t kListTextLength = 255;
 
 WideString Formatted(const wchar_t* format, double value) {
   WideTextBuffer text;
@@ -89,39 +88,22 @@ bool MessagePage::OnInitDialog() {
   AttachControl(FourCC("eSk0"), skew0_);
   AttachControl(FourCC("eSk1"), skew1_);
 
-  const struct {
-    EditTextField* field;
-    int mode;
-  } fields[] = {{&text_, EditTextField::kAnything},
-                {&alpha_, EditTextField::kInteger},
-                {&x_, EditTextField::kSignedInteger},
-                {&y_, EditTextField::kSignedInteger},
-                {&tracking_, EditTextField::kSignedInteger},
-                {&leading_, EditTextField::kSignedInteger},
-                {&start_, EditTextField::kReal},
-                {&end_, EditTextField::kReal},
-                {&rotation_, EditTextField::kAnything},
-                {&skew0_, EditTextField::kAnything},
-                {&skew1_, EditTextField::kAnything}};
-  for (const auto& f : fields) {
-    f.field->SetInputMode(f.mode);
-    f.field->SetCommitNotifiesWindow(this);
-  }
+  PrepareFields({{&text_, EditTextField::kAnything},
+                 {&alpha_, EditTextField::kInteger},
+                 {&x_, EditTextField::kSignedInteger},
+                 {&y_, EditTextField::kSignedInteger},
+                 {&tracking_, EditTextField::kSignedInteger},
+                 {&leading_, EditTextField::kSignedInteger},
+                 {&start_, EditTextField::kReal},
+                 {&end_, EditTextField::kReal},
+                 {&rotation_, EditTextField::kAnything},
+                 {&skew0_, EditTextField::kAnything},
+                 {&skew1_, EditTextField::kAnything}});
   // Return and Enter also reach the text, which may run over several lines.
   text_.SetPassCommitKeys(true);
   font_.SetChangeCallback(&MessagePage::OnFontChosen, this);
-  const struct {
-    RadioButton* button;
-    int icon;
-    const char* key;
-  } icons[] = {{&hLeft_, 3000, "iLfl"}, {&hCenter_, 3001, "iHcl"}, {&hRight_, 3002, "iRtl"},
-               {&vTop_, 3003, "iTpl"},  {&vCenter_, 3004, "iVcl"}, {&vBottom_, 3005, "iBtl"}};
-  // Without the icon the button keeps its label.
-  for (const auto& i : icons) {
-    uint32_t key = 0;
-    for (int k = 0; k < 4; ++k) key = (key << 8) | static_cast<unsigned char>(i.key[k]);
-    i.button->SetIconFromResource(i.icon, key);
-  }
+  Alignment().SetIcons(
+      3000, {FourCC("iLfl"), FourCC("iHcl"), FourCC("iRtl"), FourCC("iTpl"), FourCC("iVcl"), FourCC("iBtl")});
 
   FillEffectMenu();
   startType_.RemoveAllItems();
@@ -185,38 +167,14 @@ bool MessagePage::SelectionAlive() const {
   return false;
 }
 
-WideString MessagePage::ListText(const WideString& text) {
-  size_t start = 0;
-  while (start < text.size() && (text[start] == L'\r' || text[start] == L'\n')) ++start;
-  size_t end = start;
-  while (end < text.size() && end - start < kListTextLength && text[end] != L'\r' && text[end] != L'\n') ++end;
-  return WideString(text.substr(start, end - start));
-}
-
 void MessagePage::FillList() {
   const int selected = list_.GetSelectedRow();
   filling_ = true;
-  list_.RemoveAllRows();
-  for (int i = 0; i < project_.GetLoadMessageCount(); ++i) {
+  FillListRows(list_, project_.GetLoadMessageCount(), [this](int i) -> std::vector<WideString> {
     const LoadMessage* message = project_.GetLoadMessage(i);
-    ListViewItem item;
-    item.flags = kListItemText;
-    item.row = i;
-    item.text = ListText(message->GetText());
-    list_.InsertRow(item);
-    ListViewItem start;
-    start.flags = kListItemText;
-    start.row = i;
-    start.column = 1;
-    if (message->GetStartType() == kStartTime) {
-      wchar_t code[32];
-      FormatTimeCode(message->GetStartTime(), code, sizeof code / sizeof code[0]);
-      start.text = code;
-    } else {
-      start.text = Whole(message->GetStartPercent()) + L"%";
-    }
-    list_.SetCell(start);
-  }
+    return {FirstTextLine(message->GetText()),
+            StartCellText(message->GetStartType(), message->GetStartTime(), message->GetStartPercent())};
+  });
   filling_ = false;
   SelectRow(selected);
 }

@@ -61,9 +61,6 @@ class MessagePage : public TabPage {
   LoadMessage* GetSelection() const { return selection_; }
   PageHostDialog& GetPropertiesWindow() { return properties_; }
 
-  // The list's "Text" column for a message text: its first run without a line break.
-  static WideString ListText(const WideString& text);
-
  private:
   AlignmentButtons Alignment() { return {{&hLeft_, &hCenter_, &hRight_}, {&vTop_, &vCenter_, &vBottom_}}; }
   static void OnFontChosen(const PlatformFont& font, void* page);

@@ -69,14 +69,6 @@ WideString RenderProgressFormatExample(const WideString& text) {
   return out;
 }
 
-WideString FirstTextLine(const WideString& text) {
-  size_t start = text.find_first_not_of(L"\r\n");
-  if (start == WideString::npos) return WideString();
-  const size_t end = text.find_first_of(L"\r\n", start);
-  const size_t length = (end == WideString::npos ? text.size() : end) - start;
-  return text.substr(start, std::min<size_t>(length, 255));
-}
-
 ProgressPage::ProgressPage(MainWindow& window, PreloaderData& project) : TabPage(window, project) {}
 
 ProgressPage::~ProgressPage() = default;
@@ -106,21 +98,16 @@ bool ProgressPage::OnInitDialog() {
   AttachControl(FourCC("eSk0"), skew0_);
   AttachControl(FourCC("eSk1"), skew1_);
 
-  const struct {
-    EditTextField* field;
-    int mode;
-  } fields[] = {{&text_, EditTextField::kAnything},    {&alpha_, EditTextField::kInteger},
-                {&x_, EditTextField::kSignedInteger},  {&y_, EditTextField::kSignedInteger},
-                {&leading_, EditTextField::kInteger},  {&rotation_, EditTextField::kSignedReal},
-                {&skew0_, EditTextField::kSignedReal}, {&skew1_, EditTextField::kSignedReal}};
-  for (const auto& f : fields) {
-    f.field->SetInputMode(f.mode);
-    f.field->SetCommitNotifiesWindow(this);
-  }
-  RadioButton* aligns[] = {&left_, &center_, &right_, &top_, &middle_, &bottom_};
-  const uint32_t iconKeys[] = {FourCC("iLfp"), FourCC("iHcp"), FourCC("iRtp"),
-                               FourCC("iTpp"), FourCC("iVcp"), FourCC("iBtp")};
-  for (int i = 0; i < 6; ++i) aligns[i]->SetIconFromResource(3000 + i, iconKeys[i]);
+  PrepareFields({{&text_, EditTextField::kAnything},
+                 {&alpha_, EditTextField::kInteger},
+                 {&x_, EditTextField::kSignedInteger},
+                 {&y_, EditTextField::kSignedInteger},
+                 {&leading_, EditTextField::kInteger},
+                 {&rotation_, EditTextField::kSignedReal},
+                 {&skew0_, EditTextField::kSignedReal},
+                 {&skew1_, EditTextField::kSignedReal}});
+  Alignment().SetIcons(
+      3000, {FourCC("iLfp"), FourCC("iHcp"), FourCC("iRtp"), FourCC("iTpp"), FourCC("iVcp"), FourCC("iBtp")});
 
   font_.SetChangeCallback(&ProgressPage::OnFontChosen, this);
   FillProgressFormatTemplates();
@@ -161,18 +148,10 @@ bool ProgressPage::Refresh() {
 void ProgressPage::FillList() {
   const int selected = list_.GetSelectedRow();
   filling_ = true;
-  list_.RemoveAllRows();
-  for (int i = 0; i < project_.GetProgressMessageCount(); ++i) {
+  FillListRows(list_, project_.GetProgressMessageCount(), [this](int i) -> std::vector<WideString> {
     const WideString line = FirstTextLine(project_.GetProgressMessage(i)->GetText());
-    ListViewItem item;
-    item.flags = kListItemText;
-    item.row = i;
-    item.text = line;
-    list_.InsertRow(item);
-    item.column = 1;
-    item.text = RenderProgressFormatExample(line).substr(0, 255);
-    list_.SetCell(item);
-  }
+    return {line, RenderProgressFormatExample(line).substr(0, 255)};
+  });
   filling_ = false;
   SelectRow(selected);
 }

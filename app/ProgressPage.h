@@ -29,10 +29,6 @@ struct ProgressFormatTemplate {
 // "%%" a percent sign), read left to right; a '%' that starts none of them is dropped.
 WideString RenderProgressFormatExample(const WideString& text);
 
-// The first line of a text that holds anything (leading line breaks skipped), at most 255
-// characters: what a list shows of a message.
-WideString FirstTextLine(const WideString& text);
-
 class ProgressPage : public TabPage {
  public:
   ProgressPage(MainWindow& window, PreloaderData& project);

@@ -257,9 +257,9 @@ TEST_F(MessagePageTest, TheListShowsTheFirstLineAndTheStart) {
   Choose("mStr", 1);
   Type("eStr", "50");
   EXPECT_EQ(list->model()->index(0, 1).data().toString(), QString("50%"));
-  EXPECT_EQ(MessagePage::ListText(L"\r\n\r\nabc\rdef"), L"abc");
-  EXPECT_EQ(MessagePage::ListText(L"\n\n"), L"");
-  EXPECT_EQ(MessagePage::ListText(std::wstring(300, L'x')).size(), 255u);
+  EXPECT_EQ(FirstTextLine(L"\r\n\r\nabc\rdef"), L"abc");
+  EXPECT_EQ(FirstTextLine(L"\n\n"), L"");
+  EXPECT_EQ(FirstTextLine(std::wstring(300, L'x')).size(), 255u);
 }
 
 // A refused value is told with its limits; the message keeps its value, the field shows it
