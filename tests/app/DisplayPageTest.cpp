@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +25,7 @@
 #include "platform/TempFolder.h"
 #include "preloader/SegmentsDisplay.h"
 #include "tests/app/MainWindowTestSupport.h"
+#include "tests/support/ShownColours.h"
 #include "ui/MessageFormat.h"
 
 namespace {
@@ -429,21 +429,7 @@ TEST_F(DisplayPageTest, ThePreviewControlShowsTheDisplay) {
   ASSERT_NE(preview, nullptr);
   ASSERT_TRUE(preview->isVisible());
   ASSERT_TRUE(Page().GetPreview().Player().HasInstance()) << "the plug-in did not start";
-  auto showsTheDisplay = [](const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) {
-        const QRgb c = image.pixel(x, y) & 0xFFFFFF;
-        if (c == 0xFFA500 || c == 0x00008B) return true;
-      }
-    return false;
-  };
-  QElapsedTimer clock;
-  clock.start();
-  bool shown = false;
-  while (clock.elapsed() < 60000 && !shown) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-    shown = showsTheDisplay(preview->grab().toImage());
-  }
+  const bool shown = testsupport::WaitUntilShowing(preview, {0xFFA500, 0x00008B}, 60000);
   ASSERT_TRUE(shown) << "the display never showed";
 
   // A folder row chosen in the palette shows no display: the control goes black, and the
@@ -451,7 +437,8 @@ TEST_F(DisplayPageTest, ThePreviewControlShowsTheDisplay) {
   PickGroupInPalette("Bars");
   ASSERT_EQ(Page().GetShownDisplay(), nullptr);
   for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  EXPECT_FALSE(showsTheDisplay(preview->grab().toImage())) << "the cleared preview still shows the display";
+  EXPECT_FALSE(testsupport::ShowsAnyOf(preview->grab().toImage(), {0xFFA500, 0x00008B}))
+      << "the cleared preview still shows the display";
 }
 
 }  // namespace

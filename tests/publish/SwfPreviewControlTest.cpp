@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <algorithm>
@@ -21,6 +20,7 @@
 #include "publish/SwfPreviewControl.h"
 #include "tests/preloader/DisplayTestSupport.h"
 #include "tests/preloader/ProjectTestSupport.h"
+#include "tests/support/ShownColours.h"
 #include "ui/DialogWindow.h"
 #include "ui/NibReference.h"
 
@@ -152,22 +152,7 @@ TEST_F(SwfPreviewControlTest, TheBundlesPlugInShowsADisplayOnlyPreview) {
   ASSERT_TRUE(control.LoadMovie(dir_.Path("loadem.swf")));
   // The page starts in the background: wait (pumping events) until the pane shows the bar's
   // track or the bar in the colours chosen.
-  auto showsTheDisplay = [](const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) {
-        const QRgb c = image.pixel(x, y) & 0xFFFFFF;
-        if (c == 0xFFA500 || c == 0x00008B) return true;
-      }
-    }
-    return false;
-  };
-  QElapsedTimer clock;
-  clock.start();
-  bool shown = false;
-  while (clock.elapsed() < 60000 && !shown) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-    shown = showsTheDisplay(pane->grab().toImage());
-  }
+  const bool shown = testsupport::WaitUntilShowing(pane, {0xFFA500, 0x00008B}, 60000);
   EXPECT_TRUE(shown) << "the display never showed";
 }
 
