@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
-#include <QTreeView>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -86,38 +85,12 @@ class DisplayPageTest : public MainWindowFixture {
   }
 
   // Picks the display's row in the palette, as a click on it does.
-  QTreeView* PaletteView() {
-    return qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
-  }
-  // The palette's row of a group (a folder), invalid when there is none.
-  QModelIndex GroupRow(const QString& group) {
-    QTreeView* view = PaletteView();
-    if (view == nullptr) return {};
-    for (int r = 0; r < view->model()->rowCount(); ++r)
-      if (view->model()->index(r, 0).data().toString() == group) return view->model()->index(r, 0);
-    return {};
+  void PickInPalette(const QString& group, const QString& name) {
+    ASSERT_TRUE(apptest::PickInPalette(*window_, group, name)) << "no row " << name.toStdString();
   }
   // Chooses a group's own row, which shows no display.
   void PickGroupInPalette(const QString& group) {
-    const QModelIndex row = GroupRow(group);
-    ASSERT_TRUE(row.isValid()) << group.toStdString();
-    PaletteView()->selectionModel()->setCurrentIndex(row,
-                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  }
-  void PickInPalette(const QString& group, const QString& name) {
-    QTreeView* view = PaletteView();
-    ASSERT_NE(view, nullptr);
-    QAbstractItemModel* model = view->model();
-    const QModelIndex parent = GroupRow(group);
-    ASSERT_TRUE(parent.isValid()) << group.toStdString();
-    view->expand(parent);
-    for (int r = 0; r < model->rowCount(parent); ++r) {
-      const QModelIndex row = model->index(r, 0, parent);
-      if (row.data().toString() != name) continue;
-      view->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-      return;
-    }
-    FAIL() << "no row " << name.toStdString();
+    ASSERT_TRUE(apptest::PickInPalette(*window_, group)) << group.toStdString();
   }
   // Replaces the field's text by typing and commits it with Return.
   void Type(const char* signature, const char* text) {
@@ -142,14 +115,7 @@ class DisplayPageTest : public MainWindowFixture {
     return L"?";
   }
   // How often the preview control has been given a movie since the last call.
-  int PreviewLoads() {
-    std::ifstream in(log_);
-    int loads = 0;
-    for (std::string line; std::getline(in, line);) loads += line.rfind("newstream", 0) == 0;
-    in.close();
-    std::remove(log_.c_str());
-    return loads;
-  }
+  int PreviewLoads() { return apptest::TakePreviewLoads(log_); }
   // The display chosen in the palette with the history emptied after it.
   PreloaderDisplay* Choose(const QString& group, const QString& name) {
     PickInPalette(group, name);

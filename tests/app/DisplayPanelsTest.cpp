@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QTreeView>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,19 +51,7 @@ class DisplayPanelsTest : public MainWindowFixture {
   PreloaderData& Project() { return window_->GetProject(); }
   // Picks the display's row in the palette, then forgets the history and the alerts so far.
   PreloaderDisplay* Choose(const QString& group, const QString& name) {
-    auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window_->GetPalette().GetWindowRef(), "tPrl", 2000));
-    EXPECT_NE(view, nullptr);
-    if (view == nullptr) return nullptr;
-    QAbstractItemModel* model = view->model();
-    QModelIndex parent;
-    for (int r = 0; r < model->rowCount(); ++r)
-      if (model->index(r, 0).data().toString() == group) parent = model->index(r, 0);
-    view->expand(parent);
-    for (int r = 0; r < model->rowCount(parent); ++r) {
-      const QModelIndex row = model->index(r, 0, parent);
-      if (row.data().toString() == name)
-        view->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
+    EXPECT_TRUE(apptest::PickInPalette(*window_, group, name)) << name.toStdString();
     window_->GetUndoHistory().Clear();
     scratch_.ClearAlerts();
     PreviewLoads();
@@ -106,14 +93,7 @@ class DisplayPanelsTest : public MainWindowFixture {
     ASSERT_NE(button, nullptr) << number;
     button->click();
   }
-  int PreviewLoads() {
-    std::ifstream in(log_);
-    int loads = 0;
-    for (std::string line; std::getline(in, line);) loads += line.rfind("newstream", 0) == 0;
-    in.close();
-    std::remove(log_.c_str());
-    return loads;
-  }
+  int PreviewLoads() { return apptest::TakePreviewLoads(log_); }
 
   std::string log_;
 };

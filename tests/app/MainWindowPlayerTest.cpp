@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTest>
-#include <QTreeView>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +36,7 @@
 #include "swf/SwfFileWriter.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/DialogTestSupport.h"
+#include "tests/app/MainWindowTestSupport.h"
 #include "tests/preloader/PlayerProbe.h"
 #include "tests/support/PlayerRunner.h"
 
@@ -113,16 +113,6 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
   return true;
 }
 
-// The row of the text under the parent in the view's model; invalid when none.
-QModelIndex RowNamed(QTreeView& view, const QModelIndex& parent, const QString& text) {
-  QAbstractItemModel* model = view.model();
-  for (int r = 0; r < model->rowCount(parent); ++r) {
-    const QModelIndex i = model->index(r, 0, parent);
-    if (i.data().toString() == text) return i;
-  }
-  return {};
-}
-
 class MainWindowPlayerTest : public ::testing::Test {
  protected:
   // The Display page's preview plays in the plug-in that only logs its calls: what counts
@@ -163,15 +153,7 @@ TEST_F(MainWindowPlayerTest, APreloaderMadeInTheWindowHandsOverToItsTarget) {
         EXPECT_EQ(window->GetProject().GetTargetWidth(), 400);
 
         // The palette: open the "Bars" group and click "Classic Bar".
-        auto* view = qobject_cast<QTreeView*>(apptest::WidgetOf(window->GetPalette().GetWindowRef(), "tPrl", 2000));
-        ASSERT_NE(view, nullptr);
-        const QModelIndex bars = RowNamed(*view, {}, "Bars");
-        ASSERT_TRUE(bars.isValid());
-        view->expand(bars);
-        const QModelIndex classic = RowNamed(*view, bars, "Classic Bar");
-        ASSERT_TRUE(classic.isValid());
-        view->selectionModel()->setCurrentIndex(classic,
-                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ASSERT_TRUE(apptest::PickInPalette(*window, "Bars", "Classic Bar"));
         ASSERT_NE(window->GetProject().GetDisplay(), nullptr);
         EXPECT_EQ(window->GetProject().GetDisplay()->GetName(), L"Classic Bar");
 

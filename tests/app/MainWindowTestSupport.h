@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
+#include <QString>
+#include <QTreeView>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/AppPreferences.h"
@@ -29,6 +34,39 @@ inline void CopyLibraryMovie(const std::filesystem::path& from, const std::files
 
 inline std::filesystem::path FixtureMovie(const char* name) {
   return std::filesystem::path(PLENWICK_PRELOADER_FIXTURES_DIR) / name;
+}
+
+// Chooses a row of the window's palette as a click on it does: the display of that name in
+// the group (opened first), or with no name the group's own row, which shows no display.
+// False when the palette has no such row.
+inline bool PickInPalette(MainWindow& window, const QString& group, const QString& name = {}) {
+  auto* view = qobject_cast<QTreeView*>(WidgetOf(window.GetPalette().GetWindowRef(), "tPrl", 2000));
+  if (view == nullptr) return false;
+  auto rowNamed = [view](const QModelIndex& parent, const QString& text) -> QModelIndex {
+    for (int r = 0; r < view->model()->rowCount(parent); ++r)
+      if (view->model()->index(r, 0, parent).data().toString() == text) return view->model()->index(r, 0, parent);
+    return {};
+  };
+  QModelIndex row = rowNamed({}, group);
+  if (!row.isValid()) return false;
+  if (!name.isEmpty()) {
+    view->expand(row);
+    row = rowNamed(row, name);
+    if (!row.isValid()) return false;
+  }
+  view->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  return true;
+}
+
+// How many movies the test plug-in, logging into `log`, has been given since the last call
+// (the log is emptied).
+inline int TakePreviewLoads(const std::string& log) {
+  std::ifstream in(log);
+  int loads = 0;
+  for (std::string line; std::getline(in, line);) loads += line.rfind("newstream", 0) == 0;
+  in.close();
+  std::remove(log.c_str());
+  return loads;
 }
 
 class MainWindowFixture : public ::testing::Test {
